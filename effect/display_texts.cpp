@@ -1,0 +1,97 @@
+// What the host shows: the effect's identity, each parameter's name, label and
+// value text, and the program names.
+#include <cstring>
+
+#include "effect/quillbeat_effect.h"
+#include "host/bounded_text.h"
+#include "effect/step_grid.h"
+
+namespace {
+constexpr std::string_view kEffectName = "Quillbeat";
+constexpr std::string_view kProductName = "Quillbeat";
+constexpr std::string_view kVendorName = "Orvane";
+constexpr VstInt32 kVendorVersion = 2;
+constexpr std::string_view kDefaultProgramName = "Init";
+constexpr std::string_view kSwitchModeNames[] = {"MANUAL", "RANDOM", "AUTO"};
+
+bool isParameterIndex(VstInt32 index) { return index >= 0 && index < kParameterCount; }
+}  // namespace
+
+bool QuillbeatEffect::getEffectName(char* name) {
+    copyBounded(name, kEffectName, kVstMaxEffectNameLen);
+    return true;
+}
+
+bool QuillbeatEffect::getProductString(char* text) {
+    copyBounded(text, kProductName, kVstMaxProductStrLen);
+    return true;
+}
+
+bool QuillbeatEffect::getVendorString(char* text) {
+    copyBounded(text, kVendorName, kVstMaxVendorStrLen);
+    return true;
+}
+
+VstInt32 QuillbeatEffect::getVendorVersion() { return kVendorVersion; }
+
+void QuillbeatEffect::getParameterName(VstInt32 index, char* text) {
+    if (isParameterIndex(index)) copyBounded(text, kParameterTable[index].name, kVstMaxParamStrLen);
+}
+
+void QuillbeatEffect::getParameterLabel(VstInt32 index, char* label) {
+    if (isParameterIndex(index)) copyBounded(label, kParameterLabel, kVstMaxParamStrLen);
+}
+
+void QuillbeatEffect::getParameterDisplay(VstInt32 index, char* text) {
+    if (!isParameterIndex(index) || text == nullptr) return;
+    const float value = load(parameter(index));
+    switch (kParameterTable[index].valueText) {
+        case ValueText::Number:
+            float2string(value, text, kVstMaxParamStrLen);
+            break;
+        case ValueText::TriggerCount:
+            int2string(triggersPerStep(value), text, kVstMaxParamStrLen);
+            break;
+        case ValueText::SwitchMode:
+            copyWithTerminator(text, kSwitchModeNames[static_cast<int>(switchMode(value))]);
+            break;
+        case ValueText::BeatsPerMinute:
+            int2string(beatsPerMinute(value), text, kVstMaxParamStrLen);
+            break;
+    }
+}
+
+// Names are stored with their terminator in a 24-byte field; a longer name is
+// cut to 23 characters rather than written past the field.
+void QuillbeatEffect::setProgramName(char* name) {
+    if (!programs || name == nullptr) return;
+    char* stored = programs[currentProgram].name;
+    const std::size_t length = strnlen(name, ProgramRecord::kNameSize - 1);
+    std::memcpy(stored, name, length);
+    stored[length] = '\0';
+}
+
+void QuillbeatEffect::getProgramName(char* name) {
+    if (!programs || name == nullptr) return;
+    const char* stored = programs[currentProgram].name;
+    if (std::string_view(stored) != kDefaultProgramName) {
+        copyWithTerminator(name, stored);
+        return;
+    }
+    // Unnamed programs are numbered from 1: "Init 1" to "Init 16".
+    char number[12];
+    int digits = 0;
+    for (unsigned n = static_cast<unsigned>(currentProgram) + 1; n > 0 || digits == 0; n /= 10)
+        number[digits++] = static_cast<char>('0' + n % 10);
+    char* out = name;
+    for (char c : kDefaultProgramName) *out++ = c;
+    *out++ = ' ';
+    while (digits > 0) *out++ = number[--digits];
+    *out = '\0';
+}
+
+bool QuillbeatEffect::getProgramNameIndexed(VstInt32 /*category*/, VstInt32 index, char* text) {
+    if (!programs || index < 0 || index >= programCount) return false;
+    copyWithTerminator(text, programs[index].name);
+    return true;
+}

@@ -1,0 +1,18 @@
+// The library's exported entry: the host passes its callback and gets the
+// record of a new effect object, or null.
+#include "host/effect_base.h"
+
+VST2_EXPORT AEffect* VSTPluginMain(audioMasterCallback hostCallback) {
+    // No record exists yet, so this one host call passes none.
+    if (hostCallback(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) return nullptr;
+    EffectBase* effect = createEffect(hostCallback);
+    return effect != nullptr ? effect->getAeffect() : nullptr;
+}
+
+#if !defined(_WIN32)
+// Older hosts look the entry up as "main". A C++ program cannot declare a
+// function of that name, so the alias gets it as its symbol name only. (The
+// Windows build exports the alias through its module definition file.)
+VST2_EXPORT AEffect* VSTPluginMainAlias(audioMasterCallback hostCallback) __asm__("main");
+AEffect* VSTPluginMainAlias(audioMasterCallback hostCallback) { return VSTPluginMain(hostCallback); }
+#endif

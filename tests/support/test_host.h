@@ -1,0 +1,92 @@
+// A small host for tests: it loads the plug-in through its entry point with a
+// callback that records every call and answers from a scriptable state, and
+// then talks to the effect only through the record, as a real host does.
+#pragma once
+
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "host/vst2_abi.h"
+#include "tests/support/plugin_library.h"
+
+struct HostCall {
+    AEffect* effect;
+    VstInt32 opcode;
+    VstInt32 index;
+    VstIntPtr value;
+    void* ptr;
+    float opt;
+};
+
+// Two channels of audio and the channel-pointer arrays a process call takes.
+struct StereoBuffer {
+    explicit StereoBuffer(int frames = 0, float fill = 0.0f) : left(frames, fill), right(frames, fill) {}
+    int frames() const { return static_cast<int>(left.size()); }
+    float** channels() {
+        pointers[0] = left.data();
+        pointers[1] = right.data();
+        return pointers;
+    }
+    std::vector<float> left;
+    std::vector<float> right;
+
+private:
+    float* pointers[2] = {nullptr, nullptr};
+};
+
+class TestHost {
+public:
+    explicit TestHost(PluginLibrary& library = quillbeatLibrary());
+    ~TestHost();
+    TestHost(const TestHost&) = delete;
+    TestHost& operator=(const TestHost&) = delete;
+
+    // Calls the named entry point with the recording callback; the record, or
+    // null when the plug-in refused.
+    AEffect* open(const char* entryName = "VSTPluginMain");
+    AEffect* effect() const { return record; }
+
+    // ---- what the callback answers -------------------------------------
+    VstIntPtr versionAnswer = 2400;
+    // When false, time-information requests are answered with null.
+    bool answerTimeInfo = true;
+    VstTimeInfo timeInfo{};
+    // Answers every other request; 0 when empty.
+    std::function<VstIntPtr(const HostCall&)> answerOther;
+
+    // ---- what the callback saw -----------------------------------------
+    std::vector<HostCall> calls() const;
+    std::size_t callCount(VstInt32 opcode) const;
+    void clearCalls();
+
+    // ---- requests through the record -----------------------------------
+    VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
+                       float opt = 0.0f);
+    void setParameter(VstInt32 index, float value) { record->setParameter(record, index, value); }
+    float getParameter(VstInt32 index) { return record->getParameter(record, index); }
+    void process(float** inputs, float** outputs, VstInt32 frames) {
+        record->processReplacing(record, inputs, outputs, frames);
+    }
+    // Processes `buffer` in place as one block that the host places at
+    // `samplePos`.
+    void processAt(double samplePos, StereoBuffer& buffer);
+    // Processes `input` into `output` as one block at `samplePos`.
+    void processAt(double samplePos, StereoBuffer& input, StereoBuffer& output);
+    // A text request (program name, parameter label, display or name, or any
+    // other that writes a text through ptr), read back as a string.
+    std::string text(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0);
+    // Closes the effect through the record; the answer of the close request.
+    VstIntPtr close();
+
+private:
+    static VstIntPtr VST2_CALLBACK callback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
+                                           void* ptr, float opt);
+    VstIntPtr answer(const HostCall& call);
+
+    PluginLibrary& library;
+    AEffect* record = nullptr;
+    mutable std::mutex callsMutex;
+    std::vector<HostCall> recordedCalls;
+};
