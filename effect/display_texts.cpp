@@ -62,13 +62,12 @@ void QuillbeatEffect::getParameterDisplay(VstInt32 index, char* text) {
 }
 
 // Names are stored with their terminator in a 24-byte field; a longer name is
-// cut to 23 characters rather than written past the field.
+// cut to 23 characters rather than written past the field, and the rest of
+// the field is cleared so no part of an earlier, longer name stays behind it.
 void QuillbeatEffect::setProgramName(char* name) {
     if (!programs || name == nullptr) return;
-    char* stored = programs[currentProgram].name;
-    const std::size_t length = strnlen(name, ProgramRecord::kNameSize - 1);
-    std::memcpy(stored, name, length);
-    stored[length] = '\0';
+    constexpr VstInt32 kLongest = ProgramRecord::kNameSize - 1;
+    copyBounded(programs[currentProgram].name, std::string_view(name, strnlen(name, kLongest)), kLongest);
 }
 
 void QuillbeatEffect::getProgramName(char* name) {
