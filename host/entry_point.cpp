@@ -5,7 +5,14 @@
 VST2_EXPORT AEffect* VSTPluginMain(audioMasterCallback hostCallback) {
     // No record exists yet, so this one host call passes none.
     if (hostCallback(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) return nullptr;
-    EffectBase* effect = createEffect(hostCallback);
+    // An effect class whose constructor throws gives the host null, as a
+    // failed allocation does: no exception crosses into the host.
+    EffectBase* effect = nullptr;
+    try {
+        effect = createEffect(hostCallback);
+    } catch (...) {
+        return nullptr;
+    }
     return effect != nullptr ? effect->getAeffect() : nullptr;
 }
 

@@ -1,6 +1,8 @@
 // Requests an effect makes of its host. Each is one callback call by the
 // common convention (see EffectBase::callHost); the rows differ only in the
 // opcode, what they pass and how the answer is read.
+#include <cstdint>
+
 #include "host/effect_base_ext.h"
 
 namespace {
@@ -51,9 +53,12 @@ float EffectBaseExt::updateSampleRate() {
     if (answer > 0) sampleRate = static_cast<float>(answer);
     return sampleRate;
 }
+// A block size beyond the 32-bit range is not one: cut to 32 bits it could
+// come out as 0 or negative, so it keeps the stored value like any other
+// answer that is not a positive count.
 VstInt32 EffectBaseExt::updateBlockSize() {
     const VstIntPtr answer = callHost(audioMasterGetBlockSize);
-    if (answer > 0) blockSize = static_cast<VstInt32>(answer);
+    if (answer > 0 && answer <= INT32_MAX) blockSize = static_cast<VstInt32>(answer);
     return blockSize;
 }
 

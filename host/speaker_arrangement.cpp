@@ -1,5 +1,6 @@
 // Speaker-arrangement records made on our heap: a type, a channel count and
 // exactly as many speaker entries as the count says.
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -26,7 +27,11 @@ bool EffectBaseExt::allocateArrangement(VstSpeakerArrangement** arrangement, Vst
     if (arrangement == nullptr) return false;
     std::free(*arrangement);
     *arrangement = nullptr;
-    if (channelCount < 0) return false;
+    // A count whose size does not fit the address space (possible on a
+    // 32-bit target) must not wrap to a short block that claims many entries.
+    constexpr auto kMostChannels =
+        (SIZE_MAX - offsetof(VstSpeakerArrangement, speakers)) / sizeof(VstSpeakerProperties);
+    if (channelCount < 0 || static_cast<std::size_t>(channelCount) > kMostChannels) return false;
     void* block = std::malloc(arrangementBytes(channelCount));
     if (block == nullptr) return false;
     std::memset(block, 0, arrangementBytes(channelCount));
@@ -47,20 +52,25 @@ bool EffectBaseExt::deallocateArrangement(VstSpeakerArrangement** arrangement) {
 bool EffectBaseExt::copySpeaker(VstSpeakerProperties* to, VstSpeakerProperties* from) {
     if (from == nullptr || to == nullptr) return false;
     // At most 63 characters, zeros to the end of the field, and never a name
-    // without its terminator.
-    std::strncpy(to->name, from->name, sizeof(to->name) - 1);
-    to->name[sizeof(to->name) - 1] = '\0';
+    // without its terminator. Built aside first, so an entry copied onto
+    // itself is read whole before it is written.
+    char name[sizeof(to->name)] = {};
+    std::memcpy(name, from->name, strnlen(from->name, sizeof(name) - 1));
+    std::memcpy(to->name, name, sizeof(name));
     to->type = from->type;
     to->azimuth = from->azimuth;
     to->elevation = from->elevation;
     to->radius = from->radius;
     to->reserved = from->reserved;
-    std::memcpy(to->future, from->future, sizeof(to->future));
+    std::memmove(to->future, from->future, sizeof(to->future));
     return true;
 }
 
 bool EffectBaseExt::matchArrangement(VstSpeakerArrangement** to, VstSpeakerArrangement* from) {
     if (from == nullptr) return false;
+    // Releasing the caller's record first would free `from` under our feet;
+    // a record already matches itself.
+    if (to != nullptr && *to == from) return true;
     if (!deallocateArrangement(to)) return false;
     if (!allocateArrangement(to, from->numChannels)) return false;
     (*to)->type = from->type;
