@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
+  g++-mingw-w64-x86-64-win32 wine64
 )
 
 missing=()

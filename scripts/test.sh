@@ -9,3 +9,9 @@ if [ ! -f build/build.ninja ]; then
 fi
 cmake --build build
 ctest --test-dir build --output-on-failure
+
+# The Windows DLL: cross-built, played under wine and compared with the Linux
+# build byte for byte.
+if [ ! -f build-windows/build.ninja ]; then cmake --preset windows; fi
+cmake --build build-windows
+tests/session/windows_matches_linux.sh build build-windows

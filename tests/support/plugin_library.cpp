@@ -34,7 +34,11 @@ void* PluginLibrary::symbol(const char* name) const {
 #endif
 }
 
+// Programs that are told the plug-in's path at run time (the session host)
+// build this file without a path.
+#if defined(QUILLBEAT_PLUGIN_PATH)
 PluginLibrary& quillbeatLibrary() {
     static PluginLibrary library(QUILLBEAT_PLUGIN_PATH);
     return library;
 }
+#endif

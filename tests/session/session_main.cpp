@@ -1,0 +1,62 @@
+// quillbeat-session: a small, self-contained VST 2 host that plays one fixed
+// session through a plug-in and writes down everything the plug-in gives
+// back, so that two builds of the plug-in (Linux and Windows) can be compared
+// byte for byte.
+//
+//   quillbeat-session PLUGIN OUTPUT-PREFIX
+//
+// writes OUTPUT-PREFIX.txt (record, identity, parameter names, labels, value
+// texts and values after every block, program names) and OUTPUT-PREFIX.f32
+// (every output sample as raw little-endian float bits). It plays the session
+// twice, through two effects one after the other, and fails unless both give
+// the same; it also fails when the record or the entry points are not as a
+// host expects. Nothing here uses formatted printing of numbers.
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tests/session/report.h"
+#include "tests/session/session_player.h"
+
+namespace {
+bool writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(file);
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fputs("usage: quillbeat-session PLUGIN OUTPUT-PREFIX\n", stderr);
+        return 2;
+    }
+    const std::string prefix = argv[2];
+    PluginLibrary library(argv[1]);
+    if (!library.loaded()) {
+        std::fputs(("quillbeat-session: " + library.error() + "\n").c_str(), stderr);
+        return 1;
+    }
+
+    std::vector<std::string> failures;
+    checkEntryPoints(library, failures);
+    const PluginEntry entry = library.entry();
+    if (entry == nullptr) {
+        std::fputs("quillbeat-session: no VSTPluginMain\n", stderr);
+        return 1;
+    }
+    const SessionOutput first = playSession(entry);
+    const SessionOutput second = playSession(entry);
+    failures.insert(failures.end(), first.failures.begin(), first.failures.end());
+    if (!(first == second)) failures.push_back("a second effect played the same session differently");
+    if (!writeFile(prefix + ".txt", first.report) || !writeFile(prefix + ".f32", first.audio))
+        failures.push_back("cannot write " + prefix + ".txt or .f32");
+
+    Report summary;
+    summary.text("quillbeat-session: ").number(first.blocks).text(" blocks, ").number(first.frames);
+    summary.text(" frames, ").number(static_cast<std::int64_t>(first.report.size())).text(" bytes of report\n");
+    std::fputs(summary.str().c_str(), stdout);
+    for (const std::string& failure : failures) std::fputs(("FAILED: " + failure + "\n").c_str(), stderr);
+    return failures.empty() ? 0 : 1;
+}

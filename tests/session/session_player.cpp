@@ -1,0 +1,307 @@
+#include "tests/session/session_player.h"
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+#include "tests/session/report.h"
+#include "tests/session/session_script.h"
+
+namespace {
+
+// ---- the host side of the callback ------------------------------------
+
+// The callback carries no user data, and the session host runs one effect at
+// a time, so what the host answers and counts is one variable.
+struct HostState {
+    VstIntPtr versionAnswer = kVstVersion;
+    VstTimeInfo time{};
+    bool timeAvailable = true;
+    int versionRequests = 0;
+    int timeRequests = 0;
+    int otherRequests = 0;  // the effect sends nothing but the two above
+};
+HostState host;
+
+VstIntPtr VST2_CALLBACK hostCallback(AEffect* /*effect*/, VstInt32 opcode, VstInt32 /*index*/,
+                                     VstIntPtr /*value*/, void* /*ptr*/, float /*opt*/) {
+    switch (opcode) {
+        case audioMasterVersion:
+            ++host.versionRequests;
+            return host.versionAnswer;
+        case audioMasterGetTime:
+            ++host.timeRequests;
+            return host.timeAvailable ? reinterpret_cast<VstIntPtr>(&host.time) : 0;
+        default:
+            ++host.otherRequests;
+            return 0;
+    }
+}
+
+void resetHost() {
+    host = HostState{};
+    host.time.sampleRate = 44100.0;
+    host.time.tempo = 120.0;
+    host.time.timeSigNumerator = 4;
+    host.time.timeSigDenominator = 4;
+    host.time.flags = kVstTransportPlaying | kVstTempoValid | kVstTimeSigValid;
+}
+
+// ---- requests through the record ---------------------------------------
+
+VstIntPtr dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
+                   void* ptr = nullptr) {
+    return effect->dispatcher(effect, opcode, index, value, ptr, 0.0f);
+}
+
+// A text request, read back up to its terminator.
+std::string text(AEffect* effect, VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0) {
+    char buffer[256] = {};
+    dispatch(effect, opcode, index, value, buffer);
+    return std::string(buffer, strnlen(buffer, sizeof buffer));
+}
+
+// ---- what is written down ----------------------------------------------
+
+struct RecordField {
+    const char* name;
+    std::int64_t actual;
+    std::int64_t expected;
+};
+
+void checkRecord(const AEffect& record, Report& report, std::vector<std::string>& failures) {
+    const RecordField fields[] = {
+        {"magic", record.magic, kEffectMagic},
+        {"programs", record.numPrograms, 16},
+        {"parameters", record.numParams, kParameterCount},
+        {"inputs", record.numInputs, 2},
+        {"outputs", record.numOutputs, 2},
+        {"flags", record.flags, effFlagsCanReplacing},
+        {"unique-id", record.uniqueID, fourCharCode("Qlbt")},
+        {"version", record.version, 1},
+        {"io-ratio-bits", std::bit_cast<std::uint32_t>(record.ioRatio), std::bit_cast<std::uint32_t>(1.0f)},
+    };
+    for (const RecordField& field : fields) {
+        report.text("record ").text(field.name).text(" ").number(field.actual).endLine();
+        if (field.actual != field.expected) failures.push_back(std::string("record field ") + field.name + " is wrong");
+    }
+    if (record.dispatcher == nullptr || record.setParameter == nullptr || record.getParameter == nullptr ||
+        record.processReplacing == nullptr || record.object == nullptr)
+        failures.push_back("record lacks a function or its object");
+}
+
+void writeIdentity(AEffect* effect, Report& report) {
+    report.text("effect-name ").quoted(text(effect, effGetEffectName)).endLine();
+    report.text("vendor ").quoted(text(effect, effGetVendorString)).endLine();
+    report.text("product ").quoted(text(effect, effGetProductString)).endLine();
+    report.text("vendor-version ").number(dispatch(effect, effGetVendorVersion)).endLine();
+    for (VstInt32 index = 0; index < kParameterCount; ++index) {
+        report.text("parameter ").number(index);
+        report.text(" name ").quoted(text(effect, effGetParamName, index));
+        report.text(" label ").quoted(text(effect, effGetParamLabel, index)).endLine();
+    }
+}
+
+// The current program's name and every stored name.
+void writeProgramNames(AEffect* effect, Report& report) {
+    report.text("  program ").number(dispatch(effect, effGetProgram));
+    report.text(" ").quoted(text(effect, effGetProgramName)).text(" bank");
+    for (VstInt32 index = 0; index < 16; ++index) report.text(" ").quoted(text(effect, effGetProgramNameIndexed, index));
+    report.endLine();
+}
+
+void writeParameters(AEffect* effect, Report& report) {
+    report.text("  values");
+    for (VstInt32 index = 0; index < kParameterCount; ++index)
+        report.text(" ").bits(effect->getParameter(effect, index));
+    report.endLine().text("  texts");
+    for (VstInt32 index = 0; index < kParameterCount; ++index)
+        report.text(" ").quoted(text(effect, effGetParamDisplay, index));
+    report.endLine();
+}
+
+// Values whose texts the sweep reads for every parameter, after 0 to 1 in
+// steps of 0.01: the edges of the number forms, of the trigger counts, the
+// tempo and the switch, and values no host should send.
+constexpr float bitsToFloat(std::uint32_t bits) { return std::bit_cast<float>(bits); }
+constexpr float kProbeValues[] = {
+    -0.0f, 1e-45f, 1e-38f, 0.00001f, 0.7f, 0.999999f, 1.5f, -0.25f, -1.5f, 12.5f, 123.456f, 1234.5678f,
+    1234567.0f, 9999999.0f, -123456.0f, 1e8f, -1e7f, 2e7f, -2e6f, 3.4e38f,
+    std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
+    std::numeric_limits<float>::quiet_NaN(),
+    bitsToFloat(0x3D888889), bitsToFloat(0xBD888889), bitsToFloat(0x3D98A61F),
+    bitsToFloat(0x3EB08D3D), bitsToFloat(0x3EB08D3E), bitsToFloat(0x3F308D3D), bitsToFloat(0x3F308D3E),
+};
+
+void sweepTexts(AEffect* effect, Report& report) {
+    for (VstInt32 index = 0; index < kParameterCount; ++index) {
+        const float kept = effect->getParameter(effect, index);
+        report.text("sweep ").number(index);
+        auto probe = [&](float value) {
+            effect->setParameter(effect, index, value);
+            report.text(" ").quoted(text(effect, effGetParamDisplay, index));
+        };
+        for (int step = 0; step <= 100; ++step) probe(static_cast<float>(step / 100.0));
+        for (float value : kProbeValues) probe(value);
+        report.endLine();
+        effect->setParameter(effect, index, kept);
+    }
+}
+
+// ---- audio -------------------------------------------------------------
+
+// A deterministic noise of 24-bit values between -1 and 1, exact as floats.
+class Noise {
+public:
+    float next() {
+        state = state * 1664525u + 1013904223u;
+        return static_cast<float>(static_cast<std::int32_t>(state >> 8) - 8388608) / 8388608.0f;
+    }
+
+private:
+    std::uint32_t state = 12345;
+};
+
+constexpr float kInfinity = std::numeric_limits<float>::infinity();
+constexpr std::array<float, 13> kEdgeValues = {
+    0.0f, -0.0f, 1e-40f, -1e-40f, 0.5f, -1.0f, 3e38f, -3e38f, kInfinity, -kInfinity,
+    std::numeric_limits<float>::quiet_NaN(), 1.0f, std::numeric_limits<float>::min(),
+};
+
+class Player {
+public:
+    explicit Player(AEffect* effect, SessionOutput& output) : effect(effect), output(output) {}
+
+    void perform(const Action& action) {
+        switch (action.act) {
+            case Act::SetParameter:
+                effect->setParameter(effect, action.index, action.value);
+                report.text("set ").number(action.index).text(" ").bits(action.value).endLine();
+                break;
+            case Act::SelectProgram:
+                dispatch(effect, effSetProgram, 0, action.index);
+                report.text("select ").number(action.index).endLine();
+                writeProgramNames(effect, report);
+                break;
+            case Act::RenameProgram: {
+                char name[64] = {};
+                std::strncpy(name, action.name, sizeof name - 1);
+                dispatch(effect, effSetProgramName, 0, 0, name);
+                report.text("rename ").quoted(name).endLine();
+                writeProgramNames(effect, report);
+                break;
+            }
+            case Act::Play:
+            case Act::PlayWithoutTime:
+                for (int block = 0; block < action.blocks; ++block)
+                    playBlock(action, action.position + static_cast<double>(block) * action.frames);
+                break;
+            case Act::SweepTexts:
+                sweepTexts(effect, report);
+                break;
+        }
+    }
+
+    Report report;
+
+private:
+    void playBlock(const Action& action, double position) {
+        const std::size_t frames = action.frames > 0 ? static_cast<std::size_t>(action.frames) : 0;
+        std::vector<float> inLeft(frames + 1), inRight(frames + 1), outLeft(frames + 1), outRight(frames + 1);
+        for (std::size_t i = 0; i < frames; ++i) {
+            if (action.signal == Signal::EdgeValues) {
+                inLeft[i] = kEdgeValues[i % kEdgeValues.size()];
+                inRight[i] = kEdgeValues[(i + 5) % kEdgeValues.size()];
+            } else {
+                inLeft[i] = noise.next();
+                inRight[i] = noise.next();
+            }
+        }
+        float* inputs[2] = {inLeft.data(), inRight.data()};
+        float* outputs[2] = {outLeft.data(), outRight.data()};
+        if (action.inPlace) {
+            outLeft = inLeft;
+            outRight = inRight;
+            inputs[0] = outLeft.data();
+            inputs[1] = outRight.data();
+        }
+
+        host.time.samplePos = position;
+        host.timeAvailable = action.act == Act::Play;
+        const int requestsBefore = host.timeRequests;
+        const int otherBefore = host.otherRequests;
+        effect->processReplacing(effect, inputs, outputs, action.frames);
+
+        output.audio.append(reinterpret_cast<const char*>(outLeft.data()), frames * sizeof(float));
+        output.audio.append(reinterpret_cast<const char*>(outRight.data()), frames * sizeof(float));
+        output.frames += static_cast<long long>(frames);
+
+        report.text("block ").number(output.blocks++).text(" frames ").number(action.frames);
+        if (host.timeAvailable) {
+            report.text(" position ").bits(position);
+        } else {
+            report.text(" without-time");
+        }
+        if (action.inPlace) report.text(" in-place");
+        report.text(" time-requests ").number(host.timeRequests - requestsBefore);
+        report.text(" other-requests ").number(host.otherRequests - otherBefore).endLine();
+        writeParameters(effect, report);
+    }
+
+    AEffect* effect;
+    SessionOutput& output;
+    Noise noise;
+};
+
+}  // namespace
+
+SessionOutput playSession(PluginEntry entry) {
+    SessionOutput output;
+    resetHost();
+    AEffect* effect = entry(&hostCallback);
+    if (effect == nullptr) {
+        output.failures.push_back("the entry point gave no effect");
+        return output;
+    }
+    Player player(effect, output);
+    checkRecord(*effect, player.report, output.failures);
+    if (output.failures.empty()) {
+        writeIdentity(effect, player.report);
+        writeProgramNames(effect, player.report);
+        writeParameters(effect, player.report);
+        for (const Action& action : kSession) player.perform(action);
+    }
+    if (dispatch(effect, effClose) != 1) output.failures.push_back("closing the effect did not answer 1");
+    if (host.otherRequests != 0) output.failures.push_back("the effect sent the host an unexpected request");
+    output.report = player.report.str();
+    return output;
+}
+
+void checkEntryPoints(const PluginLibrary& library, std::vector<std::string>& failures) {
+    for (const char* name : {"VSTPluginMain", "main"}) {
+        const PluginEntry entry = library.entry(name);
+        if (entry == nullptr) {
+            failures.push_back(std::string("the library does not export ") + name);
+            continue;
+        }
+        // A host that answers the version query with 0 gets nothing, after
+        // that one query.
+        resetHost();
+        host.versionAnswer = 0;
+        if (AEffect* refused = entry(&hostCallback); refused != nullptr) {
+            failures.push_back(std::string(name) + " gave an effect to a host of version 0");
+            dispatch(refused, effClose);
+        }
+        if (host.versionRequests != 1 || host.timeRequests + host.otherRequests != 0)
+            failures.push_back(std::string(name) + " made other calls than one version query");
+
+        resetHost();
+        AEffect* effect = entry(&hostCallback);
+        if (effect == nullptr || effect->magic != kEffectMagic) {
+            failures.push_back(std::string(name) + " gave no effect");
+            continue;
+        }
+        if (dispatch(effect, effClose) != 1) failures.push_back(std::string(name) + ": closing did not answer 1");
+    }
+}
