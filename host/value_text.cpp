@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "host/bounded_text.h"
+#include "host/decimal_logarithm.h"
 #include "host/effect_base.h"
 
 namespace {
@@ -99,7 +100,7 @@ void EffectBase::int2string(VstInt32 value, char* text, VstInt32 maxLength) {
 
 void EffectBase::dB2string(float value, char* text, VstInt32 maxLength) {
     if (value > 0) {
-        float2string(static_cast<float>(20.0f * std::log10(static_cast<double>(value))), text, maxLength);
+        float2string(static_cast<float>(20.0f * decimalLogarithm(static_cast<double>(value))), text, maxLength);
     } else {
         copyBounded(text, kMinusInfinity, maxLength);
     }
