@@ -7,3 +7,7 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLBEAT_WERROR=ON
 cmake --build build
+
+# The demo chord through the plug-in, to hear and to see.
+build/quillbeat-render --waveform build/demo.png build/demo.wav
+echo "build.sh: rendered the demo to build/demo.wav, its picture to build/demo.png"

@@ -7,6 +7,9 @@ packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-x86-64-win32 wine64
+  # quillbeat-render: sound files, waveform pictures, and third-party VST 2
+  # effects that its tests load
+  libsndfile1-dev libcairo2-dev dpf-plugins-vst
 )
 
 missing=()

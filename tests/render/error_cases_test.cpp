@@ -1,0 +1,191 @@
+// Every way a render can fail: one line on standard error, a non-zero exit,
+// and no file created or changed — not the output, not its picture, not a
+// temporary file left beside them.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/render/support/sound_files.h"
+#include "tests/render/support/tool_runner.h"
+
+namespace {
+
+constexpr int kFailure = 1;
+constexpr int kUsage = 2;
+
+struct ErrorCase {
+    const char* name;
+    std::vector<std::string> arguments;  // "{dir}" stands for the scratch folder
+    std::string output;                  // the file that must stay as it was
+    int exitCode;
+    std::string message;  // expected after "quillbeat-render: ", with "{dir}" replaced
+    bool messageIsPrefix = false;  // the rest is the system loader's own words
+};
+
+std::string withFolder(std::string text, const std::string& folder) {
+    for (std::size_t at = text.find("{dir}"); at != std::string::npos; at = text.find("{dir}"))
+        text.replace(at, 5, folder);
+    return text;
+}
+
+// The files every case starts from.
+void prepareInputs(const ScratchFolder& folder) {
+    writeSound(folder.file("stereo.wav"), testSignal(2, 44100, 4410));
+    writeSound(folder.file("three.wav"), testSignal(3, 44100, 4410));
+    writeWholeFile(folder.file("text.wav"), "this is not a sound file\n");
+    writeWholeFile(folder.file("garbage.so"), "not a shared library either\n");
+    std::filesystem::create_directory(folder.file("folder.wav"));
+}
+
+const std::string kQuillbeatNames = "vA, vD1, vS, vD2, vnotes, fA, fD1, fS, fD2, fnotes, RndSw, Tempo";
+
+std::vector<ErrorCase> errorCases() {
+    const std::string nullEntry = fakePlugin("fake_null_entry");
+    const std::string noEntry = fakePlugin("fake_no_entry");
+    const std::string badMagic = fakePlugin("fake_bad_magic");
+    const std::string mono = fakePlugin("fake_gain_mono");
+    return {
+        {"missing input", {"{dir}/missing.wav", "{dir}/out.wav"}, "out.wav", kFailure,
+         "cannot read input {dir}/missing.wav: No such file or directory"},
+        {"input that is not sound", {"{dir}/text.wav", "{dir}/out.wav"}, "out.wav", kFailure,
+         "cannot read input {dir}/text.wav: Format not recognised."},
+        {"unknown output extension", {"{dir}/stereo.wav", "{dir}/out.mp3"}, "out.mp3", kFailure,
+         "cannot tell the output format from '{dir}/out.mp3': use .wav, .flac, .aiff or .ogg"},
+        {"no extension", {"{dir}/out"}, "out", kFailure,
+         "cannot tell the output format from '{dir}/out': use .wav, .flac, .aiff or .ogg"},
+        {"bits for Vorbis", {"--bits", "16", "{dir}/out.ogg"}, "out.ogg", kFailure,
+         "--bits does not apply to .ogg output (Vorbis has no bit depth)"},
+        {"picture that is not PNG", {"--waveform", "{dir}/w.jpg", "{dir}/out.wav"}, "out.wav", kFailure,
+         "--waveform writes a PNG picture: give it a .png file name, not '{dir}/w.jpg'"},
+        {"missing plug-in", {"--plugin", "{dir}/none.so", "{dir}/out.wav"}, "out.wav", kFailure,
+         "cannot load plug-in {dir}/none.so: No such file or directory"},
+        {"library that does not load", {"--plugin", "{dir}/garbage.so", "{dir}/out.wav"}, "out.wav", kFailure,
+         "cannot load plug-in {dir}/garbage.so: ", true},
+        {"library without an entry", {"--plugin", noEntry, "{dir}/out.wav"}, "out.wav", kFailure,
+         noEntry + " is not a VST 2 plug-in: it exports neither VSTPluginMain nor main"},
+        {"entry that returns null", {"--plugin", nullEntry, "{dir}/out.wav"}, "out.wav", kFailure,
+         nullEntry + ": the plug-in's entry point returned no effect"},
+        {"record with the wrong magic", {"--plugin", badMagic, "{dir}/out.wav"}, "out.wav", kFailure,
+         badMagic + ": the entry point returned a record with magic 0x4E6F7065 instead of 'VstP' (0x56737450)"},
+        {"unknown parameter name", {"--param", "Volume=0.5", "{dir}/out.wav"}, "out.wav", kFailure,
+         "unknown parameter 'Volume'; valid names: " + kQuillbeatNames},
+        {"unknown parameter among good ones", {"--param", "vA=0.5", "--param", "tempo2=1", "{dir}/out.wav"},
+         "out.wav", kFailure, "unknown parameter 'tempo2'; valid names: " + kQuillbeatNames},
+        {"parameter index out of range", {"--param", "12=0.5", "{dir}/out.wav"}, "out.wav", kFailure,
+         "parameter index 12 is out of range: the plug-in has 12 parameters (0 to 11)"},
+        {"parameter value above 1", {"--param", "vA=1.01", "{dir}/out.wav"}, "out.wav", kUsage,
+         "--param vA=1.01 is outside 0 to 1"},
+        {"parameter value below 0", {"--param", "Tempo=-1", "{dir}/out.wav"}, "out.wav", kUsage,
+         "--param Tempo=-1 is outside 0 to 1"},
+        {"program out of range", {"--program", "16", "{dir}/out.wav"}, "out.wav", kFailure,
+         "program 16 is out of range: the plug-in has 16 programs (0 to 15)"},
+        {"more channels than inputs", {"{dir}/three.wav", "{dir}/out.wav"}, "out.wav", kFailure,
+         "input {dir}/three.wav has 3 channels but the plug-in takes 2 inputs"},
+        {"stereo into a mono plug-in", {"--plugin", mono, "{dir}/stereo.wav", "{dir}/out.wav"}, "out.wav",
+         kFailure, "input {dir}/stereo.wav has 2 channels but the plug-in takes 1 input"},
+        {"output that is a folder", {"{dir}/stereo.wav", "{dir}/folder.wav"}, "", kFailure,
+         "cannot write {dir}/folder.wav: it is a folder"},
+        {"output in a missing folder", {"{dir}/stereo.wav", "{dir}/none/out.wav"}, "", kFailure,
+         "cannot write {dir}/none/out.wav: No such file or directory"},
+        // The audio could be written, the picture cannot: neither appears.
+        {"picture in a missing folder", {"--waveform", "{dir}/none/w.png", "{dir}/out.wav"}, "out.wav", kFailure,
+         "cannot write {dir}/none/w.png: No such file or directory"},
+        {"missing OUTPUT", {"--seconds", "1"}, "", kUsage, "missing OUTPUT (see --help)"},
+    };
+}
+
+void expectFailure(const ErrorCase& c, const ScratchFolder& folder) {
+    std::vector<std::string> arguments;
+    for (const std::string& argument : c.arguments) arguments.push_back(withFolder(argument, folder.path()));
+    const ToolRun run = runTool(arguments);
+    EXPECT_EQ(run.exitCode, c.exitCode);
+    const std::string expected = "quillbeat-render: " + withFolder(c.message, folder.path());
+    if (c.messageIsPrefix) {
+        EXPECT_EQ(run.err.substr(0, expected.size()), expected);
+    } else {
+        EXPECT_EQ(run.err, expected + "\n");
+    }
+    EXPECT_TRUE(run.oneLineError());
+    EXPECT_EQ(run.out, "");
+}
+
+TEST(ErrorCases, FailWithOneLineAndCreateNothing) {
+    for (const ErrorCase& c : errorCases()) {
+        SCOPED_TRACE(c.name);
+        ScratchFolder folder;
+        prepareInputs(folder);
+        const std::vector<std::string> before = folder.entries();
+        expectFailure(c, folder);
+        EXPECT_EQ(folder.entries(), before);
+    }
+}
+
+TEST(ErrorCases, LeaveAnExistingOutputUntouched) {
+    for (const ErrorCase& c : errorCases()) {
+        if (c.output.empty()) continue;
+        SCOPED_TRACE(c.name);
+        ScratchFolder folder;
+        prepareInputs(folder);
+        const std::string precious = "an earlier render that must survive\n";
+        writeWholeFile(folder.file(c.output), precious);
+        const std::vector<std::string> before = folder.entries();
+        expectFailure(c, folder);
+        EXPECT_EQ(readWholeFile(folder.file(c.output)), precious);
+        EXPECT_EQ(folder.entries(), before);
+    }
+}
+
+TEST(ErrorCases, SuccessReplacesAnExistingOutputAndKeepsItsMode) {
+    ScratchFolder folder;
+    writeWholeFile(folder.file("out.wav"), "old");
+    std::filesystem::permissions(folder.file("out.wav"), std::filesystem::perms(0640));
+    const ToolRun run = runTool({"--seconds", "0.2", folder.file("out.wav")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(readSound(folder.file("out.wav")).frames(), 8820);
+    EXPECT_EQ(std::filesystem::status(folder.file("out.wav")).permissions(), std::filesystem::perms(0640));
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{"out.wav"});
+}
+
+TEST(ErrorCases, InterruptedRenderLeavesNothingBehind) {
+    ScratchFolder folder;
+    writeWholeFile(folder.file("out.wav"), "old");
+    const std::string tool = RENDER_TOOL_PATH;
+    const std::string output = folder.file("out.wav");
+    const std::string picture = folder.file("w.png");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        execl(tool.c_str(), tool.c_str(), "-q", "--seconds", "3600", "--waveform", picture.c_str(), output.c_str(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    // Wait (boundedly) until the render has begun writing, then stop it.
+    bool started = false;
+    for (int attempt = 0; attempt < 1000 && !started; ++attempt) {
+        started = folder.entries().size() >= 3;
+        if (!started) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    kill(child, SIGTERM);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(started) << "the render never created its temporary files";
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), SIGTERM);
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{"out.wav"});
+    EXPECT_EQ(readWholeFile(output), "old");
+}
+
+TEST(ErrorCases, HelpGoesToStandardOutput) {
+    const ToolRun run = runTool({"--help"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out.rfind("usage: quillbeat-render [options] [INPUT] OUTPUT\n", 0), 0u);
+    EXPECT_EQ(run.err, "");
+}
+
+}  // namespace

@@ -1,0 +1,163 @@
+// A plug-in of our own for the host tests, built in several variants from
+// this one file (see CMakeLists.txt). The working variant multiplies its
+// inputs by a gain and, when FAKE_PLUGIN_LOG names a file, writes one line
+// there for every request it gets and every time record it sees, so a test
+// can check what the host did from outside the host's process.
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "host/vst2_abi.h"
+
+#ifndef FAKE_PLUGIN_VARIANT
+#error "FAKE_PLUGIN_VARIANT selects the variant"
+#endif
+#define FAKE_WORKING 0
+#define FAKE_NULL_ENTRY 1
+#define FAKE_BAD_MAGIC 2
+#define FAKE_NO_ENTRY 3
+#define FAKE_MAIN_ONLY 4
+
+namespace {
+
+void logLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void logLine(const char* format, ...) {
+    const char* path = std::getenv("FAKE_PLUGIN_LOG");
+    if (path == nullptr) return;
+    std::FILE* file = std::fopen(path, "a");
+    if (file == nullptr) return;
+    va_list arguments;
+    va_start(arguments, format);
+    std::vfprintf(file, format, arguments);
+    va_end(arguments);
+    std::fputc('\n', file);
+    std::fclose(file);
+}
+
+constexpr int kParameterCount = 2;
+constexpr const char* kParameterNames[kParameterCount] = {"Gain", "Spare"};
+struct Program {
+    const char* name;
+    float gain;
+};
+constexpr Program kPrograms[] = {{"Unity", 1.0f}, {"Half", 0.5f}, {"Silent", 0.0f}};
+constexpr int kProgramCount = 3;
+
+struct FakeEffect {
+    AEffect record{};
+    audioMasterCallback host = nullptr;
+    float parameters[kParameterCount] = {1.0f, 0.0f};
+    int program = 0;
+};
+
+FakeEffect* self(AEffect* effect) { return static_cast<FakeEffect*>(effect->object); }
+
+void copyText(void* ptr, const char* text) {
+    if (ptr != nullptr) std::strcpy(static_cast<char*>(ptr), text);
+}
+
+VstIntPtr dispatcher(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
+    FakeEffect* fake = self(effect);
+    logLine("dispatch %d %d %lld %.9g", opcode, index, static_cast<long long>(value), static_cast<double>(opt));
+    switch (opcode) {
+        case effClose: delete fake; return 1;
+        case effSetProgram:
+            if (value >= 0 && value < kProgramCount) {
+                fake->program = static_cast<int>(value);
+                fake->parameters[0] = kPrograms[value].gain;
+            }
+            return 0;
+        case effGetProgram: return fake->program;
+        case effGetProgramName: copyText(ptr, kPrograms[fake->program].name); return 0;
+        case effGetProgramNameIndexed:
+            if (index < 0 || index >= kProgramCount) return 0;
+            copyText(ptr, kPrograms[index].name);
+            return 1;
+        case effGetParamName:
+            if (index >= 0 && index < kParameterCount) copyText(ptr, kParameterNames[index]);
+            return 0;
+        case effGetParamLabel: copyText(ptr, index == 0 ? "x" : ""); return 0;
+        case effGetParamDisplay:
+            if (index >= 0 && index < kParameterCount && ptr != nullptr) {
+                std::snprintf(static_cast<char*>(ptr), 9, "%.3f", static_cast<double>(fake->parameters[index]));
+            }
+            return 0;
+        case effGetEffectName: copyText(ptr, "Fake Gain"); return 1;
+        case effGetVendorString: copyText(ptr, "Quillbeat Tests"); return 1;
+        case effGetProductString: copyText(ptr, "Fake"); return 1;
+        case effGetVendorVersion: return 7;
+        case effGetVstVersion: return 2400;
+        default: return 0;
+    }
+}
+
+void setParameter(AEffect* effect, VstInt32 index, float value) {
+    logLine("set %d %.9g", index, static_cast<double>(value));
+    if (index >= 0 && index < kParameterCount) self(effect)->parameters[index] = value;
+}
+
+float getParameter(AEffect* effect, VstInt32 index) {
+    return index >= 0 && index < kParameterCount ? self(effect)->parameters[index] : 0.0f;
+}
+
+void processReplacing(AEffect* effect, float** inputs, float** outputs, VstInt32 frames) {
+    FakeEffect* fake = self(effect);
+    const auto* time = reinterpret_cast<const VstTimeInfo*>(fake->host(effect, audioMasterGetTime, 0, 0xfe00, nullptr, 0.0f));
+    if (time == nullptr) {
+        logLine("process %d time null", frames);
+    } else {
+        logLine("process %d time %.17g %.17g %.17g %.17g %.17g %d %d %d", frames, time->samplePos, time->sampleRate,
+                time->tempo, time->ppqPos, time->barStartPos, time->timeSigNumerator, time->timeSigDenominator,
+                time->flags);
+    }
+    const float gain = fake->parameters[0];
+    for (int c = 0; c < 2; ++c) {
+        const float* in = inputs[c < FAKE_PLUGIN_INPUTS ? c : 0];
+        for (VstInt32 i = 0; i < frames; ++i) outputs[c][i] = in[i] * gain;
+    }
+}
+
+void processAccumulating(AEffect*, float**, float**, VstInt32) {}
+
+[[maybe_unused]] AEffect* create(audioMasterCallback host) {
+    const VstIntPtr version = host(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f);
+    logLine("version %lld", static_cast<long long>(version));
+    auto* fake = new (std::nothrow) FakeEffect;
+    if (fake == nullptr) return nullptr;
+    fake->host = host;
+    AEffect& r = fake->record;
+    r.magic = FAKE_PLUGIN_VARIANT == FAKE_BAD_MAGIC ? fourCharCode("Nope") : kEffectMagic;
+    r.dispatcher = dispatcher;
+    r.process = processAccumulating;
+    r.setParameter = setParameter;
+    r.getParameter = getParameter;
+    r.numPrograms = kProgramCount;
+    r.numParams = kParameterCount;
+    r.numInputs = FAKE_PLUGIN_INPUTS;
+    r.numOutputs = 2;
+    r.flags = effFlagsCanReplacing;
+    r.ioRatio = 1.0f;
+    r.object = fake;
+    r.uniqueID = fourCharCode("FkGn");
+    r.version = 3;
+    r.processReplacing = processReplacing;
+    return &r;
+}
+
+}  // namespace
+
+#if FAKE_PLUGIN_VARIANT == FAKE_WORKING || FAKE_PLUGIN_VARIANT == FAKE_BAD_MAGIC
+VST2_EXPORT AEffect* VSTPluginMain(audioMasterCallback host) { return create(host); }
+#elif FAKE_PLUGIN_VARIANT == FAKE_NULL_ENTRY
+VST2_EXPORT AEffect* VSTPluginMain(audioMasterCallback host) {
+    host(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f);
+    return nullptr;
+}
+#elif FAKE_PLUGIN_VARIANT == FAKE_MAIN_ONLY
+VST2_EXPORT AEffect* fakeMain(audioMasterCallback host) __asm__("main");
+AEffect* fakeMain(audioMasterCallback host) { return create(host); }
+#elif FAKE_PLUGIN_VARIANT == FAKE_NO_ENTRY
+VST2_EXPORT AEffect* createSomethingElse(audioMasterCallback host) { return create(host); }
+#endif

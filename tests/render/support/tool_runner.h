@@ -1,0 +1,48 @@
+// Running the built quillbeat-render as a user would: in a child process,
+// with its output and error captured, in a scratch folder of the test's own.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+struct ToolRun {
+    int exitCode = -1;  // -1 when the tool did not exit normally
+    std::string out;
+    std::string err;
+    // The error output, when it is one line ending in a newline.
+    bool oneLineError() const;
+};
+
+struct ToolInvocation {
+    std::vector<std::string> arguments;
+    std::map<std::string, std::string> environment;  // added to the test's own
+    std::filesystem::path workingDirectory;           // empty: the test's own
+};
+
+ToolRun runTool(const ToolInvocation& invocation);
+ToolRun runTool(const std::vector<std::string>& arguments);
+
+// The plug-ins built for these tests: "fake_gain", "fake_null_entry", ...
+std::string fakePlugin(const std::string& name);
+
+// A fresh folder, removed with everything in it when the object goes.
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    const std::filesystem::path& path() const { return folder; }
+    std::string file(const std::string& name) const { return (folder / name).string(); }
+    // Names of everything in the folder, sorted.
+    std::vector<std::string> entries() const;
+
+private:
+    std::filesystem::path folder;
+};
+
+std::string readWholeFile(const std::string& path);
+void writeWholeFile(const std::string& path, const std::string& content);

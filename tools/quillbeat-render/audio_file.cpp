@@ -1,0 +1,130 @@
+#include "tools/quillbeat-render/audio_file.h"
+
+#include <sndfile.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+
+#include "tools/quillbeat-render/render_error.h"
+
+namespace {
+
+struct FormatByExtension {
+    const char* extension;
+    int major;
+    int floatSubtype;  // 0: the format has no float samples
+    const char* name;
+};
+constexpr FormatByExtension kFormats[] = {
+    {".wav", SF_FORMAT_WAV, SF_FORMAT_FLOAT, "WAV"},
+    {".aiff", SF_FORMAT_AIFF, SF_FORMAT_FLOAT, "AIFF"},
+    {".aif", SF_FORMAT_AIFF, SF_FORMAT_FLOAT, "AIFF"},
+    {".flac", SF_FORMAT_FLAC, 0, "FLAC"},
+    {".ogg", SF_FORMAT_OGG, 0, "Ogg Vorbis"},
+};
+
+std::string lowercaseExtension(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+    std::string extension = path.substr(dot);
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension;
+}
+
+}  // namespace
+
+OutputFormat outputFormatFor(const std::string& path, std::optional<int> bits) {
+    const std::string extension = lowercaseExtension(path);
+    for (const FormatByExtension& format : kFormats) {
+        if (extension != format.extension) continue;
+        if (format.major == SF_FORMAT_OGG) {
+            if (bits) throw RenderError("--bits does not apply to .ogg output (Vorbis has no bit depth)");
+            return {SF_FORMAT_OGG | SF_FORMAT_VORBIS, "Ogg Vorbis"};
+        }
+        const int integerBits = bits ? *bits : (format.floatSubtype == 0 ? 24 : 0);
+        if (integerBits == 0) return {format.major | format.floatSubtype, std::string(format.name) + " 32-bit float"};
+        const int subtype = integerBits == 16 ? SF_FORMAT_PCM_16 : SF_FORMAT_PCM_24;
+        return {format.major | subtype, std::string(format.name) + " " + std::to_string(integerBits) + "-bit"};
+    }
+    throw RenderError("cannot tell the output format from '" + path +
+                      "': use .wav, .flac, .aiff or .ogg");
+}
+
+SoundFileReader::SoundFileReader(const std::string& path) : path(path) {
+    // libsndfile reports a missing file as a generic system error; say
+    // plainly what is wrong.
+    if (access(path.c_str(), R_OK) != 0) {
+        throw RenderError("cannot read input " + path + ": " + std::strerror(errno));
+    }
+    SF_INFO info{};
+    file = sf_open(path.c_str(), SFM_READ, &info);
+    if (file == nullptr) throw RenderError("cannot read input " + path + ": " + sf_strerror(nullptr));
+    if (info.channels < 1) {
+        sf_close(file);
+        throw RenderError("cannot read input " + path + ": it has no channels");
+    }
+    channelCount = info.channels;
+    rate = info.samplerate;
+    frameCount = info.frames;
+}
+
+SoundFileReader::~SoundFileReader() { sf_close(file); }
+
+int SoundFileReader::read(float* const* channels, int frames) {
+    interleaved.resize(static_cast<std::size_t>(frames) * static_cast<std::size_t>(channelCount));
+    const sf_count_t got = sf_readf_float(file, interleaved.data(), frames);
+    if (got < 0 || sf_error(file) != SF_ERR_NO_ERROR) {
+        throw RenderError("cannot read input " + path + ": " + sf_strerror(file));
+    }
+    const int count = static_cast<int>(got);
+    for (int c = 0; c < channelCount; ++c) {
+        const float* from = interleaved.data() + c;
+        float* to = channels[c];
+        for (int i = 0; i < count; ++i) to[i] = from[static_cast<std::size_t>(i) * channelCount];
+    }
+    return count;
+}
+
+SoundFileWriter::SoundFileWriter(int descriptor, const std::string& name, const OutputFormat& format, int channels,
+                                 int sampleRate)
+    : name(name), channelCount(channels) {
+    SF_INFO info{};
+    info.channels = channels;
+    info.samplerate = sampleRate;
+    info.format = format.sndfileFormat;
+    if (sf_format_check(&info) == SF_FALSE) {
+        throw RenderError("cannot write " + name + ": " + format.description + " does not take " +
+                          std::to_string(channels) + " channels at " + std::to_string(sampleRate) + " Hz");
+    }
+    file = sf_open_fd(descriptor, SFM_WRITE, &info, SF_FALSE);
+    if (file == nullptr) throw RenderError("cannot write " + name + ": " + sf_strerror(nullptr));
+    // Integer output clips what lies beyond full scale instead of letting it
+    // wrap around to the opposite sign.
+    sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+}
+
+SoundFileWriter::~SoundFileWriter() {
+    if (file != nullptr) sf_close(file);
+}
+
+void SoundFileWriter::write(const float* const* channels, int frames) {
+    interleaved.resize(static_cast<std::size_t>(frames) * static_cast<std::size_t>(channelCount));
+    for (int c = 0; c < channelCount; ++c) {
+        const float* from = channels[c];
+        float* to = interleaved.data() + c;
+        for (int i = 0; i < frames; ++i) to[static_cast<std::size_t>(i) * channelCount] = from[i];
+    }
+    if (sf_writef_float(file, interleaved.data(), frames) != frames) {
+        throw RenderError("cannot write " + name + ": " + sf_strerror(file));
+    }
+}
+
+void SoundFileWriter::close() {
+    SNDFILE* closing = file;
+    file = nullptr;
+    if (sf_close(closing) != 0) throw RenderError("cannot write " + name + ": " + sf_strerror(nullptr));
+}

@@ -1,0 +1,68 @@
+// Audio files through libsndfile: any format it reads on the way in; on the
+// way out the format follows the file's extension.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tools/quillbeat-render/audio_source.h"
+
+struct sf_private_tag;
+
+struct OutputFormat {
+    int sndfileFormat = 0;  // libsndfile's major format | subtype
+    std::string description;
+};
+
+// The format for an output path: .wav and .aiff are 32-bit float unless
+// `bits` asks for 16- or 24-bit integers; .flac is 24-bit unless 16 is asked
+// for; .ogg is Vorbis and takes no bit depth. Case is ignored. Throws
+// RenderError for any other extension.
+OutputFormat outputFormatFor(const std::string& path, std::optional<int> bits);
+
+class SoundFileReader final : public AudioSource {
+public:
+    // Throws RenderError when the file is missing or libsndfile cannot read
+    // it.
+    explicit SoundFileReader(const std::string& path);
+    ~SoundFileReader() override;
+    SoundFileReader(const SoundFileReader&) = delete;
+    SoundFileReader& operator=(const SoundFileReader&) = delete;
+
+    int channels() const override { return channelCount; }
+    double sampleRate() const override { return rate; }
+    std::int64_t frames() const override { return frameCount; }
+    int read(float* const* channels, int frames) override;
+
+private:
+    std::string path;
+    sf_private_tag* file = nullptr;
+    int channelCount = 0;
+    double rate = 0.0;
+    std::int64_t frameCount = 0;
+    std::vector<float> interleaved;
+};
+
+class SoundFileWriter {
+public:
+    // Writes to an open descriptor (the pending output file) that the writer
+    // does not own; `name` is the path shown in errors. Throws RenderError
+    // when the format cannot hold this many channels at this rate.
+    SoundFileWriter(int descriptor, const std::string& name, const OutputFormat& format, int channels,
+                    int sampleRate);
+    ~SoundFileWriter();
+    SoundFileWriter(const SoundFileWriter&) = delete;
+    SoundFileWriter& operator=(const SoundFileWriter&) = delete;
+
+    // Appends `frames` frames from channels[c]. Throws RenderError.
+    void write(const float* const* channels, int frames);
+    // Finishes the file (headers, last compressed frames). Throws RenderError.
+    void close();
+
+private:
+    std::string name;
+    sf_private_tag* file = nullptr;
+    int channelCount = 0;
+    std::vector<float> interleaved;
+};

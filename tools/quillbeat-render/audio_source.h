@@ -1,0 +1,16 @@
+// Where the audio to render comes from: a file or the demo signal. Sources
+// hand out planar blocks, one buffer per channel, as a plug-in takes them.
+#pragma once
+
+#include <cstdint>
+
+class AudioSource {
+public:
+    virtual ~AudioSource() = default;
+    virtual int channels() const = 0;
+    virtual double sampleRate() const = 0;
+    virtual std::int64_t frames() const = 0;
+    // Fills channels()[c][0..n) for the next n frames, n at most `frames`;
+    // returns n, 0 at the end.
+    virtual int read(float* const* channels, int frames) = 0;
+};

@@ -1,0 +1,38 @@
+// What the user asked for, read from the command line. Parsing checks every
+// value that can be judged without the plug-in or the files; parameter names
+// and program numbers are checked once the plug-in is loaded.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+struct ParameterSetting {
+    std::string name;  // a parameter name as the plug-in reports it, or an index
+    float value = 0.0f;
+};
+
+struct RenderOptions {
+    std::optional<std::string> input;  // none: render the demo signal
+    std::string output;
+    std::string pluginPath;  // empty: quillbeat.so beside the executable
+    std::optional<std::string> waveform;
+    int blockSize = 512;
+    double seconds = 10.0;  // length of the demo signal
+    double start = 0.0;     // host sample position of the first frame
+    double hostBpm = 120.0;
+    bool timeInfo = true;
+    std::optional<int> bits;
+    std::optional<int> program;
+    std::vector<ParameterSetting> parameters;  // applied in the order given
+    bool info = false;
+    bool quiet = false;
+    bool help = false;
+};
+
+// Reads the arguments after the program name. Throws UsageError.
+RenderOptions parseCommandLine(std::span<const char* const> arguments);
+
+// The --help text.
+std::string usageText();

@@ -1,0 +1,131 @@
+#include "tools/quillbeat-render/render_job.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <climits>
+#include <memory>
+#include <optional>
+
+#include "tools/quillbeat-render/atomic_output.h"
+#include "tools/quillbeat-render/audio_file.h"
+#include "tools/quillbeat-render/demo_signal.h"
+#include "tools/quillbeat-render/interrupt.h"
+#include "tools/quillbeat-render/plugin_info.h"
+#include "tools/quillbeat-render/plugin_module.h"
+#include "tools/quillbeat-render/plugin_session.h"
+#include "tools/quillbeat-render/progress_bar.h"
+#include "tools/quillbeat-render/render_error.h"
+#include "tools/quillbeat-render/render_loop.h"
+#include "tools/quillbeat-render/waveform.h"
+
+namespace {
+
+// More channels than any sound file we write takes; a record that claims
+// more is broken.
+constexpr int kMaxChannels = 64;
+// --info asks as a DAW that has just loaded the plug-in into a session.
+constexpr double kInfoSampleRate = 44100.0;
+
+bool endsWithIgnoringCase(const std::string& text, std::string_view suffix) {
+    if (text.size() < suffix.size()) return false;
+    return std::equal(suffix.begin(), suffix.end(), text.end() - static_cast<std::ptrdiff_t>(suffix.size()),
+                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(b)) == a; });
+}
+
+std::string plural(int count, const char* word) {
+    return std::to_string(count) + " " + word + (count == 1 ? "" : "s");
+}
+
+void checkChannels(const AEffect& effect, const std::string& pluginPath) {
+    if (effect.numOutputs < 1 || effect.numOutputs > kMaxChannels || effect.numInputs < 0 ||
+        effect.numInputs > kMaxChannels) {
+        throw RenderError(pluginPath + " reports " + plural(effect.numInputs, "input") + " and " +
+                          plural(effect.numOutputs, "output") + ": cannot render through it");
+    }
+}
+
+void printInfo(const RenderOptions& options, const std::string& pluginPath, std::ostream& out) {
+    PluginModule plugin(pluginPath);
+    prepareEffect(plugin, kInfoSampleRate, options.blockSize);
+    applySettings(plugin, options.program, options.parameters);
+    printDescription(out, describePlugin(plugin));
+}
+
+void render(const RenderOptions& options, const std::string& pluginPath) {
+    const OutputFormat format = outputFormatFor(options.output, options.bits);
+    if (options.waveform && !endsWithIgnoringCase(*options.waveform, ".png")) {
+        throw RenderError("--waveform writes a PNG picture: give it a .png file name, not '" + *options.waveform +
+                          "'");
+    }
+    std::unique_ptr<AudioSource> source;
+    if (options.input) source = std::make_unique<SoundFileReader>(*options.input);
+
+    PluginModule plugin(pluginPath);
+    const AEffect& effect = plugin.effect();
+    checkChannels(effect, pluginPath);
+    if (!source) source = std::make_unique<DemoSignal>(options.seconds, std::min(effect.numInputs, 2));
+    if (source->channels() > effect.numInputs) {
+        throw RenderError("input " + *options.input + " has " + plural(source->channels(), "channel") +
+                          " but the plug-in takes " + plural(effect.numInputs, "input"));
+    }
+    if (source->sampleRate() <= 0.0 || source->sampleRate() > INT_MAX) {
+        throw RenderError("input " + *options.input + " has no usable sample rate");
+    }
+
+    prepareEffect(plugin, source->sampleRate(), options.blockSize);
+    applySettings(plugin, options.program, options.parameters);
+
+    installInterruptCleanup();
+    PendingFile audioFile(options.output);
+    SoundFileWriter writer(audioFile.descriptor(), options.output, format, effect.numOutputs,
+                           static_cast<int>(source->sampleRate()));
+    std::optional<PendingFile> pictureFile;
+    std::optional<AmplitudeLane> inputLane;
+    std::optional<AmplitudeLane> outputLane;
+    if (options.waveform) {
+        pictureFile.emplace(*options.waveform);
+        inputLane.emplace(source->frames(), WaveformPicture::plotColumns());
+        outputLane.emplace(source->frames(), WaveformPicture::plotColumns());
+    }
+    ProgressBar progress(ProgressBar::wanted(options.quiet), source->frames(), source->sampleRate());
+    const RenderObservers observers{&progress, inputLane ? &*inputLane : nullptr,
+                                    outputLane ? &*outputLane : nullptr};
+    const BlockSettings settings{options.blockSize, options.start, options.hostBpm, options.timeInfo};
+
+    const auto began = std::chrono::steady_clock::now();
+    std::int64_t rendered = 0;
+    {
+        ProcessingScope processing(plugin);
+        rendered = renderBlocks(plugin, *source, writer, settings, observers);
+    }
+    writer.close();
+    if (pictureFile) {
+        writeWaveformPng(pictureFile->descriptor(), *options.waveform, *inputLane, *outputLane,
+                         source->sampleRate(), rendered);
+    }
+    audioFile.commit();
+    if (pictureFile) pictureFile->commit();
+    progress.finish(std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count());
+}
+
+}  // namespace
+
+std::string defaultPluginPath() {
+    char path[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0) throw RenderError("cannot find the folder of this program; name the plug-in with --plugin");
+    std::string executable(path, static_cast<std::size_t>(length));
+    return executable.substr(0, executable.rfind('/') + 1) + "quillbeat.so";
+}
+
+void runRenderJob(const RenderOptions& options, std::ostream& out) {
+    const std::string pluginPath = options.pluginPath.empty() ? defaultPluginPath() : options.pluginPath;
+    if (options.info) {
+        printInfo(options, pluginPath, out);
+    } else {
+        render(options, pluginPath);
+    }
+}

@@ -1,0 +1,156 @@
+#include "tools/quillbeat-render/waveform.h"
+
+#include <cairo.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "tools/quillbeat-render/render_error.h"
+
+namespace {
+
+constexpr int kLeftMargin = 70;
+constexpr int kRightMargin = 16;
+constexpr int kTopMargin = 12;
+constexpr int kLaneGap = 14;
+constexpr int kAxisHeight = 30;
+constexpr int kHeight = kTopMargin + 2 * WaveformPicture::kLaneHeight + kLaneGap + kAxisHeight;
+
+struct Colour {
+    double r, g, b;
+};
+constexpr Colour kBackground{0.98, 0.98, 0.97};
+constexpr Colour kLaneBackground{0.93, 0.93, 0.92};
+constexpr Colour kGrid{0.80, 0.80, 0.78};
+constexpr Colour kText{0.20, 0.20, 0.20};
+constexpr Colour kInputPeak{0.62, 0.74, 0.87};
+constexpr Colour kInputRms{0.23, 0.43, 0.65};
+constexpr Colour kOutputPeak{0.96, 0.76, 0.55};
+constexpr Colour kOutputRms{0.85, 0.45, 0.10};
+
+// Tick spacings in seconds.
+constexpr double kTickSteps[] = {0.05, 0.1, 0.25, 0.5, 1, 2, 5, 10, 15, 30, 60, 120, 300, 600};
+
+void setColour(cairo_t* cr, const Colour& c) { cairo_set_source_rgb(cr, c.r, c.g, c.b); }
+
+void drawLaneBackground(cairo_t* cr, int top, int columns, const char* label) {
+    setColour(cr, kLaneBackground);
+    cairo_rectangle(cr, kLeftMargin, top, columns, WaveformPicture::kLaneHeight);
+    cairo_fill(cr);
+    setColour(cr, kText);
+    cairo_move_to(cr, 8, top + WaveformPicture::kLaneHeight / 2.0 + 4);
+    cairo_show_text(cr, label);
+}
+
+// One lane's sound: the peak as a light band and the RMS as a dark band
+// inside it, both mirrored about the lane's centre line; full scale fills
+// the lane.
+void drawAmplitude(cairo_t* cr, const AmplitudeLane& lane, int top, const Colour& peak, const Colour& rms) {
+    const double centre = top + WaveformPicture::kLaneHeight / 2.0;
+    const double half = WaveformPicture::kLaneHeight / 2.0 - 2.0;
+    const auto band = [&](int column, double amplitude) {
+        const double extent = std::min(1.0, amplitude) * half;
+        cairo_rectangle(cr, kLeftMargin + column, centre - extent, 1.0, std::max(1.0, 2.0 * extent));
+    };
+    setColour(cr, peak);
+    for (int x = 0; x < lane.columns(); ++x) band(x, lane.peak(x));
+    cairo_fill(cr);
+    setColour(cr, rms);
+    for (int x = 0; x < lane.columns(); ++x) band(x, lane.rms(x));
+    cairo_fill(cr);
+}
+
+// A grid line and a label every tick; the spacing is the first of
+// kTickSteps that gives at most a dozen ticks.
+void drawTimeAxis(cairo_t* cr, int columns, double seconds) {
+    double step = kTickSteps[std::size(kTickSteps) - 1];
+    for (double candidate : kTickSteps) {
+        if (seconds / candidate <= 12.0) {
+            step = candidate;
+            break;
+        }
+    }
+    const int plotBottom = kHeight - kAxisHeight;
+    cairo_set_line_width(cr, 1.0);
+    for (int tick = 0; tick * step <= seconds + 1e-9; ++tick) {
+        const double time = tick * step;
+        const double x = kLeftMargin + (seconds > 0 ? time / seconds * columns : 0.0);
+        setColour(cr, kGrid);
+        cairo_move_to(cr, std::floor(x) + 0.5, kTopMargin);
+        cairo_line_to(cr, std::floor(x) + 0.5, plotBottom + 4);
+        cairo_stroke(cr);
+        char text[32];
+        std::snprintf(text, sizeof text, step < 1.0 ? "%.2f s" : "%.0f s", time);
+        setColour(cr, kText);
+        cairo_move_to(cr, x - 10, plotBottom + 18);
+        cairo_show_text(cr, text);
+    }
+}
+
+cairo_status_t writeToDescriptor(void* closure, const unsigned char* data, unsigned int length) {
+    const int fd = *static_cast<int*>(closure);
+    while (length > 0) {
+        const ssize_t written = write(fd, data, length);
+        if (written <= 0) return CAIRO_STATUS_WRITE_ERROR;
+        data += written;
+        length -= static_cast<unsigned int>(written);
+    }
+    return CAIRO_STATUS_SUCCESS;
+}
+
+}  // namespace
+
+AmplitudeLane::AmplitudeLane(std::int64_t totalFrames, int columns)
+    : total(totalFrames),
+      peaks(static_cast<std::size_t>(columns), 0.0f),
+      squares(static_cast<std::size_t>(columns), 0.0),
+      counts(static_cast<std::size_t>(columns), 0) {}
+
+void AmplitudeLane::add(const float* const* channels, int channelCount, int frames) {
+    const std::int64_t columnCount = static_cast<std::int64_t>(peaks.size());
+    for (int i = 0; i < frames; ++i, ++position) {
+        if (position >= total || total <= 0) return;
+        const auto column = static_cast<std::size_t>(position * columnCount / total);
+        for (int c = 0; c < channelCount; ++c) {
+            const float sample = channels[c][i];
+            peaks[column] = std::max(peaks[column], std::fabs(sample));
+            squares[column] += static_cast<double>(sample) * sample;
+            ++counts[column];
+        }
+    }
+}
+
+float AmplitudeLane::rms(int column) const {
+    const auto c = static_cast<std::size_t>(column);
+    return counts[c] > 0 ? static_cast<float>(std::sqrt(squares[c] / static_cast<double>(counts[c]))) : 0.0f;
+}
+
+int WaveformPicture::plotColumns() { return kWidth - kLeftMargin - kRightMargin; }
+
+void writeWaveformPng(int descriptor, const std::string& name, const AmplitudeLane& input,
+                      const AmplitudeLane& output, double sampleRate, std::int64_t totalFrames) {
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, WaveformPicture::kWidth, kHeight);
+    cairo_t* cr = cairo_create(surface);
+    setColour(cr, kBackground);
+    cairo_paint(cr);
+    cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(cr, 12.0);
+    const int outputTop = kTopMargin + WaveformPicture::kLaneHeight + kLaneGap;
+    // Back to front: lanes, time grid, sound.
+    drawLaneBackground(cr, kTopMargin, input.columns(), "input");
+    drawLaneBackground(cr, outputTop, output.columns(), "output");
+    drawTimeAxis(cr, output.columns(), static_cast<double>(totalFrames) / sampleRate);
+    drawAmplitude(cr, input, kTopMargin, kInputPeak, kInputRms);
+    drawAmplitude(cr, output, outputTop, kOutputPeak, kOutputRms);
+    const cairo_status_t drawn = cairo_status(cr);
+    cairo_destroy(cr);
+    int fd = descriptor;
+    const cairo_status_t written =
+        drawn == CAIRO_STATUS_SUCCESS ? cairo_surface_write_to_png_stream(surface, writeToDescriptor, &fd) : drawn;
+    cairo_surface_destroy(surface);
+    if (written != CAIRO_STATUS_SUCCESS) {
+        throw RenderError("cannot write waveform " + name + ": " + cairo_status_to_string(written));
+    }
+}
