@@ -89,7 +89,7 @@ void addParameter(RenderOptions& options, std::string_view text) {
     options.parameters.push_back({std::string(name), static_cast<float>(value)});
 }
 
-struct OptionSpec {
+struct OptionEntry {
     std::string_view name;
     std::string_view shortName;  // empty when there is none
     std::string_view valueName;  // empty for a switch
@@ -98,7 +98,7 @@ struct OptionSpec {
 };
 
 // Every option once: the parser walks this table and --help prints it.
-const OptionSpec kOptions[] = {
+const OptionEntry kOptions[] = {
     {"--plugin", "", "PATH", "VST 2 plug-in to load (default: quillbeat.so beside this program)",
      [](RenderOptions& o, std::string_view v) { o.pluginPath = std::string(v); }},
     {"--param", "", "NAME=VALUE", "set a parameter (name as the plug-in reports it, or index) to 0..1; repeatable",
@@ -119,9 +119,9 @@ const OptionSpec kOptions[] = {
     {"--help", "-h", "", "show this help", [](RenderOptions& o, std::string_view) { o.help = true; }},
 };
 
-const OptionSpec* findOption(std::string_view name) {
-    for (const OptionSpec& spec : kOptions) {
-        if (spec.name == name || (!spec.shortName.empty() && spec.shortName == name)) return &spec;
+const OptionEntry* findOption(std::string_view name) {
+    for (const OptionEntry& option : kOptions) {
+        if (option.name == name || (!option.shortName.empty() && option.shortName == name)) return &option;
     }
     return nullptr;
 }
@@ -145,19 +145,19 @@ RenderOptions parseCommandLine(std::span<const char* const> arguments) {
         // Both "--name value" and "--name=value".
         const std::size_t equals = argument.find('=');
         const std::string_view name = argument.substr(0, equals);
-        const OptionSpec* spec = findOption(name);
-        if (spec == nullptr) throw UsageError("unknown option " + quoted(name) + " (see --help)");
-        if (spec->valueName.empty()) {
+        const OptionEntry* option = findOption(name);
+        if (option == nullptr) throw UsageError("unknown option " + quoted(name) + " (see --help)");
+        if (option->valueName.empty()) {
             if (equals != std::string_view::npos) throw UsageError(std::string(name) + " takes no value");
-            spec->apply(options, {});
+            option->apply(options, {});
             continue;
         }
         if (equals != std::string_view::npos) {
-            spec->apply(options, argument.substr(equals + 1));
+            option->apply(options, argument.substr(equals + 1));
         } else if (i + 1 < arguments.size()) {
-            spec->apply(options, arguments[++i]);
+            option->apply(options, arguments[++i]);
         } else {
-            throw UsageError(std::string(name) + " expects " + std::string(spec->valueName));
+            throw UsageError(std::string(name) + " expects " + std::string(option->valueName));
         }
     }
     if (options.help) return options;
@@ -183,16 +183,16 @@ std::string usageText() {
             "extension: .wav, .flac, .aiff or .ogg.\n"
             "\n"
             "options:\n";
-    for (const OptionSpec& spec : kOptions) {
+    for (const OptionEntry& option : kOptions) {
         std::string left = "  ";
-        if (!spec.shortName.empty()) {
-            left += spec.shortName;
+        if (!option.shortName.empty()) {
+            left += option.shortName;
             left += ", ";
         }
-        left += spec.name;
-        if (!spec.valueName.empty()) {
+        left += option.name;
+        if (!option.valueName.empty()) {
             left += ' ';
-            left += spec.valueName;
+            left += option.valueName;
         }
         if (left.size() < 28) {
             left.resize(28, ' ');
@@ -200,7 +200,7 @@ std::string usageText() {
             left += '\n';
             left.append(28, ' ');
         }
-        text << left << spec.help << "\n";
+        text << left << option.help << "\n";
     }
     return text.str();
 }
