@@ -104,7 +104,8 @@ float getParameter(AEffect* effect, VstInt32 index) {
 
 void processReplacing(AEffect* effect, float** inputs, float** outputs, VstInt32 frames) {
     FakeEffect* fake = self(effect);
-    const auto* time = reinterpret_cast<const VstTimeInfo*>(fake->host(effect, audioMasterGetTime, 0, 0xfe00, nullptr, 0.0f));
+    const VstIntPtr answer = fake->host(effect, audioMasterGetTime, 0, 0xfe00, nullptr, 0.0f);
+    const auto* time = reinterpret_cast<const VstTimeInfo*>(answer);
     if (time == nullptr) {
         logLine("process %d time null", frames);
     } else {

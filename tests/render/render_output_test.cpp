@@ -71,7 +71,8 @@ Sound processInProcess(const Sound& input, const RenderSetup& setup) {
 }
 
 std::vector<std::string> toolArguments(const RenderSetup& setup) {
-    std::vector<std::string> arguments{"--block", std::to_string(setup.blockSize), "--start", std::to_string(setup.start)};
+    std::vector<std::string> arguments{"--block", std::to_string(setup.blockSize), "--start",
+                                       std::to_string(setup.start)};
     if (!setup.timeInfo) arguments.push_back("--no-time-info");
     if (setup.program) arguments.insert(arguments.end(), {"--program", std::to_string(*setup.program)});
     for (const ParameterValue& p : setup.parameters) {
@@ -204,10 +205,9 @@ TEST(RenderOutput, FloatOutputKeepsOverloadsAndIntegerOutputClipsThem) {
     ScratchFolder folder;
     Sound input{2, 44100, 0, {1.5f, -1.5f, 0.5f, -0.5f, 2.0f, 0.25f}};
     writeSound(folder.file("loud.wav"), input);
-    ASSERT_EQ(runTool({"--plugin", fakePlugin("fake_gain"), folder.file("loud.wav"), folder.file("float.wav")}).exitCode, 0);
-    ASSERT_EQ(runTool({"--plugin", fakePlugin("fake_gain"), "--bits", "16", folder.file("loud.wav"),
-                       folder.file("int.wav")})
-                  .exitCode,
+    const std::string plugin = fakePlugin("fake_gain");
+    ASSERT_EQ(runTool({"--plugin", plugin, folder.file("loud.wav"), folder.file("float.wav")}).exitCode, 0);
+    ASSERT_EQ(runTool({"--plugin", plugin, "--bits", "16", folder.file("loud.wav"), folder.file("int.wav")}).exitCode,
               0);
     EXPECT_EQ(readSound(folder.file("float.wav")).samples, input.samples);
     const Sound clipped = readSound(folder.file("int.wav"));

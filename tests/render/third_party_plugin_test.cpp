@@ -42,7 +42,8 @@ double gainThroughEqualiser(const Sound& input, const std::vector<std::string>& 
     const Sound output = readSound(folder.file("out.wav"));
     EXPECT_EQ(output.frames(), input.frames());
     const auto secondHalf = [](const Sound& s) {
-        return std::vector<float>(s.samples.begin() + static_cast<std::ptrdiff_t>(s.samples.size() / 2), s.samples.end());
+        const auto middle = s.samples.begin() + static_cast<std::ptrdiff_t>(s.samples.size() / 2);
+        return std::vector<float>(middle, s.samples.end());
     };
     return 20.0 * std::log10(rms(secondHalf(output)) / rms(secondHalf(input)));
 }

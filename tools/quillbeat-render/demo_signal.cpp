@@ -29,7 +29,9 @@ constexpr double kFadeOutSeconds = 0.05;
 const std::array<double, std::size(kChord)>& chordFrequencies() {
     static const auto frequencies = [] {
         std::array<double, std::size(kChord)> result{};
-        for (std::size_t i = 0; i < result.size(); ++i) result[i] = 440.0 * std::pow(2.0, (kChord[i].midiNote - 69) / 12.0);
+        for (std::size_t i = 0; i < result.size(); ++i) {
+            result[i] = 440.0 * std::pow(2.0, (kChord[i].midiNote - 69) / 12.0);
+        }
         return result;
     }();
     return frequencies;
