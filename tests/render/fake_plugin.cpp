@@ -19,6 +19,7 @@
 #define FAKE_BAD_MAGIC 2
 #define FAKE_NO_ENTRY 3
 #define FAKE_MAIN_ONLY 4
+#define FAKE_ACCUMULATING 5
 
 namespace {
 
@@ -120,7 +121,14 @@ void processReplacing(AEffect* effect, float** inputs, float** outputs, VstInt32
     }
 }
 
-void processAccumulating(AEffect*, float**, float**, VstInt32) {}
+// The old way: add into the outputs, which the host has cleared.
+void processAccumulating(AEffect* effect, float** inputs, float** outputs, VstInt32 frames) {
+    if (FAKE_PLUGIN_VARIANT != FAKE_ACCUMULATING) return;
+    const float gain = self(effect)->parameters[0];
+    for (int c = 0; c < 2; ++c) {
+        for (VstInt32 i = 0; i < frames; ++i) outputs[c][i] += inputs[c][i] * gain;
+    }
+}
 
 [[maybe_unused]] AEffect* create(audioMasterCallback host) {
     const VstIntPtr version = host(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f);
@@ -138,18 +146,19 @@ void processAccumulating(AEffect*, float**, float**, VstInt32) {}
     r.numParams = kParameterCount;
     r.numInputs = FAKE_PLUGIN_INPUTS;
     r.numOutputs = 2;
-    r.flags = effFlagsCanReplacing;
+    r.flags = FAKE_PLUGIN_VARIANT == FAKE_ACCUMULATING ? 0 : effFlagsCanReplacing;
     r.ioRatio = 1.0f;
     r.object = fake;
     r.uniqueID = fourCharCode("FkGn");
     r.version = 3;
-    r.processReplacing = processReplacing;
+    r.processReplacing = FAKE_PLUGIN_VARIANT == FAKE_ACCUMULATING ? nullptr : processReplacing;
     return &r;
 }
 
 }  // namespace
 
-#if FAKE_PLUGIN_VARIANT == FAKE_WORKING || FAKE_PLUGIN_VARIANT == FAKE_BAD_MAGIC
+#if FAKE_PLUGIN_VARIANT == FAKE_WORKING || FAKE_PLUGIN_VARIANT == FAKE_BAD_MAGIC || \
+    FAKE_PLUGIN_VARIANT == FAKE_ACCUMULATING
 VST2_EXPORT AEffect* VSTPluginMain(audioMasterCallback host) { return create(host); }
 #elif FAKE_PLUGIN_VARIANT == FAKE_NULL_ENTRY
 VST2_EXPORT AEffect* VSTPluginMain(audioMasterCallback host) {

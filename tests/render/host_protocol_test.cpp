@@ -198,6 +198,16 @@ TEST(HostProtocol, EntryExportedOnlyAsMainIsFound) {
     EXPECT_FALSE(timeRecords(render.log).empty());
 }
 
+TEST(HostProtocol, PluginThatOnlyAccumulatesGetsClearedOutputs) {
+    ScratchFolder folder;
+    const Sound input = testSignal(2, 44100, 2000);
+    writeSound(folder.file("in.wav"), input);
+    const LoggedRender render = renderLogged(folder, "fake_accumulating",
+                                             {"--block", "300", folder.file("in.wav"), folder.file("out.wav")});
+    ASSERT_EQ(render.run.exitCode, 0) << render.run.err;
+    EXPECT_EQ(readSound(folder.file("out.wav")).samples, input.samples);
+}
+
 TEST(HostProtocol, DefaultPluginIsBesideTheToolWhateverTheWorkingDirectory) {
     ScratchFolder folder;
     const ToolRun run = runTool(ToolInvocation{{"--info"}, {}, folder.path()});
