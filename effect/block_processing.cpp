@@ -1,11 +1,20 @@
 // The audio path: per block, find the block on the host's timeline; per
 // frame, run the step clock, restart the envelopes on their countdowns and at
 // step changes, and send both channels through gain and low-pass filter.
+//
+// A frame's work is a short chain of dependent double-precision operations
+// whose order is fixed, so the loop is arranged to keep everything else out
+// of that chain's way: the state lives in local variables for the block (the
+// effect's fields could alias the host's buffers, and would be stored and
+// reloaded every frame), the envelope increments are worked out where the
+// parameters can change, the step number is divided out only where a step
+// can end, and the two channels' filters run side by side.
 #include <cmath>
 
 #include "effect/envelope.h"
 #include "effect/quillbeat_effect.h"
 #include "effect/step_grid.h"
+#include "effect/stereo_low_pass.h"
 
 namespace {
 // Every optional time field but the system time.
@@ -38,6 +47,50 @@ std::int32_t stepFrames(float stepLength) {
     const std::int32_t frames = truncToInt32(stepLength);
     return frames > 0 ? frames : 1;
 }
+
+// One envelope's state for the length of a block.
+struct Envelope {
+    std::int32_t stage;
+    float level;
+    std::int32_t countdown;
+    std::int32_t period;
+
+    void restart() {
+        stage = kAttack;
+        level = 0.0f;
+    }
+    // Restarts when the countdown goes below zero, and reloads it.
+    void countDown() {
+        if (--countdown < 0) {
+            restart();
+            countdown = period;
+        }
+    }
+    // A new step: restart, with a new period for `triggers` starts per step.
+    void startStep(std::int32_t framesPerStep, std::int32_t triggers) {
+        restart();
+        period = framesPerStep / triggers;
+        countdown = period;
+    }
+};
+
+// The triangle oscillator's state for the length of a block.
+struct TriangleLfo {
+    std::int32_t counter;
+    std::int32_t accumulator;
+    std::int32_t direction;
+    std::int32_t halfPeriod;
+
+    // One frame on; the multiplier of this frame.
+    float advance() {
+        accumulator += direction;
+        if (++counter >= halfPeriod) {
+            counter = 0;
+            direction = -direction;
+        }
+        return static_cast<float>(static_cast<double>(accumulator) * kLfoScale);
+    }
+};
 }  // namespace
 
 void QuillbeatEffect::processDoubleReplacing(double** /*inputs*/, double** /*outputs*/, VstInt32 /*frames*/) {}
@@ -59,64 +112,96 @@ void QuillbeatEffect::processReplacing(float** inputs, float** outputs, VstInt32
     stepLength = static_cast<float>(static_cast<double>(capturedSampleRate) * 120.0f / tempoBpm);
     if (frames <= 0) return;
 
+    if (positionDelta == 0) {
+        passThrough(inputs, outputs, frames);
+    } else {
+        processMovingBlock(inputs, outputs, frames);
+    }
+    samplePosition = wrappingAdd(samplePosition, frames);
+}
+
+void QuillbeatEffect::passThrough(float** inputs, float** outputs, VstInt32 frames) {
     const float* inLeft = inputs[0];
     const float* inRight = inputs[1];
     float* outLeft = outputs[0];
     float* outRight = outputs[1];
+    if (inLeft == outLeft && inRight == outRight) return;
+    // Frame by frame, both samples read before either is written, so even
+    // crossed or overlapping channels come out as the host expects.
     for (VstInt32 i = 0; i < frames; ++i) {
         const float left = inLeft[i];
         const float right = inRight[i];
-        float newLeft = left;
-        float newRight = right;
-        if (positionDelta != 0) {
-            previousStepIndex = stepIndex;
-            const std::int32_t framesPerStep = stepFrames(stepLength);
-            stepIndex = samplePosition / framesPerStep;
-
-            if (--ampCountdown < 0) {
-                ampStage = kAttack;
-                ampLevel = 0.0f;
-                ampCountdown = ampPeriod;
-            }
-            if (--filterCountdown < 0) {
-                filterStage = kAttack;
-                filterLevel = 0.0f;
-                filterCountdown = filterPeriod;
-            }
-            if (stepIndex != previousStepIndex) {
-                ampStage = kAttack;
-                ampLevel = 0.0f;
-                filterStage = kAttack;
-                filterLevel = 0.0f;
-                // The note counts in force before this step's own choice.
-                ampPeriod = framesPerStep / triggersPerStep(load(vnotes));
-                ampCountdown = ampPeriod;
-                filterPeriod = framesPerStep / triggersPerStep(load(fnotes));
-                filterCountdown = filterPeriod;
-                chooseEnvelopeValues(stepIndex);
-            }
-
-            advanceEnvelope(
-                ampStage, ampLevel, kAmpFloor, [&] { return load(vA); }, [&] { return load(vD1); },
-                [&] { return load(vS); }, [&] { return load(vD2); });
-            advanceEnvelope(
-                filterStage, filterLevel, kFilterFloor, [&] { return load(fA); }, [&] { return load(fD1); },
-                [&] { return load(fS); }, [&] { return load(fD2); });
-
-            lfoAccumulator += lfoDirection;
-            if (++lfoCounter >= lfoHalfPeriod) {
-                lfoCounter = 0;
-                lfoDirection = -lfoDirection;
-            }
-            const float lfo = static_cast<float>(static_cast<double>(lfoAccumulator) * kLfoScale);
-
-            filterStateLeft = lowPass(left, ampLevel, filterLevel, lfo, filterStateLeft);
-            filterStateRight = lowPass(right, ampLevel, filterLevel, lfo, filterStateRight);
-            newLeft = filterStateLeft;
-            newRight = filterStateRight;
-        }
-        samplePosition = wrappingAdd(samplePosition, 1);
-        outLeft[i] = newLeft;
-        outRight[i] = newRight;
+        outLeft[i] = left;
+        outRight[i] = right;
     }
+}
+
+EnvelopeRates QuillbeatEffect::ampRates() const { return EnvelopeRates::of(load(vA), load(vD1), load(vS), load(vD2)); }
+
+EnvelopeRates QuillbeatEffect::filterRates() const {
+    return EnvelopeRates::of(load(fA), load(fD1), load(fS), load(fD2));
+}
+
+void QuillbeatEffect::processMovingBlock(float** inputs, float** outputs, VstInt32 frames) {
+    const float* inLeft = inputs[0];
+    const float* inRight = inputs[1];
+    float* outLeft = outputs[0];
+    float* outRight = outputs[1];
+
+    const std::int32_t framesPerStep = stepFrames(stepLength);
+    Envelope amp{ampStage, ampLevel, ampCountdown, ampPeriod};
+    Envelope filter{filterStage, filterLevel, filterCountdown, filterPeriod};
+    TriangleLfo lfo{lfoCounter, lfoAccumulator, lfoDirection, lfoHalfPeriod};
+    StereoLowPass lowPass(filterStateLeft, filterStateRight);
+    // The host may have changed the envelope parameters since the last block.
+    EnvelopeRates ampRate = ampRates();
+    EnvelopeRates filterRate = filterRates();
+    std::int32_t step = stepIndex;
+    std::int32_t previousStep = previousStepIndex;
+    // The first frame always looks: the block may start anywhere.
+    std::int32_t framesUntilStepCheck = 1;
+
+    for (VstInt32 i = 0; i < frames; ++i) {
+        const float left = inLeft[i];
+        const float right = inRight[i];
+
+        previousStep = step;
+        if (--framesUntilStepCheck == 0) {
+            const std::int32_t position = wrappingAdd(blockStartPosition, i);
+            step = position / framesPerStep;
+            framesUntilStepCheck = framesUntilStepChange(position, framesPerStep);
+        }
+        amp.countDown();
+        filter.countDown();
+        if (step != previousStep) {
+            // The note counts in force before this step's own choice.
+            amp.startStep(framesPerStep, triggersPerStep(load(vnotes)));
+            filter.startStep(framesPerStep, triggersPerStep(load(fnotes)));
+            chooseEnvelopeValues(step);
+            // The choice takes effect in this very frame.
+            ampRate = ampRates();
+            filterRate = filterRates();
+        }
+
+        advanceEnvelope(amp.stage, amp.level, kAmpFloor, ampRate);
+        advanceEnvelope(filter.stage, filter.level, kFilterFloor, filterRate);
+        const float lfoValue = lfo.advance();
+        lowPass.run(left, right, amp.level, filter.level, lfoValue, outLeft + i, outRight + i);
+    }
+
+    stepIndex = step;
+    previousStepIndex = previousStep;
+    ampStage = amp.stage;
+    ampLevel = amp.level;
+    ampCountdown = amp.countdown;
+    ampPeriod = amp.period;
+    filterStage = filter.stage;
+    filterLevel = filter.level;
+    filterCountdown = filter.countdown;
+    filterPeriod = filter.period;
+    lfoCounter = lfo.counter;
+    lfoAccumulator = lfo.accumulator;
+    lfoDirection = lfo.direction;
+    filterStateLeft = lowPass.left();
+    filterStateRight = lowPass.right();
 }

@@ -13,6 +13,8 @@
 #include "effect/program_record.h"
 #include "host/effect_base_ext.h"
 
+struct EnvelopeRates;
+
 class QuillbeatEffect : public EffectBaseExt {
 public:
     explicit QuillbeatEffect(audioMasterCallback hostCallback);
@@ -46,6 +48,10 @@ private:
     float load(const Parameter& p) const { return p.load(std::memory_order_relaxed); }
     void store(Parameter& p, float value) { p.store(value, std::memory_order_relaxed); }
 
+    void passThrough(float** inputs, float** outputs, VstInt32 frames);
+    void processMovingBlock(float** inputs, float** outputs, VstInt32 frames);
+    EnvelopeRates ampRates() const;
+    EnvelopeRates filterRates() const;
     void chooseEnvelopeValues(std::int32_t newStepIndex);
     void rollRandomValues();
     void pickAutoPattern(std::int32_t newStepIndex);

@@ -8,6 +8,7 @@
 // included) and, within 0 to 1, exactly as the plain formulas give.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 
@@ -40,4 +41,22 @@ inline SwitchMode switchMode(float rndSw) {
         case 2: return SwitchMode::Auto;
         default: return SwitchMode::Manual;
     }
+}
+
+// Frames from a frame at `position` to the next frame whose step number,
+// position / framesPerStep truncated toward zero, can differ: so the audio
+// path divides only there. Truncation makes step 0 twice as wide as the
+// others (from -(N - 1) to N - 1), and the running position wraps from the
+// top of the 32-bit range to its bottom, which changes the step too.
+inline std::int32_t framesUntilStepChange(std::int32_t position, std::int32_t framesPerStep) {
+    const std::int64_t p = position;
+    const std::int64_t n = framesPerStep;
+    const std::int64_t step = p / n;
+    // Upward, a step at or above 0 ends where the next multiple of N begins;
+    // a negative one ends at its multiple of N, which it includes.
+    const std::int64_t nextStepStart = step >= 0 ? (step + 1) * n : step * n + 1;
+    constexpr std::int64_t top = std::numeric_limits<std::int32_t>::max();
+    const std::int64_t untilWrap = top - p + 1;
+    // Beyond the 32-bit range a later look finds the same step: harmless.
+    return static_cast<std::int32_t>(std::min({nextStepStart - p, untilWrap, top}));
 }
