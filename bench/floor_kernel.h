@@ -18,8 +18,8 @@ struct FloorSettings {
     float lfo = 0.96f;
 };
 
-// The recurrence written per channel in plain C++: the portable form, and a
-// check that the paired form is really the faster one where both exist.
+// The recurrence written per channel in plain C++: the portable form. Where
+// both forms exist, the floor is whichever is faster in the run.
 inline void scalarFloorKernel(const float* inLeft, const float* inRight, float* outLeft, float* outRight,
                               int frames, const FloorSettings& settings, float state[2]) {
     const double gain = settings.gain, coefficient = settings.coefficient, lfo = settings.lfo;

@@ -1,7 +1,8 @@
 // The console report, followed by a table of nanoseconds per stereo frame for
-// every case and block size with its ratio to the floor kernel measured in the
-// same run. Absolute times drift from run to run on a shared machine; the
-// ratio to a floor taken alongside holds.
+// every case and block size with its ratio to the floor measured in the same
+// run: the faster of the floor kernels at that block size. Absolute times
+// drift from run to run on a shared machine; the ratio to a floor taken
+// alongside holds.
 #pragma once
 
 #include <benchmark/benchmark.h>
@@ -12,15 +13,15 @@
 
 class FloorRatioReporter : public benchmark::ConsoleReporter {
 public:
-    // `floorName` is the benchmark family whose figure is the floor; the
+    // `floorNames` are the benchmark families that measure the floor; the
     // table lists the families in `order`, block sizes as their argument.
-    FloorRatioReporter(std::string floorName, std::vector<std::string> order);
+    FloorRatioReporter(std::vector<std::string> floorNames, std::vector<std::string> order);
 
     void ReportRuns(const std::vector<Run>& runs) override;
     void Finalize() override;
 
 private:
-    std::string floorName;
+    std::vector<std::string> floorNames;
     std::vector<std::string> order;
     // Fastest repetition of each family at each block size, in ns per frame.
     std::map<std::string, std::map<long, double>> best;

@@ -51,13 +51,14 @@ std::int32_t stepFrames(float stepLength) {
 // One envelope's state for the length of a block.
 struct Envelope {
     std::int32_t stage;
-    float level;
+    double level;  // a float value, held widened
     std::int32_t countdown;
     std::int32_t period;
+    FloatRounding round{level};
 
     void restart() {
         stage = kAttack;
-        level = 0.0f;
+        level = 0.0;
     }
     // Restarts when the countdown goes below zero, and reloads it.
     void countDown() {
@@ -81,14 +82,14 @@ struct TriangleLfo {
     std::int32_t direction;
     std::int32_t halfPeriod;
 
-    // One frame on; the multiplier of this frame.
-    float advance() {
+    // One frame on; the multiplier of this frame, a float value widened.
+    double advance() {
         accumulator += direction;
         if (++counter >= halfPeriod) {
             counter = 0;
             direction = -direction;
         }
-        return static_cast<float>(static_cast<double>(accumulator) * kLfoScale);
+        return roundedToFloat(static_cast<double>(accumulator) * kLfoScale);
     }
 };
 }  // namespace
@@ -183,20 +184,20 @@ void QuillbeatEffect::processMovingBlock(float** inputs, float** outputs, VstInt
             filterRate = filterRates();
         }
 
-        advanceEnvelope(amp.stage, amp.level, kAmpFloor, ampRate);
-        advanceEnvelope(filter.stage, filter.level, kFilterFloor, filterRate);
-        const float lfoValue = lfo.advance();
+        advanceEnvelope(amp.stage, amp.level, kAmpFloor, ampRate, amp.round);
+        advanceEnvelope(filter.stage, filter.level, kFilterFloor, filterRate, filter.round);
+        const double lfoValue = lfo.advance();
         lowPass.run(left, right, amp.level, filter.level, lfoValue, outLeft + i, outRight + i);
     }
 
     stepIndex = step;
     previousStepIndex = previousStep;
     ampStage = amp.stage;
-    ampLevel = amp.level;
+    ampLevel = static_cast<float>(amp.level);
     ampCountdown = amp.countdown;
     ampPeriod = amp.period;
     filterStage = filter.stage;
-    filterLevel = filter.level;
+    filterLevel = static_cast<float>(filter.level);
     filterCountdown = filter.countdown;
     filterPeriod = filter.period;
     lfoCounter = lfo.counter;

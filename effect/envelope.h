@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "effect/float_rounding.h"
+
 enum EnvelopeStage : std::int32_t { kAttack = 1, kFirstDecay = 2, kSecondDecay = 3, kFinished = 4 };
 
 // Per-frame change of a level for a rate parameter: (x * 100)^2 * 3.90625e-7,
@@ -27,48 +29,65 @@ constexpr float kFilterFloor = 0.01f;
 // They can change only where the parameters do: between blocks (the host) and
 // at a step change (the pattern selection), so the audio path works them out
 // at those two places and not on every frame.
-struct EnvelopeRates {
-    double attack;
-    double decay1;
-    float breakLevel;
-    double decay2;
-
-    static EnvelopeRates of(float attack, float decay1, float breakLevel, float decay2) {
-        return {envelopeIncrement(attack), envelopeIncrement(decay1), breakLevel, envelopeIncrement(decay2)};
-    }
-};
-
+//
 // An increment is never negative (a square times a positive constant, NaN
 // taken as 0), and one of exactly 0 changes nothing: level - 0 is level, -0
 // included, and level + 0 is level for every level an attack can hold (it
-// starts at +0 and only grows). So a zero step skips the arithmetic and keeps
-// only its comparison, which takes a held level off the frame's chain of
-// dependent operations.
+// starts at +0 and only grows). So a stage whose increment is 0 skips the
+// arithmetic and keeps only its comparison: a held level then costs the
+// frame no chain of dependent operations.
+struct EnvelopeRates {
+    double attack;
+    double decay1;
+    double breakLevel;  // a float, widened
+    double decay2;
+    bool attackMoves;
+    bool decay1Moves;
+    bool decay2Moves;
 
-// Raises `level` by `increment`; true when it reached 1 (`level` is then 1).
-inline bool rise(float& level, double increment) {
-    if (increment == 0.0) {
-        if (!(level >= 1.0f)) return false;
+    static EnvelopeRates of(float attack, float decay1, float breakLevel, float decay2) {
+        EnvelopeRates rates{envelopeIncrement(attack), envelopeIncrement(decay1), breakLevel,
+                            envelopeIncrement(decay2), false, false, false};
+        rates.attackMoves = rates.attack != 0.0;
+        rates.decay1Moves = rates.decay1 != 0.0;
+        rates.decay2Moves = rates.decay2 != 0.0;
+        return rates;
+    }
+};
+
+// Levels are stored as floats. While a block runs, the audio path holds each
+// level widened to double: every use of it (its next update, the gain, the
+// filter coefficient) wants the double, so it is widened once per frame, not
+// at each use. A held level is always exactly a float value.
+inline double roundedToFloat(double value) { return static_cast<float>(value); }
+
+// Raises `level` by `increment` unless it does not move; true when it reached
+// 1 (`level` is then 1).
+inline bool rise(double& level, double increment, bool moves) {
+    if (!moves) {
+        if (!(level >= 1.0)) return false;
     } else {
-        const double next = static_cast<double>(level) + increment;
+        const double next = level + increment;
         if (!(next >= 1.0)) {
-            level = static_cast<float>(next);
+            level = roundedToFloat(next);
             return false;
         }
     }
-    level = 1.0f;
+    level = 1.0;
     return true;
 }
 
-// Lowers `level` by `decrement`; true when the result, before rounding, fell
-// below `stopAt` (`level` is then `stopAt`).
-inline bool fall(float& level, double decrement, float stopAt) {
-    if (decrement == 0.0) {
+// Lowers `level` by `decrement` unless it does not move; true when the
+// result, before rounding, fell below `stopAt` (`level` is then `stopAt`).
+// A decay is where a frame can wait longest (two falls in a row in the first
+// decay), so its rounding stays in double precision.
+inline bool fall(double& level, double decrement, bool moves, double stopAt, FloatRounding& round) {
+    if (!moves) {
         if (!(level < stopAt)) return false;
     } else {
-        const double next = static_cast<double>(level) - decrement;
+        const double next = level - decrement;
         if (!(next < stopAt)) {
-            level = static_cast<float>(next);
+            level = round(next);
             return false;
         }
     }
@@ -76,30 +95,35 @@ inline bool fall(float& level, double decrement, float stopAt) {
     return true;
 }
 
-// One frame of an attack / first decay / second decay envelope. The attack
-// ends the frame when it reaches 1; a frame of the first decay also runs the
-// second decay, so the level then falls by both rates at once.
-inline void advanceEnvelope(std::int32_t& stage, float& level, float floor, const EnvelopeRates& rates) {
+// One frame of an attack / first decay / second decay envelope, on a level
+// held widened. The attack ends the frame when it reaches 1; a frame of the
+// first decay also runs the second decay, so the level then falls by both
+// rates at once.
+inline void advanceEnvelope(std::int32_t& stage, double& level, float floor, const EnvelopeRates& rates,
+                            FloatRounding& round) {
     switch (stage) {
         case kAttack:
-            if (rise(level, rates.attack)) stage = kFirstDecay;
+            if (rise(level, rates.attack, rates.attackMoves)) stage = kFirstDecay;
             return;
         case kFirstDecay:
-            if (fall(level, rates.decay1, rates.breakLevel)) stage = kSecondDecay;
+            if (fall(level, rates.decay1, rates.decay1Moves, rates.breakLevel, round)) stage = kSecondDecay;
             [[fallthrough]];
         case kSecondDecay:
-            if (fall(level, rates.decay2, floor)) stage = kFinished;
+            if (fall(level, rates.decay2, rates.decay2Moves, floor, round)) stage = kFinished;
             return;
         default:
             return;
     }
 }
 
-// The same with the parameters read through callables.
+// The same on a stored level, with the parameters read through callables.
 template <typename ReadAttack, typename ReadDecay1, typename ReadBreak, typename ReadDecay2>
 inline void advanceEnvelope(std::int32_t& stage, float& level, float floor, ReadAttack attack,
                             ReadDecay1 decay1, ReadBreak breakLevel, ReadDecay2 decay2) {
-    advanceEnvelope(stage, level, floor, EnvelopeRates::of(attack(), decay1(), breakLevel(), decay2()));
+    double held = level;
+    FloatRounding round(held);
+    advanceEnvelope(stage, held, floor, EnvelopeRates::of(attack(), decay1(), breakLevel(), decay2()), round);
+    level = static_cast<float>(held);
 }
 
 // A filter state is kept only while it is a normal float: a non-finite one

@@ -1,0 +1,50 @@
+// Rounding a double to the nearest float without leaving double precision,
+// for values that stay in one range for a while, like a decaying envelope.
+//
+// Between 2^e and 2^(e+1) the floats are the multiples of 2^(e-23). Adding
+// 1.5 * 2^(e+29) to such a value and subtracting it again rounds it to a
+// multiple of 2^(e-23), ties to even, in whatever rounding mode is set: the
+// very result of converting it to float. Two additions take about half as long
+// as a conversion to float and back, and in the envelopes' first decay a frame
+// waits for four roundings in a row. The range is checked at every use: a
+// branch the processor predicts, so the check itself is not waited for. A
+// value outside the range takes the conversion and moves the range to it.
+#pragma once
+
+#include <cfloat>
+#include <cmath>
+#include <limits>
+
+// The trick needs each addition rounded to double, not to a wider format.
+static_assert(FLT_EVAL_METHOD == 0, "double arithmetic must not carry excess precision");
+
+class FloatRounding {
+public:
+    // Ready for values near `value`.
+    explicit FloatRounding(double value) { moveTo(value); }
+
+    // `value` rounded to float precision, as a double.
+    double operator()(double value) {
+        if (value >= low && value <= high) return (value + magic) - magic;
+        moveTo(value);
+        return static_cast<float>(value);
+    }
+
+private:
+    // Targets the range of a positive, normal float value; anything else
+    // (zero, negative, subnormal, beyond 2^127, not a number) matches no range
+    // and is always converted.
+    void moveTo(double value) {
+        low = std::numeric_limits<double>::infinity();
+        high = -std::numeric_limits<double>::infinity();
+        if (!(value >= 0x1p-126 && value < 0x1p127)) return;
+        const int exponent = std::ilogb(value);
+        low = std::ldexp(1.0, exponent);
+        high = std::ldexp(1.0, exponent + 1);
+        magic = std::ldexp(1.5, exponent + 29);
+    }
+
+    double low;
+    double high;
+    double magic = 0.0;
+};
