@@ -11,8 +11,9 @@
 // value outside the range takes the conversion and moves the range to it.
 #pragma once
 
+#include <bit>
 #include <cfloat>
-#include <cmath>
+#include <cstdint>
 #include <limits>
 
 // The trick needs each addition rounded to double, not to a wider format.
@@ -38,10 +39,11 @@ private:
         low = std::numeric_limits<double>::infinity();
         high = -std::numeric_limits<double>::infinity();
         if (!(value >= 0x1p-126 && value < 0x1p127)) return;
-        const int exponent = std::ilogb(value);
-        low = std::ldexp(1.0, exponent);
-        high = std::ldexp(1.0, exponent + 1);
-        magic = std::ldexp(1.5, exponent + 29);
+        // 2^e: the value with its fraction bits cleared. Scaling a power of
+        // two by these factors is exact.
+        low = std::bit_cast<double>(std::bit_cast<std::uint64_t>(value) & 0x7ff0000000000000u);
+        high = low * 2.0;
+        magic = low * 0x1.8p29;
     }
 
     double low;
