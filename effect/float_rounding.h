@@ -3,12 +3,13 @@
 //
 // Between 2^e and 2^(e+1) the floats are the multiples of 2^(e-23). Adding
 // 1.5 * 2^(e+29) to such a value and subtracting it again rounds it to a
-// multiple of 2^(e-23), ties to even, in whatever rounding mode is set: the
-// very result of converting it to float. Two additions take about half as long
-// as a conversion to float and back, and in the envelopes' first decay a frame
-// waits for four roundings in a row. The range is checked at every use: a
-// branch the processor predicts, so the check itself is not waited for. A
-// value outside the range takes the conversion and moves the range to it.
+// multiple of 2^(e-23) as the rounding mode says (to nearest, ties to even,
+// unless a host changed it): the very result of converting it to float. The two additions take less than
+// half as long as a conversion to float and back, and a frame of an envelope's
+// first decay waits for two such roundings in a row. The range is checked at
+// every use: a branch the processor predicts, so the check itself is not
+// waited for. A value outside the range takes the conversion and moves the
+// range to it.
 #pragma once
 
 #include <bit>

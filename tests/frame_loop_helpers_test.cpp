@@ -12,6 +12,7 @@
 #include <random>
 #include <vector>
 
+#include "effect/envelope.h"
 #include "effect/float_rounding.h"
 #include "effect/step_grid.h"
 
@@ -78,6 +79,40 @@ TEST(FloatRounding, MatchesTheConversionAlongDecaysAndRises) {
         }
     }
     std::fesetround(FE_TONEAREST);
+}
+
+// ---- envelopes whose rate is 0 --------------------------------------------------
+
+// A stage whose increment is 0 skips its arithmetic, but not its comparison:
+// level + 0 and level - 0 are the level itself, so the stage still ends
+// wherever the level already stands beyond its limit.
+TEST(HeldEnvelope, StillEndsItsStageWhereTheLevelStands) {
+    const struct {
+        const char* what;
+        std::int32_t stage;
+        float level, breakLevel;
+        std::int32_t stageAfter;
+        float levelAfter;
+    } cases[] = {
+        // An attack rounded up to exactly 1 reaches 1 at its next frame.
+        {"attack at 1", kAttack, 1.0f, 0.0f, kFirstDecay, 1.0f},
+        {"attack below 1", kAttack, 0.99999994f, 0.0f, kAttack, 0.99999994f},
+        // A break level raised above the level ends the first decay at once.
+        {"first decay below the break", kFirstDecay, 0.3f, 0.5f, kSecondDecay, 0.5f},
+        {"first decay above the break", kFirstDecay, 0.6f, 0.5f, kFirstDecay, 0.6f},
+        // A second decay below its floor (a break level under it) ends.
+        {"second decay below the floor", kSecondDecay, 0.005f, 0.0f, kFinished, kFilterFloor},
+    };
+    for (const auto& c : cases) {
+        std::int32_t stage = c.stage;
+        float level = c.level;
+        const float zero = 0.0f;
+        advanceEnvelope(
+            stage, level, kFilterFloor, [&] { return zero; }, [&] { return zero; }, [&] { return c.breakLevel; },
+            [&] { return zero; });
+        EXPECT_EQ(stage, c.stageAfter) << c.what;
+        EXPECT_EQ(level, c.levelAfter) << c.what;
+    }
 }
 
 // ---- the step clock's look-ahead ----------------------------------------------
