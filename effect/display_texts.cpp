@@ -66,13 +66,16 @@ void QuillbeatEffect::getParameterDisplay(VstInt32 index, char* text) {
 // the field is cleared so no part of an earlier, longer name stays behind it.
 void QuillbeatEffect::setProgramName(char* name) {
     if (!programs || name == nullptr) return;
-    constexpr VstInt32 kLongest = ProgramRecord::kNameSize - 1;
-    copyBounded(programs[currentProgram].name, std::string_view(name, strnlen(name, kLongest)), kLongest);
+    const VstInt32 program = currentProgram.load(std::memory_order_relaxed);
+    programs[program].name.store(std::string_view(name, strnlen(name, ProgramName::kSize - 1)));
 }
 
 void QuillbeatEffect::getProgramName(char* name) {
     if (!programs || name == nullptr) return;
-    const char* stored = programs[currentProgram].name;
+    // One reading of the current program serves both the name and its number.
+    const VstInt32 program = currentProgram.load(std::memory_order_relaxed);
+    char stored[ProgramName::kSize];
+    programs[program].name.load(stored);
     if (std::string_view(stored) != kDefaultProgramName) {
         copyWithTerminator(name, stored);
         return;
@@ -80,7 +83,7 @@ void QuillbeatEffect::getProgramName(char* name) {
     // Unnamed programs are numbered from 1: "Init 1" to "Init 16".
     char number[12];
     int digits = 0;
-    for (unsigned n = static_cast<unsigned>(currentProgram) + 1; n > 0 || digits == 0; n /= 10)
+    for (unsigned n = static_cast<unsigned>(program) + 1; n > 0 || digits == 0; n /= 10)
         number[digits++] = static_cast<char>('0' + n % 10);
     char* out = name;
     for (char c : kDefaultProgramName) *out++ = c;
@@ -91,6 +94,8 @@ void QuillbeatEffect::getProgramName(char* name) {
 
 bool QuillbeatEffect::getProgramNameIndexed(VstInt32 /*category*/, VstInt32 index, char* text) {
     if (!programs || index < 0 || index >= programCount) return false;
-    copyWithTerminator(text, programs[index].name);
+    char stored[ProgramName::kSize];
+    programs[index].name.load(stored);
+    copyWithTerminator(text, stored);
     return true;
 }

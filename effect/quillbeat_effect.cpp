@@ -24,7 +24,7 @@ QuillbeatEffect::QuillbeatEffect(audioMasterCallback hostCallback)
     canProcessReplacing(true);
 
     fallbackParameterValue = 1.0f;
-    capturedSampleRate = sampleRate;
+    capturedSampleRate = sampleRate.load(std::memory_order_relaxed);
     stepLength = static_cast<float>(static_cast<double>(capturedSampleRate) * kStepsPerSecondAt140);
     blockStartPosition = 0;
     samplePosition = 0;
@@ -74,7 +74,7 @@ float QuillbeatEffect::getParameter(VstInt32 index) {
 void QuillbeatEffect::setProgram(VstInt32 program) {
     // Without a bank there is nothing to select.
     if (!programs || program < 0 || program >= programCount) return;
-    currentProgram = program;
+    currentProgram.store(program, std::memory_order_relaxed);
     for (int i = 0; i < kEnvelopeParameterCount; ++i) setParameter(i, programs[program].values[i]);
 }
 

@@ -8,6 +8,8 @@
 // is touched by the audio path except the record's process functions.
 #pragma once
 
+#include <atomic>
+
 #include "host/effect_editor.h"
 #include "host/record_functions.h"
 #include "host/vst2_abi.h"
@@ -26,15 +28,15 @@ public:
     virtual void close() {}
     virtual void suspend() {}
     virtual void resume() {}
-    virtual void setSampleRate(float rate) { sampleRate = rate; }
-    virtual void setBlockSize(VstInt32 size) { blockSize = size; }
+    virtual void setSampleRate(float rate) { sampleRate.store(rate, std::memory_order_relaxed); }
+    virtual void setBlockSize(VstInt32 size) { blockSize.store(size, std::memory_order_relaxed); }
     virtual void processReplacing(float** inputs, float** outputs, VstInt32 frames) = 0;
     virtual void processDoubleReplacing(double** inputs, double** outputs, VstInt32 frames);
     virtual void setParameter(VstInt32 index, float value);
     virtual float getParameter(VstInt32 index);
     virtual void setParameterAutomated(VstInt32 index, float value);
-    virtual VstInt32 getProgram() { return currentProgram; }
-    virtual void setProgram(VstInt32 program) { currentProgram = program; }
+    virtual VstInt32 getProgram() { return currentProgram.load(std::memory_order_relaxed); }
+    virtual void setProgram(VstInt32 program) { currentProgram.store(program, std::memory_order_relaxed); }
     virtual void setProgramName(char* name);
     virtual void getProgramName(char* name);
     virtual void getParameterLabel(VstInt32 index, char* label);
@@ -51,8 +53,8 @@ public:
     virtual void setInitialDelay(VstInt32 delay) { effectRecord.initialDelay = delay; }
     virtual EffectEditor* getEditor() { return editor; }
     virtual AEffect* getAeffect() { return &effectRecord; }
-    virtual float getSampleRate() { return sampleRate; }
-    virtual VstInt32 getBlockSize() { return blockSize; }
+    virtual float getSampleRate() { return sampleRate.load(std::memory_order_relaxed); }
+    virtual VstInt32 getBlockSize() { return blockSize.load(std::memory_order_relaxed); }
     virtual VstInt32 getMasterVersion();
     virtual VstInt32 getCurrentUniqueId();
     virtual void masterIdle();
@@ -85,11 +87,16 @@ protected:
 
     audioMasterCallback hostCallback;
     EffectEditor* editor;
-    float sampleRate;
-    VstInt32 blockSize;
+    // Host requests write these on whatever thread the host uses while other
+    // requests read them on others. Each is one relaxed atomic value (a plain
+    // load or store on the targets we build for): a reader always sees a whole
+    // value that was written, and the last write wins.
+    static_assert(std::atomic<float>::is_always_lock_free && std::atomic<VstInt32>::is_always_lock_free);
+    std::atomic<float> sampleRate;
+    std::atomic<VstInt32> blockSize;
     VstInt32 programCount;
     VstInt32 parameterCount;
-    VstInt32 currentProgram;
+    std::atomic<VstInt32> currentProgram;
     AEffect effectRecord;
 };
 

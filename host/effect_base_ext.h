@@ -115,8 +115,8 @@ public:
     virtual void* openWindow(VstWindow* window);
     virtual bool closeWindow(VstWindow* window);
     virtual void setBlockSizeAndSampleRate(VstInt32 size, float rate) {
-        blockSize = size;
-        sampleRate = rate;
+        blockSize.store(size, std::memory_order_relaxed);
+        sampleRate.store(rate, std::memory_order_relaxed);
     }
     virtual bool reservedI(VstInt32 /*unused*/) { return false; }
     virtual VstInt32 reservedJ() { return 0; }

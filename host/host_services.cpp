@@ -50,16 +50,16 @@ bool EffectBaseExt::ioChanged() { return nonZero(callHost(audioMasterIOChanged))
 // field is written directly, as the host is reporting rather than setting.
 float EffectBaseExt::updateSampleRate() {
     const VstIntPtr answer = callHost(audioMasterGetSampleRate);
-    if (answer > 0) sampleRate = static_cast<float>(answer);
-    return sampleRate;
+    if (answer > 0) sampleRate.store(static_cast<float>(answer), std::memory_order_relaxed);
+    return sampleRate.load(std::memory_order_relaxed);
 }
 // A block size beyond the 32-bit range is not one: cut to 32 bits it could
 // come out as 0 or negative, so it keeps the stored value like any other
 // answer that is not a positive count.
 VstInt32 EffectBaseExt::updateBlockSize() {
     const VstIntPtr answer = callHost(audioMasterGetBlockSize);
-    if (answer > 0 && answer <= INT32_MAX) blockSize = static_cast<VstInt32>(answer);
-    return blockSize;
+    if (answer > 0 && answer <= INT32_MAX) blockSize.store(static_cast<VstInt32>(answer), std::memory_order_relaxed);
+    return blockSize.load(std::memory_order_relaxed);
 }
 
 VstInt32 EffectBaseExt::getInputLatency() { return asInt32(callHost(audioMasterGetInputLatency)); }
