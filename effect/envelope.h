@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 #include "effect/float_rounding.h"
 
@@ -128,7 +129,10 @@ inline void advanceEnvelope(std::int32_t& stage, float& level, float floor, Read
 
 // A filter state is kept only while it is a normal float: a non-finite one
 // (from non-finite input) and a subnormal one (a decay that would otherwise
-// stick just above zero for ever) become 0.
+// stick just above zero for ever) become 0. A double beyond the float range
+// (from parameters far outside 0 to 1) becomes an infinity when narrowed, as
+// IEEE 754 arithmetic defines, and so is dropped the same way.
+static_assert(std::numeric_limits<float>::is_iec559 && std::numeric_limits<double>::is_iec559);
 inline float settleFilterState(double next) {
     const float state = static_cast<float>(next);
     const int kind = std::fpclassify(state);

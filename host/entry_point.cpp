@@ -3,6 +3,9 @@
 #include "host/effect_base.h"
 
 VST2_EXPORT AEffect* VSTPluginMain(audioMasterCallback hostCallback) {
+    // A host that passes no callback cannot be asked its version, and an
+    // effect could never reach it: it gets no effect rather than a crash.
+    if (hostCallback == nullptr) return nullptr;
     // No record exists yet, so this one host call passes none.
     if (hostCallback(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) return nullptr;
     // An effect class whose constructor throws gives the host null, as a
@@ -16,10 +19,11 @@ VST2_EXPORT AEffect* VSTPluginMain(audioMasterCallback hostCallback) {
     return effect != nullptr ? effect->getAeffect() : nullptr;
 }
 
-#if !defined(_WIN32)
+#if !defined(_WIN32) && !defined(QUILLBEAT_NO_MAIN_ALIAS)
 // Older hosts look the entry up as "main". A C++ program cannot declare a
 // function of that name, so the alias gets it as its symbol name only. (The
-// Windows build exports the alias through its module definition file.)
+// Windows build exports the alias through its module definition file; a
+// program that links the entry point in, like the fuzzer, leaves it out.)
 VST2_EXPORT AEffect* VSTPluginMainAlias(audioMasterCallback hostCallback) __asm__("main");
 AEffect* VSTPluginMainAlias(audioMasterCallback hostCallback) { return VSTPluginMain(hostCallback); }
 #endif
