@@ -15,3 +15,6 @@ ctest --test-dir build --output-on-failure
 if [ ! -f build-windows/build.ninja ]; then cmake --preset windows; fi
 cmake --build build-windows
 tests/session/windows_matches_linux.sh build build-windows
+
+# Again under sanitizers, and the fuzzer for a minute.
+scripts/sanitize-and-fuzz.sh
