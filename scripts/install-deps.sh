@@ -10,6 +10,7 @@ packages=(
   # quillbeat-render: sound files, waveform pictures, and third-party VST 2
   # effects that its tests load
   libsndfile1-dev libcairo2-dev dpf-plugins-vst
+  # the record fuzzer (libFuzzer) and clang's sanitizer runtimes
   clang libclang-rt-dev
 )
 
