@@ -87,8 +87,9 @@ def stream(blocks, frames, start):
 
 
 def seeds():
+    # Each mode over two step changes (tempo 1: 11025 frames per step).
     yield "modes_manual_random_auto", b"".join(
-        set_parameter(RND_SW, mode) + set_parameter(TEMPO, 100) + stream(40, 67 * 60, 1000 + mode)
+        set_parameter(RND_SW, mode) + set_parameter(TEMPO, 100) + stream(12, 67 * 20, 11025 - 6000 + mode)
         for mode in (0, 50, 100))
 
     yield "every_request", b"".join(
@@ -102,12 +103,12 @@ def seeds():
         for p in (0, 3, 15, 16, -1, 35)) + dispatch(4, text=b"A name much longer than the field holds") + dispatch(5)
 
     yield "hostile_parameters_then_process", b"".join(
-        bytes([HOSTILE]) + bytes([(k + i) % 30 for i in range(12)]) + stream(4, 67 * 40, 50000 + k)
+        bytes([HOSTILE]) + bytes([(k + i) % 30 for i in range(12)]) + stream(4, 67 * 10, 44000 + k)
         for k in range(0, 30, 3))
 
     yield "notes_just_below_zero", (
         set_parameter(RND_SW, 0) + set_parameter(V_NOTES, -10) + set_parameter(F_NOTES, -7)
-        + set_parameter(TEMPO, 100) + stream(10, 67 * 100, 100000))
+        + set_parameter(TEMPO, 100) + stream(10, 67 * 30, 100000))
 
     yield "tempo_out_of_range", b"".join(
         set_parameter_raw(TEMPO, t) + stream(3, 1000 // 67 * 67, 20000)
