@@ -165,7 +165,8 @@ struct PtrRule {
 // Sizes are what the interface lets an effect write: names and texts with
 // their terminator, one pointer where a request hands one back. Records that
 // travel by pointer get a zeroed block larger than any of them.
-constexpr std::size_t kRecordBytes = 512;
+constexpr std::size_t kRecordBytes = 1024;
+static_assert(sizeof(VstSpeakerArrangement) <= kRecordBytes);
 constexpr std::size_t kPointerBytes = sizeof(void*);
 
 PtrRule ptrRule(VstInt32 opcode) {
