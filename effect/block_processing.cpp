@@ -42,6 +42,10 @@ std::int32_t wrappingSub(std::int32_t a, std::int32_t b) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
 }
 
+bool hasStereoBuffers(float** channels) {
+    return channels != nullptr && channels[0] != nullptr && channels[1] != nullptr;
+}
+
 // Frames per step: trunc(stepLength), at least one.
 std::int32_t stepFrames(float stepLength) {
     const std::int32_t frames = truncToInt32(stepLength);
@@ -112,6 +116,9 @@ void QuillbeatEffect::processReplacing(float** inputs, float** outputs, VstInt32
     tempoBpm = beatsPerMinute(load(Tempo));
     stepLength = static_cast<float>(static_cast<double>(capturedSampleRate) * 120.0f / tempoBpm);
     if (frames <= 0) return;
+    // A host that hands no buffers gets nothing written, not a crash; the
+    // block still counts, as one of zero frames does.
+    if (!hasStereoBuffers(inputs) || !hasStereoBuffers(outputs)) return;
 
     if (positionDelta == 0) {
         passThrough(inputs, outputs, frames);

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "tests/support/stream.h"
 #include "tests/support/text_probe.h"
@@ -173,6 +174,31 @@ TEST(HostileFrameCounts, ZeroAndNegativeCountsTouchNoBuffer) {
     StereoBuffer block = testSignal(256);
     host.processAt(50000.0, block);
     for (float sample : block.left) ASSERT_TRUE(std::isfinite(sample));
+}
+
+TEST(HostileFrameCounts, MissingBuffersAreNotTouched) {
+    TestHost host;
+    ASSERT_NE(host.open(), nullptr);
+    std::vector<float> channel(64, 0.5f);
+    float* none[2] = {nullptr, nullptr};
+    float* half[2] = {channel.data(), nullptr};
+    float* whole[2] = {channel.data(), channel.data()};
+    const struct {
+        float** inputs;
+        float** outputs;
+    } cases[] = {{nullptr, whole}, {whole, nullptr}, {none, whole}, {whole, none}, {half, whole}, {whole, half}};
+    double position = 1000.0;
+    for (const auto& c : cases) {
+        host.timeInfo.samplePos = position;
+        host.process(c.inputs, c.outputs, 64);
+        position += 64;
+    }
+    for (float sample : channel) ASSERT_EQ(sample, 0.5f);
+    // The blocks counted: a following block at the last position stands still.
+    StereoBuffer block = testSignal(64);
+    const StereoBuffer input = block;
+    host.processAt(position - 64, block);
+    EXPECT_EQ(block.left, input.left);
 }
 
 }  // namespace
