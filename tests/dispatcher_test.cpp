@@ -13,7 +13,7 @@
 
 #include "effect/quillbeat_effect.h"
 #include "host/effect_base_ext.h"
-#include "tests/support/test_host.h"
+#include "tests/support/recording_callback.h"
 
 namespace {
 
@@ -254,13 +254,6 @@ TEST(Dispatcher, EveryOpcodeReachesItsOperationAndAnswersByItsKind) {
 
 // ---- resume of the extension layer ---------------------------------------
 
-std::vector<HostCall> hostCalls;
-VstIntPtr VST2_CALLBACK recordingHost(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
-                                      void* ptr, float opt) {
-    hostCalls.push_back({effect, opcode, index, value, ptr, opt});
-    return 0;
-}
-
 class MidiQuestion : public EffectBaseExt {
 public:
     MidiQuestion(audioMasterCallback host, VstInt32 answer) : EffectBaseExt(host, 1, 1), answer(answer) {}
@@ -282,6 +275,7 @@ TEST(Dispatcher, ResumeAsksForEventsOnlyForSynthsOrAnExactYes) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.synth) + " " + std::to_string(c.canDoAnswer));
         hostCalls.clear();
+        hostAnswer = 0;
         MidiQuestion effect(recordingHost, c.canDoAnswer);
         effect.isSynth(c.synth);
         EXPECT_EQ(send(effect, effMainsChanged, 0, 1, nullptr, 0.0f), 0);

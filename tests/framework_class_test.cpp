@@ -9,7 +9,7 @@
 
 #include "effect/quillbeat_effect.h"
 #include "host/effect_base_ext.h"
-#include "tests/support/test_host.h"
+#include "tests/support/recording_callback.h"
 
 namespace {
 
@@ -18,14 +18,6 @@ namespace {
 // switch is on, so the out-of-memory paths can be walked.
 bool failNothrowAllocations = false;
 
-// ---- a host that records what it is asked --------------------------------
-std::vector<HostCall> hostCalls;
-VstIntPtr hostAnswer = 0;
-VstIntPtr VST2_CALLBACK recordingHost(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
-                                      void* ptr, float opt) {
-    hostCalls.push_back({effect, opcode, index, value, ptr, opt});
-    return hostAnswer;
-}
 
 class MinimalEffect : public EffectBaseExt {
 public:

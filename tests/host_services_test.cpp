@@ -7,17 +7,10 @@
 #include <vector>
 
 #include "host/effect_base_ext.h"
-#include "tests/support/test_host.h"
+#include "tests/support/recording_callback.h"
 
 namespace {
 
-std::vector<HostCall> hostCalls;
-VstIntPtr hostAnswer = 0;
-VstIntPtr VST2_CALLBACK recordingHost(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
-                                      void* ptr, float opt) {
-    hostCalls.push_back({effect, opcode, index, value, ptr, opt});
-    return hostAnswer;
-}
 
 // The records behind the services' pointers are the host's business; one
 // scratch area stands in for all of them.
