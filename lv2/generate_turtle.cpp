@@ -1,0 +1,238 @@
+// Writes the bundle's Turtle from the effect itself: at build time this
+// program plays the effect's VST 2 host, asks for its name, vendor, version,
+// parameter names, initial values, value texts and programs, and describes
+// them as LV2 ports and presets. Nothing here repeats what the effect says.
+//
+//   generate_turtle BUNDLE_FOLDER BINARY_FILE_NAME
+#include <cctype>
+#include <charconv>
+#include <cstdio>
+#include <fstream>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "lv2/hosted_effect.h"
+#include "lv2/port_layout.h"
+
+namespace {
+
+constexpr const char* kPrefixes =
+    "@prefix atom: <http://lv2plug.in/ns/ext/atom#> .\n"
+    "@prefix doap: <http://usefulinc.com/ns/doap#> .\n"
+    "@prefix foaf: <http://xmlns.com/foaf/0.1/> .\n"
+    "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+    "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
+    "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
+    "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
+    "@prefix time: <http://lv2plug.in/ns/ext/time#> .\n"
+    "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
+    "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n\n";
+
+// The break levels are fractions of the full level: LV2's coefficient unit.
+// The other values map to rates, counts and tempi by curves of their own,
+// which no LV2 unit describes.
+constexpr ParameterIndex kLevelParameters[] = {kVS, kFS};
+// The switch's values that select each of its modes.
+constexpr float kSwitchValues[] = {0.0f, 0.5f, 1.0f};
+
+struct Parameter {
+    std::string name;
+    std::string symbol;
+    float initialValue;
+    bool isLevel = false;
+    // Scale points of a switch: value and the effect's text for it.
+    std::vector<std::pair<float, std::string>> modes;
+};
+
+struct Program {
+    std::string name;
+    std::vector<float> values;  // of the parameters a program sets
+};
+
+struct EffectDescription {
+    std::string name;
+    std::string vendor;
+    VstIntPtr vendorVersion;
+    std::vector<Parameter> parameters;
+    std::vector<Program> programs;
+};
+
+// A number as a Turtle literal that reads back as the same float.
+std::string literal(float value) {
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof(text), value).ptr;
+    std::string result(text, end);
+    if (result.find_first_of(".e") == std::string::npos) result += ".0";
+    return result;
+}
+
+std::string quoted(const std::string& text) {
+    std::string result = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\') result += '\\';
+        result += c;
+    }
+    return result + "\"";
+}
+
+// An LV2 symbol from a parameter name: letters, digits and underscores, not
+// starting with a digit.
+std::string symbolFor(const std::string& name) {
+    const bool startsWell = !name.empty() && !std::isdigit(static_cast<unsigned char>(name[0]));
+    std::string symbol = startsWell ? "" : "_";
+    for (unsigned char c : name) symbol += std::isalnum(c) ? static_cast<char>(c) : '_';
+    return symbol;
+}
+
+std::string text(HostedEffect& effect, VstInt32 opcode, VstInt32 index = 0) {
+    char buffer[256] = {};
+    effect.dispatch(opcode, index, 0, buffer);
+    return buffer;
+}
+
+EffectDescription describe(HostedEffect& effect) {
+    if (effect.parameterCount() != kParameterCount)
+        throw std::runtime_error("the effect has " + std::to_string(effect.parameterCount()) +
+                                 " parameters, the port layout " + std::to_string(kParameterCount));
+    EffectDescription description{text(effect, effGetEffectName), text(effect, effGetVendorString),
+                                  effect.dispatch(effGetVendorVersion), {}, {}};
+    std::set<std::string> symbols;
+    for (VstInt32 i = 0; i < kParameterCount; ++i) {
+        Parameter parameter{text(effect, effGetParamName, i), "", effect.getParameter(i), false, {}};
+        parameter.symbol = symbolFor(parameter.name);
+        if (!symbols.insert(parameter.symbol).second)
+            throw std::runtime_error("two parameters give the symbol " + parameter.symbol);
+        for (ParameterIndex level : kLevelParameters) parameter.isLevel |= level == i;
+        if (kParameterTable[i].valueText == ValueText::SwitchMode) {
+            for (float value : kSwitchValues) {
+                effect.setParameter(i, value);
+                parameter.modes.emplace_back(value, text(effect, effGetParamDisplay, i));
+            }
+            effect.setParameter(i, parameter.initialValue);
+        }
+        description.parameters.push_back(parameter);
+    }
+    for (VstInt32 p = 0; p < effect.programCount(); ++p) {
+        effect.dispatch(effSetProgram, 0, p);
+        Program program{text(effect, effGetProgramName), {}};
+        for (VstInt32 i = 0; i < kEnvelopeParameterCount; ++i) program.values.push_back(effect.getParameter(i));
+        description.programs.push_back(program);
+    }
+    return description;
+}
+
+std::string presetUri(int program) { return std::string(kPluginUri) + ":program-" + std::to_string(program + 1); }
+
+void writeControlPort(std::ostream& out, std::uint32_t index, const Parameter& parameter, bool input) {
+    out << "  [\n    a lv2:" << (input ? "InputPort" : "OutputPort") << " , lv2:ControlPort ;\n"
+        << "    lv2:index " << index << " ;\n"
+        << "    lv2:symbol " << quoted(input ? parameter.symbol : parameter.symbol + "_in_use") << " ;\n"
+        << "    lv2:name " << quoted(input ? parameter.name : parameter.name + " in use") << " ;\n"
+        << "    lv2:default " << literal(parameter.initialValue) << " ;\n"
+        << "    lv2:minimum 0.0 ;\n    lv2:maximum 1.0 ;\n";
+    if (parameter.isLevel) out << "    units:unit units:coef ;\n";
+    if (!parameter.modes.empty()) {
+        if (input) out << "    lv2:portProperty lv2:enumeration ;\n";
+        for (std::size_t m = 0; m < parameter.modes.size(); ++m)
+            out << (m == 0 ? "    lv2:scalePoint " : " ,\n      ") << "[ rdfs:label "
+                << quoted(parameter.modes[m].second) << " ; rdf:value " << literal(parameter.modes[m].first) << " ]";
+        out << " ;\n";
+    }
+    out << "  ]";
+}
+
+void writeAudioPort(std::ostream& out, std::uint32_t index, bool input, const char* symbol, const char* name) {
+    out << "  [\n    a lv2:" << (input ? "InputPort" : "OutputPort") << " , lv2:AudioPort ;\n"
+        << "    lv2:index " << index << " ;\n    lv2:symbol " << quoted(symbol) << " ;\n"
+        << "    lv2:name " << quoted(name) << " ;\n  ]";
+}
+
+void writePlugin(std::ostream& out, const EffectDescription& effect) {
+    out << kPrefixes
+        << "<" << kPluginUri << ">\n"
+        << "  a lv2:Plugin , lv2:GatePlugin ;\n"
+        << "  doap:name " << quoted(effect.name) << " ;\n"
+        << "  lv2:project [\n    a doap:Project ;\n    doap:name " << quoted(effect.name) << " ;\n"
+        << "    doap:maintainer [ foaf:name " << quoted(effect.vendor) << " ] ;\n  ] ;\n"
+        // The vendor version: even, so hosts take it for a release.
+        << "  lv2:minorVersion " << effect.vendorVersion << " ;\n  lv2:microVersion 0 ;\n"
+        << "  lv2:optionalFeature urid:map , lv2:hardRTCapable ;\n"
+        << "  lv2:port\n";
+    for (int i = 0; i < kParameterCount; ++i) {
+        writeControlPort(out, port::kFirstParameter + i, effect.parameters[i], true);
+        out << " ,\n";
+    }
+    writeAudioPort(out, port::kInputLeft, true, "in_left", "Left in");
+    out << " ,\n";
+    writeAudioPort(out, port::kInputRight, true, "in_right", "Right in");
+    out << " ,\n";
+    writeAudioPort(out, port::kOutputLeft, false, "out_left", "Left out");
+    out << " ,\n";
+    writeAudioPort(out, port::kOutputRight, false, "out_right", "Right out");
+    out << " ,\n";
+    // lv2apply and other simple hosts connect audio and control ports only.
+    out << "  [\n    a lv2:InputPort , atom:AtomPort ;\n    atom:bufferType atom:Sequence ;\n"
+        << "    atom:supports time:Position ;\n    lv2:designation lv2:control ;\n"
+        << "    lv2:portProperty lv2:connectionOptional ;\n"
+        << "    lv2:index " << port::kTimeEvents << " ;\n    lv2:symbol \"transport\" ;\n"
+        << "    lv2:name \"Transport\" ;\n  ]";
+    for (int i = 0; i < kParameterCount; ++i) {
+        out << " ,\n";
+        writeControlPort(out, port::kFirstValueInUse + i, effect.parameters[i], false);
+    }
+    out << " .\n";
+}
+
+void writePresets(std::ostream& out, const EffectDescription& effect) {
+    out << kPrefixes;
+    for (std::size_t p = 0; p < effect.programs.size(); ++p) {
+        const Program& program = effect.programs[p];
+        out << "<" << presetUri(static_cast<int>(p)) << ">\n  a pset:Preset ;\n"
+            << "  lv2:appliesTo <" << kPluginUri << "> ;\n  rdfs:label " << quoted(program.name) << " ;\n"
+            << "  lv2:port";
+        for (std::size_t i = 0; i < program.values.size(); ++i)
+            out << (i == 0 ? "\n" : " ,\n") << "    [ lv2:symbol " << quoted(effect.parameters[i].symbol)
+                << " ; pset:value " << literal(program.values[i]) << " ]";
+        out << " .\n\n";
+    }
+}
+
+void writeManifest(std::ostream& out, const EffectDescription& effect, const std::string& binary) {
+    out << kPrefixes << "<" << kPluginUri << ">\n  a lv2:Plugin ;\n  lv2:binary <" << binary << "> ;\n"
+        << "  rdfs:seeAlso <quillbeat.ttl> .\n\n";
+    for (std::size_t p = 0; p < effect.programs.size(); ++p)
+        out << "<" << presetUri(static_cast<int>(p)) << ">\n  a pset:Preset ;\n  lv2:appliesTo <" << kPluginUri
+            << "> ;\n  rdfs:seeAlso <presets.ttl> .\n\n";
+}
+
+template <typename Writer>
+void writeFile(const std::string& path, Writer write) {
+    std::ofstream out(path);
+    write(out);
+    out.close();
+    if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: generate_turtle BUNDLE_FOLDER BINARY_FILE_NAME\n");
+        return 2;
+    }
+    try {
+        HostedEffect effect;
+        if (!effect.open()) throw std::runtime_error("the effect's entry point gave no effect");
+        const EffectDescription description = describe(effect);
+        const std::string folder = argv[1];
+        writeFile(folder + "/manifest.ttl", [&](std::ostream& out) { writeManifest(out, description, argv[2]); });
+        writeFile(folder + "/quillbeat.ttl", [&](std::ostream& out) { writePlugin(out, description); });
+        writeFile(folder + "/presets.ttl", [&](std::ostream& out) { writePresets(out, description); });
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "generate_turtle: %s\n", error.what());
+        return 1;
+    }
+    return 0;
+}

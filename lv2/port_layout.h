@@ -1,0 +1,25 @@
+// The LV2 edition's identity and port numbers, shared by the run-time glue and
+// the Turtle generator so that the two always agree.
+#pragma once
+
+#include <cstdint>
+
+#include "effect/parameters.h"
+
+// Stable for the life of the product: hosts store it in their sessions.
+constexpr const char* kPluginUri = "urn:orvane:quillbeat";
+
+// Control inputs first, in parameter order, so a parameter's port is its
+// index; then the audio, the transport events and the values in use.
+namespace port {
+constexpr std::uint32_t kFirstParameter = 0;
+constexpr std::uint32_t kInputLeft = kFirstParameter + kParameterCount;
+constexpr std::uint32_t kInputRight = kInputLeft + 1;
+constexpr std::uint32_t kOutputLeft = kInputLeft + 2;
+constexpr std::uint32_t kOutputRight = kInputLeft + 3;
+constexpr std::uint32_t kTimeEvents = kInputLeft + 4;
+// One control output per parameter: the value the effect is using, which
+// "RANDOM" and "AUTO" rewrite at step changes.
+constexpr std::uint32_t kFirstValueInUse = kTimeEvents + 1;
+constexpr std::uint32_t kCount = kFirstValueInUse + kParameterCount;
+}  // namespace port

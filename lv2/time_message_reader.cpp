@@ -1,0 +1,58 @@
+#include "lv2/time_message_reader.h"
+
+#include <lv2/atom/util.h>
+#include <lv2/time/time.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+TimeMessageReader::TimeMessageReader(const LV2_URID_Map* map) {
+    if (map == nullptr) return;
+    const auto id = [map](const char* uri) { return map->map(map->handle, uri); };
+    frame = id(LV2_TIME__frame);
+    speed = id(LV2_TIME__speed);
+    beatsPerMinute = id(LV2_TIME__beatsPerMinute);
+    object = id(LV2_ATOM__Object);
+    blank = id(LV2_ATOM__Blank);
+    atomInt = id(LV2_ATOM__Int);
+    atomLong = id(LV2_ATOM__Long);
+    atomFloat = id(LV2_ATOM__Float);
+    atomDouble = id(LV2_ATOM__Double);
+    // Set last: canRead() tells that every URID is in place.
+    position = id(LV2_TIME__Position);
+}
+
+std::optional<double> TimeMessageReader::number(const LV2_Atom* atom) const {
+    if (atom == nullptr) return std::nullopt;
+    double value;
+    if (atom->type == atomLong && atom->size >= sizeof(int64_t)) {
+        value = static_cast<double>(reinterpret_cast<const LV2_Atom_Long*>(atom)->body);
+    } else if (atom->type == atomInt && atom->size >= sizeof(int32_t)) {
+        value = reinterpret_cast<const LV2_Atom_Int*>(atom)->body;
+    } else if (atom->type == atomFloat && atom->size >= sizeof(float)) {
+        value = reinterpret_cast<const LV2_Atom_Float*>(atom)->body;
+    } else if (atom->type == atomDouble && atom->size >= sizeof(double)) {
+        value = reinterpret_cast<const LV2_Atom_Double*>(atom)->body;
+    } else {
+        return std::nullopt;
+    }
+    // A value that is not a number says nothing usable.
+    if (!std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+std::optional<TimeMessage> TimeMessageReader::read(const LV2_Atom_Event& event) const {
+    if (!canRead()) return std::nullopt;
+    if (event.body.type != object && event.body.type != blank) return std::nullopt;
+    const auto* message = reinterpret_cast<const LV2_Atom_Object*>(&event.body);
+    if (message->body.otype != position) return std::nullopt;
+    const LV2_Atom* frameAtom = nullptr;
+    const LV2_Atom* speedAtom = nullptr;
+    const LV2_Atom* tempoAtom = nullptr;
+    lv2_atom_object_get(message, frame, &frameAtom, speed, &speedAtom, beatsPerMinute, &tempoAtom, 0);
+    const std::int64_t at = event.time.frames;
+    const std::int64_t last = std::numeric_limits<std::uint32_t>::max();
+    return TimeMessage{static_cast<std::uint32_t>(std::clamp<std::int64_t>(at, 0, last)),
+                       number(frameAtom), number(speedAtom), number(tempoAtom)};
+}

@@ -1,0 +1,51 @@
+// The host's transport as the glue keeps it. An LV2 host sends a position
+// only when its transport changes (a start, a stop, a locate), so between
+// messages the glue moves the position on itself, as a VST 2 host reports it
+// at every block.
+#pragma once
+
+#include <cstdint>
+
+#include "host/vst2_abi.h"
+
+class TransportPosition {
+public:
+    explicit TransportPosition(double sampleRate) {
+        time.sampleRate = sampleRate;
+        time.tempo = 120.0;
+    }
+
+    // What one position message said; fields the host left out stay as they
+    // were.
+    void moveTo(double frame) {
+        time.samplePos = frame;
+        known = true;
+    }
+    void setSpeed(double framesPerFrame) { speed = framesPerFrame; }
+    void setTempo(double beatsPerMinute) {
+        time.tempo = beatsPerMinute;
+        time.flags |= kVstTempoValid;
+    }
+
+    // The record for a block that starts now: null until the host has said
+    // where its transport is, so the effect then runs on its own clock, as
+    // under a VST 2 host without time information.
+    const VstTimeInfo* timeInfo() {
+        if (!known) return nullptr;
+        time.flags = (time.flags & ~kVstTransportPlaying) | (speed != 0.0 ? kVstTransportPlaying : 0);
+        return &time;
+    }
+
+    // After a block of `frames`: the timeline moves by the frames played at
+    // the transport's speed; a speed of 0 leaves it standing.
+    void advance(std::uint32_t frames) {
+        if (known) time.samplePos += static_cast<double>(frames) * speed;
+    }
+
+private:
+    VstTimeInfo time{};
+    // Timeline frames per audio frame: 1 while playing, 0 while stopped. A
+    // host that names a position but never a speed is taken to be playing.
+    double speed = 1.0;
+    bool known = false;
+};
