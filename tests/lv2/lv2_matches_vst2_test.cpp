@@ -1,0 +1,160 @@
+// The LV2 bundle against the VST 2 build: the same randomised sessions played
+// through both, with positions that move, stand and jump, transport messages
+// inside blocks, every switch mode and control changes between blocks. Every
+// output sample and every value in use must agree to the bit.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tests/lv2/lilv_host.h"
+#include "tests/support/stream.h"
+
+namespace {
+
+// A small generator of our own, so a session is the same on every library.
+struct Dice {
+    std::uint32_t state;
+    std::uint32_t next() { return state = state * 1664525u + 1013904223u, state >> 8; }
+    int below(int n) { return static_cast<int>(next() % static_cast<std::uint32_t>(n)); }
+    float unit() { return static_cast<float>(next() & 0xFFFF) / 65535.0f; }
+};
+
+// A transport message: where in the block, and what it says.
+struct Message {
+    std::uint32_t at;
+    std::optional<double> frame;
+    std::optional<double> speed;
+};
+
+// The VST 2 side of the session: the transport as its host reports it to
+// the effect at every process call.
+struct Vst2Side {
+    TestHost host;
+    bool positionKnown = false;
+    double position = 0.0;
+    double speed = 1.0;
+
+    Vst2Side() {
+        host.open();
+        host.dispatch(effOpen);
+        host.dispatch(effSetSampleRate, 0, 0, nullptr, 44100.0f);
+        host.dispatch(effMainsChanged, 0, 1);
+        host.dispatch(effStartProcess);
+    }
+    void processPart(StereoBuffer& block, int from, int to) {
+        if (to <= from) return;
+        float* channels[2] = {block.left.data() + from, block.right.data() + from};
+        host.answerTimeInfo = positionKnown;
+        host.timeInfo.samplePos = position;
+        host.process(channels, channels, to - from);
+        if (positionKnown) position += (to - from) * speed;
+    }
+    // Messages are applied at their frames, the block cut there.
+    void play(StereoBuffer& block, const std::vector<Message>& messages) {
+        int done = 0;
+        for (const Message& message : messages) {
+            processPart(block, done, static_cast<int>(message.at));
+            done = static_cast<int>(message.at);
+            if (message.speed) speed = *message.speed;
+            if (message.frame) position = *message.frame, positionKnown = true;
+        }
+        processPart(block, done, block.frames());
+    }
+};
+
+std::vector<Message> transportMessages(Dice& dice, int frames, double current) {
+    std::vector<Message> messages;
+    if (dice.below(4) != 0) return messages;
+    const auto at = [&] { return static_cast<std::uint32_t>(dice.below(3) == 0 ? dice.below(frames) : 0); };
+    switch (dice.below(5)) {
+        case 0: messages.push_back({at(), dice.below(40000000) - 100000.0, 1.0}); break;  // locate and play
+        case 1: messages.push_back({at(), std::floor(current), 0.0}); break;            // stop, on a whole frame
+        case 2: messages.push_back({at(), std::nullopt, 1.0}); break;                   // start again
+        case 3: messages.push_back({0, 1000.0 * dice.below(4), std::nullopt}); break;  // the same few places
+        default: messages.push_back({at(), dice.below(100000) * 1.0, dice.below(2) ? 0.5 : -1.0});
+    }
+    std::sort(messages.begin(), messages.end(), [](const Message& a, const Message& b) { return a.at < b.at; });
+    return messages;
+}
+
+void playSession(std::uint32_t seed, bool offerUridMap) {
+    Dice dice{seed};
+    LilvHost lv2(offerUridMap);
+    Vst2Side vst2;
+    std::vector<std::string> symbols;
+    for (int i = 0; i < 12; ++i) symbols.push_back(vst2.host.text(effGetParamName, i));
+    const float modes[] = {kManual, kRandom, kAuto};
+
+    bool processedSomewhere = false;
+    for (int block = 0; block < 300; ++block) {
+        // A control changes at most once between two blocks, and only to a
+        // value the host does not show already.
+        bool changed[12] = {};
+        for (int change = dice.below(4) == 0 ? 1 + dice.below(3) : 0; change > 0; --change) {
+            const int parameter = dice.below(12);
+            const float value = parameter == pRndSw && dice.below(2) ? modes[dice.below(3)] : dice.unit();
+            if (changed[parameter] || bitsOf(value) == bitsOf(lv2.control(symbols[parameter]))) continue;
+            changed[parameter] = true;
+            lv2.setControl(symbols[parameter], value);
+            vst2.host.setParameter(parameter, value);
+        }
+        const int frames = dice.below(3) == 0 ? 1 + dice.below(16) : 1 + dice.below(2048);
+        const std::vector<Message> messages = transportMessages(dice, frames, vst2.position);
+        for (const Message& message : messages) lv2.sendPosition(message.at, message.frame, message.speed);
+        if (!offerUridMap) vst2.positionKnown = false;
+
+        StereoBuffer viaLv2 = testSignal(frames, block + 1);
+        StereoBuffer viaVst2 = viaLv2;
+        lv2.run(viaLv2);
+        vst2.play(viaVst2, offerUridMap ? messages : std::vector<Message>{});
+        processedSomewhere |= viaVst2.left != testSignal(frames, block + 1).left;
+
+        std::string where = "seed " + std::to_string(seed) + ", block " + std::to_string(block) + " of " +
+                            std::to_string(frames) + " frames";
+        for (const Message& m : messages)
+            where += ", message at " + std::to_string(m.at) + ": frame " + (m.frame ? std::to_string(*m.frame) : "-") +
+                     ", speed " + (m.speed ? std::to_string(*m.speed) : "-");
+        ASSERT_EQ(firstDifference({viaLv2.left, viaLv2.right}, {viaVst2.left, viaVst2.right}), "") << where;
+        for (int i = 0; i < 12; ++i)
+            ASSERT_EQ(bitsOf(lv2.control(symbols[i] + "_in_use")), bitsOf(vst2.host.getParameter(i)))
+                << symbols[i] << ", " << where;
+    }
+    EXPECT_TRUE(processedSomewhere) << "the session only passed its input through";
+}
+
+TEST(Lv2MatchesVst2, RandomisedSessions) {
+    for (std::uint32_t seed = 1; seed <= 40; ++seed) playSession(seed, true);
+}
+
+TEST(Lv2MatchesVst2, WithoutUridMapTheEffectRunsOnItsOwnClock) { playSession(99, false); }
+
+// Each preset sets what its program sets, and is named as the program is.
+TEST(Lv2MatchesVst2, PresetsAreThePrograms) {
+    LilvHost lv2;
+    const auto presets = lv2.presets();
+    TestHost vst2;
+    vst2.open();
+    ASSERT_EQ(presets.size(), static_cast<std::size_t>(vst2.effect()->numPrograms));
+    for (int program = 0; program < vst2.effect()->numPrograms; ++program) {
+        for (int i = 0; i < 12; ++i) vst2.setParameter(i, -1.0f);
+        vst2.dispatch(effSetProgram, 0, program);
+        const std::string name = vst2.text(effGetProgramName);
+        ASSERT_EQ(presets.count(name), 1u) << name;
+        const auto& values = presets.at(name);
+        for (int i = 0; i < 12; ++i) {
+            const std::string symbol = vst2.text(effGetParamName, i);
+            const bool set = vst2.getParameter(i) != -1.0f;
+            ASSERT_EQ(values.count(symbol), set ? 1u : 0u) << name << " " << symbol;
+            if (set) {
+                EXPECT_EQ(bitsOf(values.at(symbol)), bitsOf(vst2.getParameter(i))) << name << " " << symbol;
+            }
+        }
+    }
+}
+
+}  // namespace
