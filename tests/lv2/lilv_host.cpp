@@ -106,15 +106,17 @@ std::map<std::string, std::map<std::string, float>> LilvHost::presets() {
         LilvState* state = lilv_state_new_from_world(world, &uridMap, preset);
         if (state == nullptr) continue;
         auto& values = found[lilv_state_get_label(state)];
-        const LV2_URID floatType = mapUri(this, LV2_ATOM__Float);
-        struct Sink { std::map<std::string, float>* values; LV2_URID floatType; } sink{&values, floatType};
-        lilv_state_emit_port_values(
-            state,
-            [](const char* symbol, void* data, const void* value, std::uint32_t size, std::uint32_t type) {
-                auto* into = static_cast<Sink*>(data);
-                if (type == into->floatType && size == sizeof(float)) (*into->values)[symbol] = *static_cast<const float*>(value);
-            },
-            &sink);
+        struct Sink {
+            std::map<std::string, float>* values;
+            LV2_URID floatType;
+        } sink{&values, mapUri(this, LV2_ATOM__Float)};
+        const LilvSetPortValueFunc collect = [](const char* symbol, void* data, const void* value,
+                                                std::uint32_t size, std::uint32_t type) {
+            auto* into = static_cast<Sink*>(data);
+            if (type == into->floatType && size == sizeof(float))
+                (*into->values)[symbol] = *static_cast<const float*>(value);
+        };
+        lilv_state_emit_port_values(state, collect, &sink);
         lilv_state_free(state);
     }
     lilv_nodes_free(related);
