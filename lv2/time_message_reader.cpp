@@ -45,6 +45,9 @@ std::optional<double> TimeMessageReader::number(const LV2_Atom* atom) const {
 std::optional<TimeMessage> TimeMessageReader::read(const LV2_Atom_Event& event) const {
     if (!canRead()) return std::nullopt;
     if (event.body.type != object && event.body.type != blank) return std::nullopt;
+    // Too short to hold an object's type: nothing to read, and nothing to
+    // read past.
+    if (event.body.size < sizeof(LV2_Atom_Object_Body)) return std::nullopt;
     const auto* message = reinterpret_cast<const LV2_Atom_Object*>(&event.body);
     if (message->body.otype != position) return std::nullopt;
     const LV2_Atom* frameAtom = nullptr;
