@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <ostream>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,16 @@ namespace {
 const std::string kPictures = std::string(GUIDE_DOCS_DIR) + "/pictures";
 
 std::vector<GuidePicture> pictureTable() { return readPictureTable(kPictures + "/pictures.txt"); }
+
+// For listing the tests: a table that cannot be read gives no pictures here
+// and fails TablePicturesHashesAndGuideAgree with the reason.
+std::vector<GuidePicture> pictureTableOrNone() {
+    try {
+        return pictureTable();
+    } catch (const std::exception&) {
+        return {};
+    }
+}
 
 class GuidePictureAudio : public testing::TestWithParam<GuidePicture> {};
 
@@ -49,7 +60,7 @@ TEST_P(GuidePictureAudio, RendersTheAudioItsHashRecords) {
     EXPECT_EQ(output.channel(0), output.channel(1));
 }
 
-INSTANTIATE_TEST_SUITE_P(Guide, GuidePictureAudio, testing::ValuesIn(pictureTable()),
+INSTANTIATE_TEST_SUITE_P(Guide, GuidePictureAudio, testing::ValuesIn(pictureTableOrNone()),
                          [](const testing::TestParamInfo<GuidePicture>& info) {
                              std::string name = info.param.name;
                              for (char& c : name) {
@@ -62,6 +73,7 @@ INSTANTIATE_TEST_SUITE_P(Guide, GuidePictureAudio, testing::ValuesIn(pictureTabl
 TEST(GuidePictures, TablePicturesHashesAndGuideAgree) {
     std::set<std::string> inTable;
     for (const GuidePicture& picture : pictureTable()) inTable.insert(picture.name);
+    ASSERT_FALSE(inTable.empty());
     std::set<std::string> drawn;
     for (const auto& entry : std::filesystem::directory_iterator(kPictures)) {
         if (entry.path().extension() == ".png") drawn.insert(entry.path().stem().string());
