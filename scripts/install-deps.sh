@@ -15,6 +15,8 @@ packages=(
   # the LV2 edition: its headers; lilv for our test host; lv2apply, and
   # sord_validate with the schemas, to check the bundle
   lv2-dev liblilv-dev lilv-utils sordi
+  # scripts/guide-pictures.sh: the guide's tempo table
+  python3
 )
 
 missing=()
