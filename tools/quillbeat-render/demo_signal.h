@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "tools/quillbeat-render/audio_source.h"
 
@@ -17,14 +18,19 @@ public:
 
     int channels() const override { return channelCount; }
     double sampleRate() const override { return kSampleRate; }
-    std::int64_t frames() const override { return frameCount; }
+    std::optional<std::int64_t> frames() const override { return frameCount; }
     int read(float* const* channels, int frames) override;
 
-    // The stereo sample pair at `frame`.
-    void sampleAt(std::int64_t frame, float& left, float& right) const;
-
 private:
+    // Computes the chunk of frames that starts at `first`, a multiple of the
+    // chunk length.
+    void renderChunk(std::int64_t first);
+
     int channelCount;
     std::int64_t frameCount;
     std::int64_t position = 0;
+    std::int64_t chunkStart = -1;  // first frame held in chunkLeft/Right; -1: none yet
+    std::vector<double> sums;  // both sides of a chunk before the fades
+    std::vector<float> chunkLeft;
+    std::vector<float> chunkRight;
 };
