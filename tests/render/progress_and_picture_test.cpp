@@ -233,7 +233,7 @@ TEST(WaveformPicture, ShowsInputAndOutputInTheirOwnLanes) {
     const int plotRight = plotLeft + WaveformPicture::plotColumns();
     const int middle = (plotLeft + plotRight) / 2;
     const int inputCentre = 12 + WaveformPicture::kLaneHeight / 2;
-    const int outputCentre = inputCentre + WaveformPicture::kLaneHeight + 14;
+    const int outputCentre = inputCentre + WaveformPicture::kLaneHeight + 24;
     // The test signal peaks near 0.8: at 0.6 of the lane's half height the
     // input is drawn and the halved output is not.
     const int reach = static_cast<int>(0.6 * (WaveformPicture::kLaneHeight / 2 - 2));

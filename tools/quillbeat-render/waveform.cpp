@@ -14,7 +14,7 @@ namespace {
 constexpr int kLeftMargin = 70;
 constexpr int kRightMargin = 16;
 constexpr int kTopMargin = 12;
-constexpr int kLaneGap = 14;
+constexpr int kLaneGap = 24;  // room for the scales' end labels of both lanes
 constexpr int kAxisHeight = 30;
 constexpr int kHeight = kTopMargin + 2 * WaveformPicture::kLaneHeight + kLaneGap + kAxisHeight;
 
