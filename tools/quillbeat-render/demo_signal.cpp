@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <iterator>
+#include <vector>
 
 namespace {
 
@@ -27,12 +28,18 @@ constexpr double kRightDetune = 1.0015;
 // in a picture of the whole render.
 constexpr double kFadeSeconds = 0.005;
 
+// The chord repeats exactly every loop, about 6 s: each note is tuned to the
+// nearest whole number of cycles in it (less than 0.1 Hz away), so the loop
+// joins without a seam and the demo costs a copy per frame. The loop is
+// computed once.
+constexpr std::int64_t kLoopFrames = std::int64_t{1} << 18;
+
 // Each side of the chord is a bank of sines, one per partial of each note.
 // A sine needs no sine function from frame to frame: its next value is
 // 2 cos(w) times this one less the one before. Every chunk starts the
-// recursion afresh from values worked out from its frame numbers, so the
-// rounding it gathers stays far below float precision; neighbouring frames
-// run side by side in lanes, each lane moving kLanes frames a step.
+// recursion afresh from values worked out exactly from its frame numbers, so
+// the rounding it gathers stays far below float precision; neighbouring
+// frames run side by side in lanes, each lane moving kLanes frames a step.
 constexpr std::size_t kChunkFrames = 4096;
 constexpr std::size_t kLanes = 8;
 constexpr std::size_t kPartials = std::size(kChord) * std::size(kPartialLevels);
@@ -44,7 +51,7 @@ using LanePair = double __attribute__((vector_size(2 * sizeof(double))));
 constexpr std::size_t kPairs = kLanes / 2;
 
 struct SineBank {
-    std::array<double, kPartials> turnsPerFrame;
+    std::array<std::int64_t, kPartials> cyclesPerLoop;
     std::array<double, kPartials> amplitude;   // partial level times pan gain
     std::array<double, kPartials> twoCosStep;  // 2 cos(w kLanes)
     // cos and sin of w times -kLanes .. kLanes - 1: a chunk's first frame
@@ -58,40 +65,33 @@ SineBank makeBank(double detune, bool right) {
     SineBank bank{};
     for (std::size_t n = 0; n < std::size(kChord); ++n) {
         const double frequency = 440.0 * std::pow(2.0, (kChord[n].midiNote - 69) / 12.0) * detune;
+        const std::int64_t cycles = std::llround(frequency * static_cast<double>(kLoopFrames) / DemoSignal::kSampleRate);
         const double angle = (kChord[n].pan + 1.0) * kTwoPi / 8.0;
         const double pan = right ? std::sin(angle) : std::cos(angle);
         for (std::size_t k = 0; k < std::size(kPartialLevels); ++k) {
             const std::size_t j = n * std::size(kPartialLevels) + k;
-            bank.turnsPerFrame[j] = frequency * static_cast<double>(k + 1) / DemoSignal::kSampleRate;
+            bank.cyclesPerLoop[j] = cycles * static_cast<std::int64_t>(k + 1);
             bank.amplitude[j] = kPartialLevels[k] * pan;
-            bank.twoCosStep[j] = 2.0 * std::cos(kTwoPi * bank.turnsPerFrame[j] * kLanes);
+            const double radiansPerFrame = kTwoPi * static_cast<double>(bank.cyclesPerLoop[j]) / kLoopFrames;
+            bank.twoCosStep[j] = 2.0 * std::cos(radiansPerFrame * kLanes);
             for (std::size_t i = 0; i < 2 * kLanes; ++i) {
                 const double offset = static_cast<double>(i) - static_cast<double>(kLanes);
-                bank.offsetCos[j][i] = std::cos(kTwoPi * bank.turnsPerFrame[j] * offset);
-                bank.offsetSin[j][i] = std::sin(kTwoPi * bank.turnsPerFrame[j] * offset);
+                bank.offsetCos[j][i] = std::cos(radiansPerFrame * offset);
+                bank.offsetSin[j][i] = std::sin(radiansPerFrame * offset);
             }
         }
     }
     return bank;
 }
 
-const SineBank& leftBank() {
-    static const SineBank bank = makeBank(1.0, false);
-    return bank;
-}
-const SineBank& rightBank() {
-    static const SineBank bank = makeBank(kRightDetune, true);
-    return bank;
-}
-
-// One side's sum, unscaled, over `count` frames from `first`; count is a
-// multiple of kLanes. One partial at a time, its lanes held in registers.
-void renderSide(const SineBank& bank, std::int64_t first, std::size_t count, double* out) {
-    std::fill_n(out, count, 0.0);
+// One side's sum, unscaled, over the chunk from `first`. One partial at a
+// time, its lanes held in registers.
+void renderChunk(const SineBank& bank, std::int64_t first, double* out) {
+    std::fill_n(out, kChunkFrames, 0.0);
     for (std::size_t j = 0; j < kPartials; ++j) {
-        // The phase at the first frame, reduced to one turn before scaling so
-        // it stays exact however long the demo runs.
-        const double phase = kTwoPi * std::fmod(bank.turnsPerFrame[j] * static_cast<double>(first), 1.0);
+        // Whole cycles per loop make the phase at any frame exact.
+        const double phase =
+            kTwoPi * static_cast<double>(bank.cyclesPerLoop[j] * first % kLoopFrames) / kLoopFrames;
         const double sine = bank.amplitude[j] * std::sin(phase);
         const double cosine = bank.amplitude[j] * std::cos(phase);
         std::array<LanePair, kPairs> before{};
@@ -102,7 +102,7 @@ void renderSide(const SineBank& bank, std::int64_t first, std::size_t count, dou
                 sine * bank.offsetCos[j][kLanes + lane] + cosine * bank.offsetSin[j][kLanes + lane];
         }
         const LanePair twoCos = LanePair{} + bank.twoCosStep[j];
-        for (std::size_t i = 0; i < count; i += kLanes) {
+        for (std::size_t i = 0; i < kChunkFrames; i += kLanes) {
             for (std::size_t pair = 0; pair < kPairs; ++pair) {
                 LanePair sum;
                 std::memcpy(&sum, out + i + 2 * pair, sizeof sum);
@@ -116,34 +116,33 @@ void renderSide(const SineBank& bank, std::int64_t first, std::size_t count, dou
     }
 }
 
+// One loop of one side at the chord's level.
+std::vector<float> renderLoop(const SineBank& bank) {
+    std::vector<float> loop(static_cast<std::size_t>(kLoopFrames));
+    std::vector<double> chunk(kChunkFrames);
+    for (std::int64_t first = 0; first < kLoopFrames; first += static_cast<std::int64_t>(kChunkFrames)) {
+        renderChunk(bank, first, chunk.data());
+        for (std::size_t i = 0; i < kChunkFrames; ++i) {
+            loop[static_cast<std::size_t>(first) + i] = static_cast<float>(chunk[i] * kNoteLevel);
+        }
+    }
+    return loop;
+}
+
+struct ChordLoop {
+    std::vector<float> left = renderLoop(makeBank(1.0, false));
+    std::vector<float> right = renderLoop(makeBank(kRightDetune, true));
+};
+
+const ChordLoop& chordLoop() {
+    static const ChordLoop loop;
+    return loop;
+}
+
 }  // namespace
 
 DemoSignal::DemoSignal(double seconds, int channels)
     : channelCount(channels), frameCount(static_cast<std::int64_t>(std::llround(seconds * kSampleRate))) {}
-
-void DemoSignal::renderChunk(std::int64_t first) {
-    const auto count = static_cast<std::size_t>(std::min<std::int64_t>(kChunkFrames, frameCount - first));
-    const std::size_t laneFrames = (count + kLanes - 1) / kLanes * kLanes;
-    sums.resize(2 * kChunkFrames);
-    double* left = sums.data();
-    double* right = sums.data() + kChunkFrames;
-    renderSide(leftBank(), first, laneFrames, left);
-    renderSide(rightBank(), first, laneFrames, right);
-    chunkLeft.resize(count);
-    chunkRight.resize(count);
-    const double fadeFrames = kFadeSeconds * kSampleRate;
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::int64_t frame = first + static_cast<std::int64_t>(i);
-        const auto fromEnd = static_cast<double>(frameCount - frame);
-        double gain = kNoteLevel;
-        if (static_cast<double>(frame) < fadeFrames || fromEnd < fadeFrames) {
-            gain *= std::min(static_cast<double>(frame), fromEnd) / fadeFrames;
-        }
-        chunkLeft[i] = static_cast<float>(left[i] * gain);
-        chunkRight[i] = static_cast<float>(right[i] * gain);
-    }
-    chunkStart = first;
-}
 
 int DemoSignal::read(float* const* channels, int frames) {
     const int count = static_cast<int>(std::clamp<std::int64_t>(frameCount - position, 0, frames));
@@ -151,24 +150,25 @@ int DemoSignal::read(float* const* channels, int frames) {
         position += count;
         return count;
     }
-    for (int done = 0; done < count;) {
-        const std::int64_t frame = position + done;
-        const std::int64_t first = frame - frame % static_cast<std::int64_t>(kChunkFrames);
-        if (first != chunkStart) renderChunk(first);
-        const auto offset = static_cast<std::size_t>(frame - first);
-        const int run = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(count - done),
-                                                               chunkLeft.size() - offset));
-        for (int i = 0; i < run; ++i) {
-            const float left = chunkLeft[offset + static_cast<std::size_t>(i)];
-            const float right = chunkRight[offset + static_cast<std::size_t>(i)];
-            if (channelCount == 2) {
-                channels[0][done + i] = left;
-                channels[1][done + i] = right;
-            } else {
-                channels[0][done + i] = static_cast<float>((static_cast<double>(left) + right) * 0.5);
-            }
+    const ChordLoop& loop = chordLoop();
+    const double fadeFrames = kFadeSeconds * kSampleRate;
+    for (int i = 0; i < count; ++i) {
+        const std::int64_t frame = position + i;
+        const auto at = static_cast<std::size_t>(frame % kLoopFrames);
+        float left = loop.left[at];
+        float right = loop.right[at];
+        const auto fromEnd = static_cast<double>(frameCount - frame);
+        if (static_cast<double>(frame) < fadeFrames || fromEnd < fadeFrames) {
+            const double fade = std::min(static_cast<double>(frame), fromEnd) / fadeFrames;
+            left = static_cast<float>(left * fade);
+            right = static_cast<float>(right * fade);
         }
-        done += run;
+        if (channelCount == 2) {
+            channels[0][i] = left;
+            channels[1][i] = right;
+        } else {
+            channels[0][i] = static_cast<float>((static_cast<double>(left) + right) * 0.5);
+        }
     }
     position += count;
     return count;

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "tools/quillbeat-render/audio_source.h"
 
@@ -22,15 +21,7 @@ public:
     int read(float* const* channels, int frames) override;
 
 private:
-    // Computes the chunk of frames that starts at `first`, a multiple of the
-    // chunk length.
-    void renderChunk(std::int64_t first);
-
     int channelCount;
     std::int64_t frameCount;
     std::int64_t position = 0;
-    std::int64_t chunkStart = -1;  // first frame held in chunkLeft/Right; -1: none yet
-    std::vector<double> sums;  // both sides of a chunk before the fades
-    std::vector<float> chunkLeft;
-    std::vector<float> chunkRight;
 };
