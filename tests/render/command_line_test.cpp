@@ -42,8 +42,8 @@ TEST(CommandLine, ReadsEveryOptionInBothSpellings) {
              EXPECT_EQ(o.input.value_or(""), "in.flac");
              EXPECT_EQ(o.output, "out.wav");
          }},
-        {{"--block", "256", "--seconds=2.5", "--start", "-9007199254740992", "--host-bpm=90", "--no-time-info", "--bits",
-          "24", "-q", "--plugin=/x/y.so", "--waveform", "w.png", "o.wav"},
+        {{"--block", "256", "--seconds=2.5", "--start", "-9007199254740992", "--host-bpm=90", "--no-time-info",
+          "--bits", "24", "-q", "--plugin=/x/y.so", "--waveform", "w.png", "o.wav"},
          [](const RenderOptions& o) {
              EXPECT_EQ(o.blockSize, 256);
              EXPECT_EQ(o.demoSeconds(), 2.5);
@@ -84,7 +84,8 @@ TEST(CommandLine, ReadsEveryOptionInBothSpellings) {
         {{"--start", "9007199254740992", "in.wav", "o.wav"},
          [](const RenderOptions& o) { EXPECT_EQ(o.start, 9007199254740992); }},
         // The shortest demo: 0.5 / 44100 s rounds to one frame.
-        {{"--seconds", "0.0000114", "o.wav"}, [](const RenderOptions& o) { EXPECT_EQ(o.demoSeconds(), 0.0000114); }},
+        {{"--seconds", "0.0000114", "o.wav"},
+         [](const RenderOptions& o) { EXPECT_EQ(o.demoSeconds(), 0.0000114); }},
         // The last of a repeated setting wins.
         {{"--block", "64", "--block", "128", "o.wav"}, [](const RenderOptions& o) { EXPECT_EQ(o.blockSize, 128); }},
     };

@@ -267,8 +267,9 @@ TEST(RenderOutput, WriterStopsAtItsContainersLimitAndLeavesNothing) {
             writer.write(channels, 64);
             ADD_FAILURE() << "wrote past the limit";
         } catch (const RenderError& error) {
-            EXPECT_EQ(std::string(error.what()), "cannot write " + folder.file("out.aiff") +
-                                                     ": AIFF 32-bit float holds at most 100 frames of this render (4 GiB)");
+            EXPECT_EQ(std::string(error.what()),
+                      "cannot write " + folder.file("out.aiff") +
+                          ": AIFF 32-bit float holds at most 100 frames of this render (4 GiB)");
         }
     }
     EXPECT_TRUE(folder.entries().empty());

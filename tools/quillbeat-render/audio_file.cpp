@@ -51,8 +51,7 @@ OutputFormat outputFormatFor(const std::string& path, std::optional<int> bits) {
         const int subtype = integerBits == 16 ? SF_FORMAT_PCM_16 : SF_FORMAT_PCM_24;
         return {format.major | subtype, std::string(format.name) + " " + std::to_string(integerBits) + "-bit"};
     }
-    throw UsageError("cannot tell the output format from '" + path +
-                      "': use .wav, .flac, .aiff or .ogg");
+    throw UsageError("cannot tell the output format from '" + path + "': use .wav, .flac, .aiff or .ogg");
 }
 
 SoundFileReader::SoundFileReader(const std::string& path) : path(path) {
@@ -108,7 +107,8 @@ SoundFileWriter::SoundFileWriter(int descriptor, const std::string& name, const 
     }
     file = sf_open_fd(descriptor, SFM_WRITE, &info, SF_FALSE);
     if (file == nullptr) throw RenderError("cannot write " + name + ": " + sf_strerror(nullptr));
-    if (container.plan == ContainerPlan::Rf64 && sf_command(file, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE) != SF_TRUE) {
+    if (container.plan == ContainerPlan::Rf64 &&
+        sf_command(file, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE) != SF_TRUE) {
         sf_close(file);
         file = nullptr;
         throw RenderError("cannot write " + name + ": this libsndfile cannot end RF64 as plain WAV");

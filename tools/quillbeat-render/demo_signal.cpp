@@ -65,7 +65,8 @@ SineBank makeBank(double detune, bool right) {
     SineBank bank{};
     for (std::size_t n = 0; n < std::size(kChord); ++n) {
         const double frequency = 440.0 * std::pow(2.0, (kChord[n].midiNote - 69) / 12.0) * detune;
-        const std::int64_t cycles = std::llround(frequency * static_cast<double>(kLoopFrames) / DemoSignal::kSampleRate);
+        const std::int64_t cycles =
+            std::llround(frequency * static_cast<double>(kLoopFrames) / DemoSignal::kSampleRate);
         const double angle = (kChord[n].pan + 1.0) * kTwoPi / 8.0;
         const double pan = right ? std::sin(angle) : std::cos(angle);
         for (std::size_t k = 0; k < std::size(kPartialLevels); ++k) {

@@ -33,8 +33,9 @@ int terminalColumns(std::FILE* out) {
 
 std::string progressLine(std::int64_t done, std::optional<std::int64_t> total, double sampleRate, int width) {
     if (!total) {
-        const std::string seconds = formatted("%.1f s", static_cast<double>(std::max<std::int64_t>(done, 0)) / sampleRate);
-        return static_cast<int>(seconds.size()) <= width ? seconds : "";
+        const double seconds = static_cast<double>(std::max<std::int64_t>(done, 0)) / sampleRate;
+        const std::string text = formatted("%.1f s", seconds);
+        return static_cast<int>(text.size()) <= width ? text : "";
     }
     const std::int64_t whole = std::max<std::int64_t>(*total, 0);
     const std::int64_t clamped = std::clamp<std::int64_t>(done, 0, whole);
