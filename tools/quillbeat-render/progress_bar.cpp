@@ -99,8 +99,10 @@ void ProgressBar::finish(std::int64_t framesDone, double elapsedSeconds) {
     lineOpen = false;
     const double audioSeconds = static_cast<double>(framesDone) / rate;
     if (elapsedSeconds > 0.0) {
-        std::fprintf(out, "rendered %.1f s of audio in %.2f s (%.0fx real time)\n", audioSeconds, elapsedSeconds,
-                     audioSeconds / elapsedSeconds);
+        std::string summary = formatted("rendered %.1f s of audio in %.2f s", audioSeconds, elapsedSeconds);
+        const std::string speed = formatted(" (%.0fx real time)", audioSeconds / elapsedSeconds);
+        if (static_cast<int>(summary.size() + speed.size()) < terminalColumns(out)) summary += speed;
+        std::fprintf(out, "%s\n", summary.c_str());
     }
     std::fflush(out);
 }
