@@ -22,20 +22,41 @@ std::string hex32(VstInt32 value) {
     return text;
 }
 
+// A Windows library starts with "MZ"; the loader would only call it an
+// invalid ELF header.
+bool isWindowsLibrary(const std::string& path) {
+    char magic[2] = {};
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return false;
+    const bool windows = std::fread(magic, 1, sizeof magic, file) == sizeof magic && magic[0] == 'M' && magic[1] == 'Z';
+    std::fclose(file);
+    return windows;
+}
+
+// The loader's reason without the path it starts with, which the message
+// names already.
+std::string loaderReason(const std::string& loadPath) {
+    const char* reason = dlerror();
+    std::string text = reason != nullptr ? reason : "unknown error";
+    const std::string prefix = loadPath + ": ";
+    if (text.compare(0, prefix.size(), prefix) == 0) text.erase(0, prefix.size());
+    return text;
+}
+
 }  // namespace
 
 PluginModule::PluginModule(const std::string& path) : libraryPath(path) {
     if (access(path.c_str(), F_OK) != 0) {
         throw RenderError("cannot load plug-in " + path + ": " + std::strerror(errno));
     }
+    if (isWindowsLibrary(path)) {
+        throw RenderError("cannot load plug-in " + path + ": it is a Windows plug-in, and this build loads Linux ones");
+    }
     // A name without a slash would send the loader searching the library
     // path; the user means the file in the working directory.
     const std::string loadPath = path.find('/') == std::string::npos ? "./" + path : path;
     handle = dlopen(loadPath.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr) {
-        const char* reason = dlerror();
-        throw RenderError("cannot load plug-in " + path + ": " + (reason != nullptr ? reason : "unknown error"));
-    }
+    if (handle == nullptr) throw RenderError("cannot load plug-in " + path + ": " + loaderReason(loadPath));
     EntryPoint entry = nullptr;
     for (const char* name : kEntryNames) {
         entry = reinterpret_cast<EntryPoint>(dlsym(handle, name));
