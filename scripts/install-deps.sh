@@ -12,6 +12,8 @@ packages=(
   libsndfile1-dev libcairo2-dev dpf-plugins-vst
   # the record fuzzer (libFuzzer) and clang's sanitizer runtimes
   clang libclang-rt-dev
+  # scripts/guide-pictures.sh: the guide's tempo table
+  python3
 )
 
 missing=()
