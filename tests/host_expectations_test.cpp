@@ -72,7 +72,7 @@ TEST(Instances, AThousandCreatedAndClosed) {
 }
 
 TEST(Instances, NullCallbackGetsNoEffect) {
-    const PluginEntry entry = quillbeatLibrary().entry();
+    const PluginEntry entry = quillbeatLibrary().entry("VSTPluginMain");
     ASSERT_NE(entry, nullptr);
     EXPECT_EQ(entry(nullptr), nullptr);
 }

@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "plugin_host/lean_host.h"
 #include "tests/support/block_helpers.h"
 
 // ---- the replaced functions --------------------------------------------------
@@ -119,18 +120,6 @@ int pthread_cond_wait(pthread_cond_t* condition, pthread_mutex_t* lock) {
 
 namespace {
 
-// ---- a host that itself allocates and locks nothing while a block runs ------
-
-VstTimeInfo transport{};
-bool answerTimeInfo = true;
-
-VstIntPtr VST2_CALLBACK leanCallback(AEffect* /*effect*/, VstInt32 opcode, VstInt32 /*index*/,
-                                     VstIntPtr /*value*/, void* /*ptr*/, float /*opt*/) {
-    if (opcode == audioMasterVersion) return 2400;
-    if (opcode == audioMasterGetTime) return answerTimeInfo ? reinterpret_cast<VstIntPtr>(&transport) : 0;
-    return 0;
-}
-
 struct Counts {
     int heap;
     int locks;
@@ -192,13 +181,12 @@ class RealtimeSafety : public ::testing::TestWithParam<Session> {};
 
 TEST_P(RealtimeSafety, BlocksAllocateNothingAndLockNothing) {
     const Session& session = GetParam();
-    PluginEntry entry = quillbeatLibrary().entry();
+    PluginEntry entry = quillbeatLibrary().entry("VSTPluginMain");
     ASSERT_NE(entry, nullptr);
-    transport = {};
-    transport.sampleRate = 44100.0;
-    transport.tempo = 120.0;
-    transport.flags = kVstTransportPlaying | kVstTempoValid;
-    AEffect* effect = entry(&leanCallback);
+    // The lean host answers without allocating or locking.
+    LeanHost& host = leanHost();
+    host = LeanHost{};
+    AEffect* effect = entry(&leanHostCallback);
     ASSERT_NE(effect, nullptr);
     effect->setParameter(effect, pRndSw, session.switchValue);
     effect->setParameter(effect, pTempo, 1.0f);
@@ -212,8 +200,8 @@ TEST_P(RealtimeSafety, BlocksAllocateNothingAndLockNothing) {
             const BlockPlan& block = session.blocks[i];
             if (block.program >= 0) effect->dispatcher(effect, effSetProgram, 0, block.program, nullptr, 0.0f);
             if (block.parameter >= 0) effect->setParameter(effect, block.parameter, block.value);
-            answerTimeInfo = !std::isnan(block.position);
-            transport.samplePos = block.position;
+            host.answerTimeInfo = !std::isnan(block.position);
+            host.timeInfo.samplePos = block.position;
             // In place on odd blocks, into other buffers on even ones.
             float** out = i % 2 == 0 ? output.channels() : buffer.channels();
             float** in = buffer.channels();
@@ -236,10 +224,10 @@ INSTANTIATE_TEST_SUITE_P(EveryMode, RealtimeSafety,
 
 // The counting reaches into the plug-in: creating an effect allocates it.
 TEST(RealtimeSafetyCheck, CountsTheHeapCallsOfThePlugIn) {
-    PluginEntry entry = quillbeatLibrary().entry();
+    PluginEntry entry = quillbeatLibrary().entry("VSTPluginMain");
     ASSERT_NE(entry, nullptr);
     AEffect* effect = nullptr;
-    const Counts counts = counted([&] { effect = entry(&leanCallback); });
+    const Counts counts = counted([&] { effect = entry(&leanHostCallback); });
     ASSERT_NE(effect, nullptr);
     effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
     EXPECT_GE(counts.heap, 1);

@@ -2,7 +2,7 @@
 
 #include <csignal>
 
-#include "tools/quillbeat-render/atomic_output.h"
+#include "tools/quillbeat-render/pending_file.h"
 
 namespace {
 
