@@ -8,11 +8,12 @@
 
 PluginLibrary::PluginLibrary(const std::string& path) {
 #if defined(_WIN32)
+    pathForLoader = path;
     handle = reinterpret_cast<void*>(LoadLibraryA(path.c_str()));
     if (handle == nullptr) loadError = "cannot load " + path;
 #else
-    const std::string loadPath = path.find('/') == std::string::npos ? "./" + path : path;
-    handle = dlopen(loadPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    pathForLoader = path.find('/') == std::string::npos ? "./" + path : path;
+    handle = dlopen(pathForLoader.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) {
         const char* reason = dlerror();
         loadError = reason != nullptr ? reason : "unknown error";

@@ -20,6 +20,8 @@ public:
     bool loaded() const { return handle != nullptr; }
     // Why loading failed, as the system's loader tells it.
     const std::string& error() const { return loadError; }
+    // The path handed to the loader.
+    const std::string& loaderPath() const { return pathForLoader; }
 
     // The named export, or null.
     void* symbol(const char* name) const;
@@ -33,6 +35,7 @@ public:
     void keepLoaded() { handle = nullptr; }
 
 private:
+    std::string pathForLoader;
     void* handle = nullptr;
     std::string loadError;
 };

@@ -19,14 +19,15 @@ TEST(CommandLine, OutputAloneRendersTheDemoWithDefaults) {
     EXPECT_EQ(options.output, "out.wav");
     EXPECT_EQ(options.pluginPath, "");
     EXPECT_EQ(options.blockSize, 512);
-    EXPECT_EQ(options.seconds, 10.0);
-    EXPECT_EQ(options.start, 0.0);
+    EXPECT_FALSE(options.seconds.has_value());
+    EXPECT_EQ(options.demoSeconds(), 10.0);
+    EXPECT_EQ(options.start, 0);
     EXPECT_EQ(options.hostBpm, 120.0);
     EXPECT_TRUE(options.timeInfo);
     EXPECT_FALSE(options.bits.has_value());
     EXPECT_FALSE(options.program.has_value());
     EXPECT_TRUE(options.parameters.empty());
-    EXPECT_FALSE(options.info || options.quiet || options.help);
+    EXPECT_FALSE(options.info || options.quiet || options.help || options.version);
 }
 
 struct ValidCase {
@@ -41,12 +42,12 @@ TEST(CommandLine, ReadsEveryOptionInBothSpellings) {
              EXPECT_EQ(o.input.value_or(""), "in.flac");
              EXPECT_EQ(o.output, "out.wav");
          }},
-        {{"--block", "256", "--seconds=2.5", "--start", "-1000.5", "--host-bpm=90", "--no-time-info", "--bits",
-          "24", "-q", "--plugin=/x/y.so", "--waveform", "w.png", "o.wav"},
+        {{"--block", "256", "--seconds=2.5", "--start", "-9007199254740992", "--host-bpm=90", "--no-time-info",
+          "--bits", "24", "-q", "--plugin=/x/y.so", "--waveform", "w.png", "o.wav"},
          [](const RenderOptions& o) {
              EXPECT_EQ(o.blockSize, 256);
-             EXPECT_EQ(o.seconds, 2.5);
-             EXPECT_EQ(o.start, -1000.5);
+             EXPECT_EQ(o.demoSeconds(), 2.5);
+             EXPECT_EQ(o.start, -9007199254740992);
              EXPECT_EQ(o.hostBpm, 90.0);
              EXPECT_FALSE(o.timeInfo);
              EXPECT_EQ(o.bits.value_or(0), 24);
@@ -79,6 +80,12 @@ TEST(CommandLine, ReadsEveryOptionInBothSpellings) {
          }},
         {{"--", "-odd.wav"}, [](const RenderOptions& o) { EXPECT_EQ(o.output, "-odd.wav"); }},
         {{"-h"}, [](const RenderOptions& o) { EXPECT_TRUE(o.help); }},
+        {{"--version"}, [](const RenderOptions& o) { EXPECT_TRUE(o.version); }},
+        {{"--start", "9007199254740992", "in.wav", "o.wav"},
+         [](const RenderOptions& o) { EXPECT_EQ(o.start, 9007199254740992); }},
+        // The shortest demo: 0.5 / 44100 s rounds to one frame.
+        {{"--seconds", "0.0000114", "o.wav"},
+         [](const RenderOptions& o) { EXPECT_EQ(o.demoSeconds(), 0.0000114); }},
         // The last of a repeated setting wins.
         {{"--block", "64", "--block", "128", "o.wav"}, [](const RenderOptions& o) { EXPECT_EQ(o.blockSize, 128); }},
     };
@@ -105,15 +112,26 @@ TEST(CommandLine, RejectsMistakesWithAOneLineReason) {
         {{"--block", "65537", "o.wav"}, "--block must be between 1 and 65536 frames"},
         {{"--block", "12x", "o.wav"}, "--block expects a whole number, not '12x'"},
         {{"--block", "", "o.wav"}, "--block expects a whole number, not ''"},
-        {{"--seconds", "0", "o.wav"}, "--seconds must be above 0 and at most 3600"},
-        {{"--seconds", "3600.5", "o.wav"}, "--seconds must be above 0 and at most 3600"},
+        {{"--block", "99999999999", "o.wav"}, "--block must be between 1 and 65536 frames"},
+        {{"--seconds", "0", "o.wav"}, "--seconds must be at least one frame (1/44100) and at most 3600"},
+        {{"--seconds", "0.00001", "o.wav"}, "--seconds must be at least one frame (1/44100) and at most 3600"},
+        {{"--seconds", "3600.5", "o.wav"}, "--seconds must be at least one frame (1/44100) and at most 3600"},
         {{"--seconds", "nan", "o.wav"}, "--seconds expects a number, not 'nan'"},
-        {{"--start", "inf", "o.wav"}, "--start expects a number, not 'inf'"},
+        {{"--seconds", "2", "in.wav", "o.wav"}, "--seconds sets the length of the demo; it does not apply to an INPUT"},
+        {{"--start", "inf", "o.wav"}, "--start expects a whole number, not 'inf'"},
+        {{"--start", "1.5", "o.wav"}, "--start expects a whole number, not '1.5'"},
+        {{"--start", "1e300", "o.wav"}, "--start expects a whole number, not '1e300'"},
+        {{"--start", "9007199254740993", "o.wav"},
+         "--start must be between -9007199254740992 and 9007199254740992 frames"},
+        {{"--start", "18446744073709551615", "o.wav"},
+         "--start must be between -9007199254740992 and 9007199254740992 frames"},
+        {{"--plugin", "", "o.wav"}, "--plugin expects a path, not ''"},
         {{"--host-bpm", "0", "o.wav"}, "--host-bpm must be above 0"},
         {{"--host-bpm", "-120", "o.wav"}, "--host-bpm must be above 0"},
         {{"--bits", "8", "o.wav"}, "--bits must be 16 or 24"},
         {{"--bits", "32", "o.wav"}, "--bits must be 16 or 24"},
-        {{"--program", "-1", "o.wav"}, "--program must be 0 or more"},
+        {{"--program", "-1", "o.wav"}, "--program must be between 0 and 2147483647"},
+        {{"--program", "99999999999", "o.wav"}, "--program must be between 0 and 2147483647"},
         {{"--param", "vA", "o.wav"}, "--param expects NAME=VALUE, not 'vA'"},
         {{"--param", "=0.5", "o.wav"}, "--param expects NAME=VALUE, not '=0.5'"},
         {{"--param", "vA=", "o.wav"}, "--param vA expects a value from 0 to 1, not ''"},

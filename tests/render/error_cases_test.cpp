@@ -7,8 +7,11 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
+#include <filesystem>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "tests/render/support/sound_files.h"
@@ -40,6 +43,7 @@ void prepareInputs(const ScratchFolder& folder) {
     writeSound(folder.file("three.wav"), testSignal(3, 44100, 4410));
     writeWholeFile(folder.file("text.wav"), "this is not a sound file\n");
     writeWholeFile(folder.file("garbage.so"), "not a shared library either\n");
+    writeWholeFile(folder.file("effect.dll"), std::string("MZ\x90\0\3\0\0\0", 8));
     std::filesystem::create_directory(folder.file("folder.wav"));
 }
 
@@ -55,35 +59,39 @@ std::vector<ErrorCase> errorCases() {
          "cannot read input {dir}/missing.wav: No such file or directory"},
         {"input that is not sound", {"{dir}/text.wav", "{dir}/out.wav"}, "out.wav", kFailure,
          "cannot read input {dir}/text.wav: Format not recognised."},
-        {"unknown output extension", {"{dir}/stereo.wav", "{dir}/out.mp3"}, "out.mp3", kFailure,
+        {"input that is a folder", {"{dir}/folder.wav", "{dir}/out.wav"}, "out.wav", kFailure,
+         "cannot read input {dir}/folder.wav: it is a folder"},
+        {"unknown output extension", {"{dir}/stereo.wav", "{dir}/out.mp3"}, "out.mp3", kUsage,
          "cannot tell the output format from '{dir}/out.mp3': use .wav, .flac, .aiff or .ogg"},
-        {"no extension", {"{dir}/out"}, "out", kFailure,
+        {"no extension", {"{dir}/out"}, "out", kUsage,
          "cannot tell the output format from '{dir}/out': use .wav, .flac, .aiff or .ogg"},
-        {"bits for Vorbis", {"--bits", "16", "{dir}/out.ogg"}, "out.ogg", kFailure,
+        {"bits for Vorbis", {"--bits", "16", "{dir}/out.ogg"}, "out.ogg", kUsage,
          "--bits does not apply to .ogg output (Vorbis has no bit depth)"},
-        {"picture that is not PNG", {"--waveform", "{dir}/w.jpg", "{dir}/out.wav"}, "out.wav", kFailure,
+        {"picture that is not PNG", {"--waveform", "{dir}/w.jpg", "{dir}/out.wav"}, "out.wav", kUsage,
          "--waveform writes a PNG picture: give it a .png file name, not '{dir}/w.jpg'"},
         {"missing plug-in", {"--plugin", "{dir}/none.so", "{dir}/out.wav"}, "out.wav", kFailure,
          "cannot load plug-in {dir}/none.so: No such file or directory"},
         {"library that does not load", {"--plugin", "{dir}/garbage.so", "{dir}/out.wav"}, "out.wav", kFailure,
          "cannot load plug-in {dir}/garbage.so: ", true},
+        {"Windows plug-in", {"--plugin", "{dir}/effect.dll", "{dir}/out.wav"}, "out.wav", kFailure,
+         "cannot load plug-in {dir}/effect.dll: it is a Windows plug-in, and this build loads Linux ones"},
         {"library without an entry", {"--plugin", noEntry, "{dir}/out.wav"}, "out.wav", kFailure,
          noEntry + " is not a VST 2 plug-in: it exports neither VSTPluginMain nor main"},
         {"entry that returns null", {"--plugin", nullEntry, "{dir}/out.wav"}, "out.wav", kFailure,
          nullEntry + ": the plug-in's entry point returned no effect"},
         {"record with the wrong magic", {"--plugin", badMagic, "{dir}/out.wav"}, "out.wav", kFailure,
          badMagic + ": the entry point returned a record with magic 0x4E6F7065 instead of 'VstP' (0x56737450)"},
-        {"unknown parameter name", {"--param", "Volume=0.5", "{dir}/out.wav"}, "out.wav", kFailure,
+        {"unknown parameter name", {"--param", "Volume=0.5", "{dir}/out.wav"}, "out.wav", kUsage,
          "unknown parameter 'Volume'; valid names: " + kQuillbeatNames},
         {"unknown parameter among good ones", {"--param", "vA=0.5", "--param", "tempo2=1", "{dir}/out.wav"},
-         "out.wav", kFailure, "unknown parameter 'tempo2'; valid names: " + kQuillbeatNames},
-        {"parameter index out of range", {"--param", "12=0.5", "{dir}/out.wav"}, "out.wav", kFailure,
+         "out.wav", kUsage, "unknown parameter 'tempo2'; valid names: " + kQuillbeatNames},
+        {"parameter index out of range", {"--param", "12=0.5", "{dir}/out.wav"}, "out.wav", kUsage,
          "parameter index 12 is out of range: the plug-in has 12 parameters (0 to 11)"},
         {"parameter value above 1", {"--param", "vA=1.01", "{dir}/out.wav"}, "out.wav", kUsage,
          "--param vA=1.01 is outside 0 to 1"},
         {"parameter value below 0", {"--param", "Tempo=-1", "{dir}/out.wav"}, "out.wav", kUsage,
          "--param Tempo=-1 is outside 0 to 1"},
-        {"program out of range", {"--program", "16", "{dir}/out.wav"}, "out.wav", kFailure,
+        {"program out of range", {"--program", "16", "{dir}/out.wav"}, "out.wav", kUsage,
          "program 16 is out of range: the plug-in has 16 programs (0 to 15)"},
         {"more channels than inputs", {"{dir}/three.wav", "{dir}/out.wav"}, "out.wav", kFailure,
          "input {dir}/three.wav has 3 channels but the plug-in takes 2 inputs"},
@@ -97,6 +105,13 @@ std::vector<ErrorCase> errorCases() {
         {"picture in a missing folder", {"--waveform", "{dir}/none/w.png", "{dir}/out.wav"}, "out.wav", kFailure,
          "cannot write {dir}/none/w.png: No such file or directory"},
         {"missing OUTPUT", {"--seconds", "1"}, "", kUsage, "missing OUTPUT (see --help)"},
+        {"program beyond any plug-in's", {"--program", "99999999999", "{dir}/out.wav"}, "out.wav", kUsage,
+         "--program must be between 0 and 2147483647"},
+        {"start that is not whole", {"--start", "1.5", "{dir}/stereo.wav", "{dir}/out.wav"}, "out.wav", kUsage,
+         "--start expects a whole number, not '1.5'"},
+        {"demo length with an input", {"--seconds", "2", "{dir}/stereo.wav", "{dir}/out.wav"}, "out.wav", kUsage,
+         "--seconds sets the length of the demo; it does not apply to an INPUT"},
+        {"empty plug-in path", {"--plugin", "", "{dir}/out.wav"}, "out.wav", kUsage, "--plugin expects a path, not ''"},
     };
 }
 
@@ -108,6 +123,8 @@ void expectFailure(const ErrorCase& c, const ScratchFolder& folder) {
     const std::string expected = "quillbeat-render: " + withFolder(c.message, folder.path());
     if (c.messageIsPrefix) {
         EXPECT_EQ(run.err.substr(0, expected.size()), expected);
+        // The system's words follow without naming the file again.
+        EXPECT_EQ(run.err.find(folder.path().string(), expected.size()), std::string::npos) << run.err;
     } else {
         EXPECT_EQ(run.err, expected + "\n");
     }
@@ -152,40 +169,59 @@ TEST(ErrorCases, SuccessReplacesAnExistingOutputAndKeepsItsMode) {
     EXPECT_EQ(folder.entries(), std::vector<std::string>{"out.wav"});
 }
 
-TEST(ErrorCases, InterruptedRenderLeavesNothingBehind) {
+TEST(ErrorCases, SuccessWritesThroughALinkAndKeepsIt) {
     ScratchFolder folder;
-    writeWholeFile(folder.file("out.wav"), "old");
-    const std::string tool = RENDER_TOOL_PATH;
-    const std::string output = folder.file("out.wav");
-    const std::string picture = folder.file("w.png");
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        execl(tool.c_str(), tool.c_str(), "-q", "--seconds", "3600", "--waveform", picture.c_str(), output.c_str(),
-              static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    // Wait (boundedly) until the render has begun writing, then stop it.
-    bool started = false;
-    for (int attempt = 0; attempt < 1000 && !started; ++attempt) {
-        started = folder.entries().size() >= 3;
-        if (!started) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    kill(child, SIGTERM);
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(started) << "the render never created its temporary files";
-    ASSERT_TRUE(WIFSIGNALED(status));
-    EXPECT_EQ(WTERMSIG(status), SIGTERM);
-    EXPECT_EQ(folder.entries(), std::vector<std::string>{"out.wav"});
-    EXPECT_EQ(readWholeFile(output), "old");
+    std::filesystem::create_directory(folder.file("takes"));
+    std::filesystem::create_symlink("takes/latest.wav", folder.file("out.wav"));
+    const ToolRun run = runTool({"-q", "--seconds", "0.2", folder.file("out.wav")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(std::filesystem::is_symlink(folder.file("out.wav")));
+    EXPECT_EQ(readSound(folder.file("takes/latest.wav")).frames(), 8820);
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"out.wav", "takes"}));
 }
 
-TEST(ErrorCases, HelpGoesToStandardOutput) {
-    const ToolRun run = runTool({"--help"});
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.out.rfind("usage: quillbeat-render [options] [INPUT] OUTPUT\n", 0), 0u);
-    EXPECT_EQ(run.err, "");
+// Every signal that ends the program takes its temporary files with it; a
+// reader that closes its pipe sends SIGPIPE.
+TEST(ErrorCases, InterruptedRenderLeavesNothingBehind) {
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGALRM, SIGUSR1}) {
+        SCOPED_TRACE(strsignal(signal));
+        ScratchFolder folder;
+        writeWholeFile(folder.file("out.wav"), "old");
+        const std::string tool = RENDER_TOOL_PATH;
+        const std::string output = folder.file("out.wav");
+        const std::string picture = folder.file("w.png");
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            execl(tool.c_str(), tool.c_str(), "-q", "--seconds", "3600", "--waveform", picture.c_str(),
+                  output.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        // Wait (boundedly) until the render has begun writing, then stop it.
+        bool started = false;
+        for (int attempt = 0; attempt < 1000 && !started; ++attempt) {
+            started = folder.entries().size() >= 3;
+            if (!started) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        kill(child, signal);
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(started) << "the render never created its temporary files";
+        ASSERT_TRUE(WIFSIGNALED(status));
+        EXPECT_EQ(WTERMSIG(status), signal);
+        EXPECT_EQ(folder.entries(), std::vector<std::string>{"out.wav"});
+        EXPECT_EQ(readWholeFile(output), "old");
+    }
+}
+
+TEST(ErrorCases, HelpAndVersionGoToStandardOutput) {
+    for (const auto& [option, start] : {std::pair{"--help", "usage: quillbeat-render [options] [INPUT] OUTPUT\n"},
+                                        std::pair{"--version", "quillbeat-render 1."}}) {
+        const ToolRun run = runTool({option});
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(run.out.rfind(start, 0), 0u) << run.out;
+        EXPECT_EQ(run.err, "");
+    }
 }
 
 }  // namespace

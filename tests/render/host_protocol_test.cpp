@@ -114,7 +114,7 @@ struct TimelineCase {
 TEST(HostProtocol, TimeRecordMovesOnByEachBlockFromTheStart) {
     const TimelineCase cases[] = {
         {44100, 2048, 512, 0.0, 120.0},
-        {48000, 1000, 64, 1000.5, 87.5},
+        {48000, 1000, 64, 1001.0, 87.5},
         {96000, 3000, 1000, 96000.0 * 7, 174.0},
         {22050, 700, 333, -441.0, 60.0},
     };
@@ -232,12 +232,13 @@ TEST(HostProtocol, InfoReportsEverythingAfterTheSettings) {
               "Name:        Fake Gain\n"
               "Vendor:      Quillbeat Tests\n"
               "Product:     Fake\n"
-              "Version:     7 (record version 3, VST 2400)\n"
+              "Version:     7 (plug-in version 3, VST 2400)\n"
               "Unique ID:   'FkGn' (0x466B476E)\n"
               "Inputs:      2\n"
               "Outputs:     2\n"
               "Flags:       0x00000010 (replacing)\n"
               "Parameters:  2\n"
+              "    #  Name             Shown as             Value\n"
               "    0  Gain             0.000 x              0\n"
               "    1  Spare            0.750                0.75\n"
               "Programs:    3\n"

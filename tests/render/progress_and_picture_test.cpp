@@ -3,11 +3,14 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,32 +21,65 @@
 
 namespace {
 
-TEST(ProgressBar, LineShowsTheShareDone) {
+TEST(ProgressBar, LineShowsTheShareDoneInTheWidthGiven) {
     struct Case {
-        std::int64_t done, total;
+        std::int64_t done;
+        std::optional<std::int64_t> total;
+        int width;
         const char* line;
     };
     const Case cases[] = {
-        {0, 441000, "[..........]   0%  0.0 / 10.0 s"},
-        {44100, 441000, "[#.........]  10%  1.0 / 10.0 s"},
-        {220499, 441000, "[####......]  49%  5.0 / 10.0 s"},
-        {441000, 441000, "[##########] 100%  10.0 / 10.0 s"},
-        {500000, 441000, "[##########] 100%  10.0 / 10.0 s"},
-        {0, 0, "[##########] 100%  0.0 / 0.0 s"},
+        {0, 441000, 32, "[..........]   0%   0.0 / 10.0 s"},
+        {44100, 441000, 32, "[#.........]  10%   1.0 / 10.0 s"},
+        {220499, 441000, 32, "[####......]  49%   5.0 / 10.0 s"},
+        {441000, 441000, 32, "[##########] 100%  10.0 / 10.0 s"},
+        {500000, 441000, 32, "[##########] 100%  10.0 / 10.0 s"},
+        {0, 0, 30, "[##########] 100%  0.0 / 0.0 s"},
+        // The bar takes what the numbers leave, up to 30 characters.
+        {44100, 441000, 200, "[###...........................]  10%   1.0 / 10.0 s"},
+        {220499, 441000, 27, "[##...]  49%   5.0 / 10.0 s"},
+        {220499, 441000, 26, "49%   5.0 / 10.0 s"},
+        // Then the bar goes, then the times.
+        {44100, 441000, 25, "10%   1.0 / 10.0 s"},
+        {44100, 441000, 16, "10%"},
+        {44100, 441000, 2, ""},
+        // A pipe: no total, so the audio rendered so far.
+        {154350, std::nullopt, 40, "3.5 s"},
+        {154350, std::nullopt, 4, ""},
     };
-    for (const Case& c : cases) EXPECT_EQ(progressLine(c.done, c.total, 44100.0, 10), c.line);
+    for (const Case& c : cases) {
+        EXPECT_EQ(progressLine(c.done, c.total, 44100.0, c.width), c.line) << c.done << " of width " << c.width;
+    }
 }
 
-// Runs the tool with a terminal as its standard error and returns what the
-// terminal showed.
-std::string runOnTerminal(const std::vector<std::string>& arguments) {
+TEST(ProgressBar, EndsItsLineWhenTheRenderFails) {
+    std::FILE* shown = std::tmpfile();
+    ASSERT_NE(shown, nullptr);
+    {
+        ProgressBar bar(true, 1000, 100.0, shown);
+        bar.update(500);
+    }  // gone without finish(), as when an error unwinds the render
+    std::rewind(shown);
+    std::string text(256, '\0');
+    text.resize(std::fread(text.data(), 1, text.size(), shown));
+    std::fclose(shown);
+    EXPECT_NE(text.find(" 50%   5.0 / 10.0 s"), std::string::npos) << text;
+    EXPECT_EQ(text.back(), '\n') << text;
+}
+
+// Runs the tool with a terminal `columns` wide as its standard error and
+// returns what the terminal showed.
+std::string runOnTerminal(const std::vector<std::string>& arguments, unsigned short columns = 80) {
     std::vector<std::string> argv{RENDER_TOOL_PATH};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     std::vector<char*> pointers;
     for (std::string& argument : argv) pointers.push_back(argument.data());
     pointers.push_back(nullptr);
     int terminal = -1;
-    const pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
+    winsize size{};
+    size.ws_row = 24;
+    size.ws_col = columns;
+    const pid_t child = forkpty(&terminal, nullptr, nullptr, &size);
     if (child < 0) return "forkpty failed";
     if (child == 0) {
         execv(pointers[0], pointers.data());
@@ -66,20 +102,62 @@ TEST(ProgressBar, IsDrawnOnATerminalUnlessQuiet) {
     EXPECT_EQ(runOnTerminal({"--quiet", "--seconds", "3", folder.file("quiet.wav")}), "");
 }
 
+// The line is one column short of the terminal's width (the widths
+// themselves are in the table above).
+TEST(ProgressBar, FitsANarrowTerminal) {
+    ScratchFolder folder;
+    const std::string shown = runOnTerminal({"--seconds", "300", folder.file("out.wav")}, 30);
+    EXPECT_NE(shown.find("\r[#####] 100%  300.0 / 300.0 s\033[K\r\n"), std::string::npos) << shown;
+}
+
+// A pipe's length is not known until it ends: the bar counts the audio, and
+// the end shows the true length.
+TEST(ProgressBar, ShowsTheTrueLengthOfAPipe) {
+    ScratchFolder folder;
+    writeSound(folder.file("in.wav"), testSignal(2, 44100, 88200));
+    const std::string fifo = folder.file("pipe");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const pid_t writer = fork();
+    ASSERT_GE(writer, 0);
+    if (writer == 0) {
+        const std::string content = readWholeFile(folder.file("in.wav"));
+        std::FILE* pipe = std::fopen(fifo.c_str(), "wb");
+        const bool written = pipe != nullptr && std::fwrite(content.data(), 1, content.size(), pipe) == content.size();
+        _exit(written && std::fclose(pipe) == 0 ? 0 : 1);
+    }
+    const std::string shown = runOnTerminal({"--plugin", fakePlugin("fake_gain"), fifo, folder.file("out.wav")});
+    int status = 0;
+    waitpid(writer, &status, 0);
+    EXPECT_NE(shown.find("] 100%  2.0 / 2.0 s"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("rendered 2.0 s of audio in "), std::string::npos) << shown;
+    EXPECT_EQ(readSound(folder.file("out.wav")).frames(), 88200);
+}
+
 TEST(AmplitudeLane, GathersPeakAndRmsPerColumn) {
     // 8 frames into 4 columns, two channels: each column holds two frames.
-    AmplitudeLane lane(8, 4);
     const float left[] = {0.5f, -0.5f, 0.0f, 0.0f, 1.0f, 0.0f, -0.25f, 0.25f};
     const float right[] = {0.5f, 0.5f, 0.0f, 0.0f, 0.0f, 0.0f, 0.25f, -0.25f};
-    const float* first[] = {left, right};
-    const float* rest[] = {left + 3, right + 3};
-    lane.add(first, 2, 3);  // blocks need not match the columns
-    lane.add(rest, 2, 5);
     const float peaks[] = {0.5f, 0.0f, 1.0f, 0.25f};
     const float rmsValues[] = {0.5f, 0.0f, 0.5f, 0.25f};
-    for (int c = 0; c < 4; ++c) {
-        EXPECT_EQ(lane.peak(c), peaks[c]) << "column " << c;
-        EXPECT_FLOAT_EQ(lane.rms(c), rmsValues[c]) << "column " << c;
+    // Each frame once, and each frame 64 times over, which outgrows the bins
+    // and merges them, as a long render of unknown length does.
+    for (int repeat : {1, 64}) {
+        std::vector<float> longLeft;
+        std::vector<float> longRight;
+        for (int i = 0; i < 8; ++i) {
+            longLeft.insert(longLeft.end(), static_cast<std::size_t>(repeat), left[i]);
+            longRight.insert(longRight.end(), static_cast<std::size_t>(repeat), right[i]);
+        }
+        AmplitudeLane lane(4);
+        const int firstBlock = 3 * repeat - 1;  // blocks need not match the columns
+        const float* first[] = {longLeft.data(), longRight.data()};
+        const float* rest[] = {longLeft.data() + firstBlock, longRight.data() + firstBlock};
+        lane.add(first, 2, firstBlock);
+        lane.add(rest, 2, 8 * repeat - firstBlock);
+        for (int c = 0; c < 4; ++c) {
+            EXPECT_EQ(lane.peak(c), peaks[c]) << "column " << c << ", repeat " << repeat;
+            EXPECT_FLOAT_EQ(lane.rms(c), rmsValues[c]) << "column " << c << ", repeat " << repeat;
+        }
     }
 }
 
@@ -140,7 +218,7 @@ TEST(WaveformPicture, ShowsInputAndOutputInTheirOwnLanes) {
     const int plotRight = plotLeft + WaveformPicture::plotColumns();
     const int middle = (plotLeft + plotRight) / 2;
     const int inputCentre = 12 + WaveformPicture::kLaneHeight / 2;
-    const int outputCentre = inputCentre + WaveformPicture::kLaneHeight + 14;
+    const int outputCentre = inputCentre + WaveformPicture::kLaneHeight + 24;
     // The test signal peaks near 0.8: at 0.6 of the lane's half height the
     // input is drawn and the halved output is not.
     const int reach = static_cast<int>(0.6 * (WaveformPicture::kLaneHeight / 2 - 2));

@@ -12,7 +12,11 @@
 #include "tests/render/support/sound_files.h"
 #include "tests/render/support/tool_runner.h"
 #include "tests/support/test_host.h"
+#include "tools/quillbeat-render/audio_file.h"
+#include "tools/quillbeat-render/container_size.h"
 #include "tools/quillbeat-render/demo_signal.h"
+#include "tools/quillbeat-render/pending_file.h"
+#include "tools/quillbeat-render/render_error.h"
 
 namespace {
 
@@ -24,7 +28,7 @@ struct ParameterValue {
 
 struct RenderSetup {
     int blockSize = 512;
-    double start = 0.0;
+    std::int64_t start = 0;
     bool timeInfo = true;
     std::optional<int> program;
     std::vector<ParameterValue> parameters;
@@ -59,7 +63,7 @@ Sound processInProcess(const Sound& input, const RenderSetup& setup) {
             in.left[static_cast<std::size_t>(i)] = input.at(done + i, 0);
             in.right[static_cast<std::size_t>(i)] = input.at(done + i, input.channels > 1 ? 1 : 0);
         }
-        host.processAt(setup.start + static_cast<double>(done), in, out);
+        host.processAt(static_cast<double>(setup.start + done), in, out);
         for (int i = 0; i < frames; ++i) {
             output.samples.push_back(out.left[static_cast<std::size_t>(i)]);
             output.samples.push_back(out.right[static_cast<std::size_t>(i)]);
@@ -113,12 +117,12 @@ struct FileCase {
 TEST(RenderOutput, FileRendersMatchInProcessBlocksBitForBit) {
     const FileCase cases[] = {
         {"defaults (AUTO)", 2, 44100, 3 * 44100, {}},
-        {"short last block, late start, RANDOM", 2, 48000, 100000, {333, 123456.0, true, std::nullopt,
+        {"short last block, late start, RANDOM", 2, 48000, 100000, {333, 123456, true, std::nullopt,
                                                                   {{"RndSw", 10, "0.5"}, {"Tempo", 11, "0.8"}}}},
-        {"mono input, program then parameters", 1, 44100, 90000, {1024, 0.0, true, 5, {{"vnotes", 4, "0.6"}}}},
+        {"mono input, program then parameters", 1, 44100, 90000, {1024, 0, true, 5, {{"vnotes", 4, "0.6"}}}},
         {"MANUAL with envelope, by index", 2, 22050, 50000,
-         {200, 7.0, true, std::nullopt, {{"10", 10, "0"}, {"vD1", 1, "0.3"}, {"vnotes", 4, "0.4"}}}},
-        {"no time information", 2, 44100, 60000, {256, 0.0, false, std::nullopt, {}}},
+         {200, 7, true, std::nullopt, {{"10", 10, "0"}, {"vD1", 1, "0.3"}, {"vnotes", 4, "0.4"}}}},
+        {"no time information", 2, 44100, 60000, {256, 0, false, std::nullopt, {}}},
     };
     for (const FileCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -130,7 +134,7 @@ TEST(RenderOutput, FileRendersMatchInProcessBlocksBitForBit) {
         const ToolRun run = runTool(arguments);
         ASSERT_EQ(run.exitCode, 0) << run.err;
         const Sound rendered = readSound(folder.file("out.wav"));
-        EXPECT_EQ(rendered.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+        EXPECT_EQ(rendered.format, SF_FORMAT_WAVEX | SF_FORMAT_FLOAT);
         expectSameBits(rendered, processInProcess(input, c.setup));
         if (c.channels == 2) expectAudibleEffect(input, rendered);
     }
@@ -143,15 +147,16 @@ TEST(RenderOutput, DemoRenderMatchesInProcessBlocksBitForBit) {
 
     DemoSignal demo(2.5, 2);
     Sound input{2, 44100, 0, {}};
-    std::vector<float> left(static_cast<std::size_t>(demo.frames()));
+    const std::int64_t frames = demo.frames().value_or(0);
+    std::vector<float> left(static_cast<std::size_t>(frames));
     std::vector<float> right(left.size());
     float* channels[] = {left.data(), right.data()};
-    ASSERT_EQ(demo.read(channels, static_cast<int>(demo.frames())), demo.frames());
+    ASSERT_EQ(demo.read(channels, static_cast<int>(frames)), frames);
     for (std::size_t i = 0; i < left.size(); ++i) input.samples.insert(input.samples.end(), {left[i], right[i]});
 
     const Sound rendered = readSound(folder.file("demo.wav"));
     EXPECT_EQ(rendered.frames(), 110250);
-    expectSameBits(rendered, processInProcess(input, {512, 0.0, true, std::nullopt, {{"RndSw", 10, "0.5"}}}));
+    expectSameBits(rendered, processInProcess(input, {512, 0, true, std::nullopt, {{"RndSw", 10, "0.5"}}}));
     expectAudibleEffect(input, rendered);
 }
 
@@ -164,7 +169,7 @@ struct FormatCase {
 
 TEST(RenderOutput, FormatFollowsTheExtension) {
     const FormatCase cases[] = {
-        {"out.wav", {}, SF_FORMAT_WAV | SF_FORMAT_FLOAT, -1},
+        {"out.wav", {}, SF_FORMAT_WAVEX | SF_FORMAT_FLOAT, -1},
         {"out.WAV", {"--bits", "16"}, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2.0 / 32768},
         {"out.wav", {"--bits", "24"}, SF_FORMAT_WAV | SF_FORMAT_PCM_24, 2.0 / 8388608},
         {"out.aiff", {}, SF_FORMAT_AIFF | SF_FORMAT_FLOAT, -1},
@@ -199,6 +204,75 @@ TEST(RenderOutput, FormatFollowsTheExtension) {
             }
         }
     }
+}
+
+// WAV and AIFF count bytes in 32 bits. The choice is made from the frames
+// to come: a WAV that would pass 4 GiB, or whose length is unknown, becomes
+// RF64; an AIFF known to be too long is refused, one of unknown length is
+// stopped at the limit.
+TEST(RenderOutput, ContainerFollowsTheLengthOfTheRender) {
+    constexpr std::int64_t kLimitBytes = 0xFFFFFFFFLL - 64 * 1024;
+    constexpr int kWavFloat = SF_FORMAT_WAVEX | SF_FORMAT_FLOAT;
+    constexpr int kWav16 = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    constexpr int kWav24 = SF_FORMAT_WAV | SF_FORMAT_PCM_24;
+    constexpr int kAiffFloat = SF_FORMAT_AIFF | SF_FORMAT_FLOAT;
+    struct Case {
+        int format;
+        int channels;
+        std::optional<std::int64_t> frames;
+        ContainerPlan plan;
+        int written;
+        std::optional<std::int64_t> maxFrames;
+    };
+    const std::int64_t stereoFloat = kLimitBytes / 8;
+    const Case cases[] = {
+        {kWavFloat, 2, 441000, ContainerPlan::AsAsked, kWavFloat, stereoFloat},
+        {kWavFloat, 2, stereoFloat, ContainerPlan::AsAsked, kWavFloat, stereoFloat},
+        {kWavFloat, 2, stereoFloat + 1, ContainerPlan::Rf64, SF_FORMAT_RF64 | SF_FORMAT_FLOAT, std::nullopt},
+        // 100 minutes at 96 kHz: 4.6 GB of stereo float.
+        {kWavFloat, 2, 576000000, ContainerPlan::Rf64, SF_FORMAT_RF64 | SF_FORMAT_FLOAT, std::nullopt},
+        {kWavFloat, 2, std::nullopt, ContainerPlan::Rf64, SF_FORMAT_RF64 | SF_FORMAT_FLOAT, std::nullopt},
+        // Fewer bytes a sample, more frames; fewer channels, more.
+        {kWav16, 2, 576000000, ContainerPlan::AsAsked, kWav16, kLimitBytes / 4},
+        {kWav24, 2, kLimitBytes / 6, ContainerPlan::AsAsked, kWav24, kLimitBytes / 6},
+        {kWav24, 2, kLimitBytes / 6 + 1, ContainerPlan::Rf64, SF_FORMAT_RF64 | SF_FORMAT_PCM_24, std::nullopt},
+        {kAiffFloat, 1, kLimitBytes / 4, ContainerPlan::AsAsked, kAiffFloat, kLimitBytes / 4},
+        {kAiffFloat, 2, stereoFloat + 1, ContainerPlan::TooLarge, kAiffFloat, stereoFloat},
+        {kAiffFloat, 2, std::nullopt, ContainerPlan::AsAsked, kAiffFloat, stereoFloat},
+        // FLAC has no 32-bit size to outgrow.
+        {SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 2, 576000000, ContainerPlan::AsAsked, SF_FORMAT_FLAC | SF_FORMAT_PCM_24,
+         std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << c.format << std::dec << ", " << c.channels << " channels, "
+                                        << (c.frames ? std::to_string(*c.frames) : "unknown") << " frames");
+        const ContainerChoice choice = chooseContainer(c.format, c.channels, c.frames);
+        EXPECT_EQ(choice.plan, c.plan);
+        EXPECT_EQ(choice.sndfileFormat, c.written);
+        EXPECT_EQ(choice.maxFrames, c.maxFrames);
+    }
+}
+
+TEST(RenderOutput, WriterStopsAtItsContainersLimitAndLeavesNothing) {
+    ScratchFolder folder;
+    {
+        PendingFile file(folder.file("out.aiff"));
+        const OutputFormat format{SF_FORMAT_AIFF | SF_FORMAT_FLOAT, "AIFF 32-bit float"};
+        SoundFileWriter writer(file.descriptor(), folder.file("out.aiff"), format,
+                               {ContainerPlan::AsAsked, format.sndfileFormat, 100}, 2, 44100);
+        const std::vector<float> silence(64);
+        const float* channels[] = {silence.data(), silence.data()};
+        writer.write(channels, 64);
+        try {
+            writer.write(channels, 64);
+            ADD_FAILURE() << "wrote past the limit";
+        } catch (const RenderError& error) {
+            EXPECT_EQ(std::string(error.what()),
+                      "cannot write " + folder.file("out.aiff") +
+                          ": AIFF 32-bit float holds at most 100 frames of this render (4 GiB)");
+        }
+    }
+    EXPECT_TRUE(folder.entries().empty());
 }
 
 TEST(RenderOutput, FloatOutputKeepsOverloadsAndIntegerOutputClipsThem) {

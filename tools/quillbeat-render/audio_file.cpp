@@ -1,6 +1,7 @@
 #include "tools/quillbeat-render/audio_file.h"
 
 #include <sndfile.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,14 +15,14 @@ namespace {
 
 struct FormatByExtension {
     const char* extension;
-    int major;
-    int floatSubtype;  // 0: the format has no float samples
+    int major;       // for integer samples
+    int floatFormat;  // major | subtype for float samples; 0: the format has none
     const char* name;
 };
 constexpr FormatByExtension kFormats[] = {
-    {".wav", SF_FORMAT_WAV, SF_FORMAT_FLOAT, "WAV"},
-    {".aiff", SF_FORMAT_AIFF, SF_FORMAT_FLOAT, "AIFF"},
-    {".aif", SF_FORMAT_AIFF, SF_FORMAT_FLOAT, "AIFF"},
+    {".wav", SF_FORMAT_WAV, SF_FORMAT_WAVEX | SF_FORMAT_FLOAT, "WAV"},
+    {".aiff", SF_FORMAT_AIFF, SF_FORMAT_AIFF | SF_FORMAT_FLOAT, "AIFF"},
+    {".aif", SF_FORMAT_AIFF, SF_FORMAT_AIFF | SF_FORMAT_FLOAT, "AIFF"},
     {".flac", SF_FORMAT_FLAC, 0, "FLAC"},
     {".ogg", SF_FORMAT_OGG, 0, "Ogg Vorbis"},
 };
@@ -42,16 +43,15 @@ OutputFormat outputFormatFor(const std::string& path, std::optional<int> bits) {
     for (const FormatByExtension& format : kFormats) {
         if (extension != format.extension) continue;
         if (format.major == SF_FORMAT_OGG) {
-            if (bits) throw RenderError("--bits does not apply to .ogg output (Vorbis has no bit depth)");
+            if (bits) throw UsageError("--bits does not apply to .ogg output (Vorbis has no bit depth)");
             return {SF_FORMAT_OGG | SF_FORMAT_VORBIS, "Ogg Vorbis"};
         }
-        const int integerBits = bits ? *bits : (format.floatSubtype == 0 ? 24 : 0);
-        if (integerBits == 0) return {format.major | format.floatSubtype, std::string(format.name) + " 32-bit float"};
+        const int integerBits = bits ? *bits : (format.floatFormat == 0 ? 24 : 0);
+        if (integerBits == 0) return {format.floatFormat, std::string(format.name) + " 32-bit float"};
         const int subtype = integerBits == 16 ? SF_FORMAT_PCM_16 : SF_FORMAT_PCM_24;
         return {format.major | subtype, std::string(format.name) + " " + std::to_string(integerBits) + "-bit"};
     }
-    throw RenderError("cannot tell the output format from '" + path +
-                      "': use .wav, .flac, .aiff or .ogg");
+    throw UsageError("cannot tell the output format from '" + path + "': use .wav, .flac, .aiff or .ogg");
 }
 
 SoundFileReader::SoundFileReader(const std::string& path) : path(path) {
@@ -59,6 +59,10 @@ SoundFileReader::SoundFileReader(const std::string& path) : path(path) {
     // plainly what is wrong.
     if (access(path.c_str(), R_OK) != 0) {
         throw RenderError("cannot read input " + path + ": " + std::strerror(errno));
+    }
+    struct stat status {};
+    if (stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
+        throw RenderError("cannot read input " + path + ": it is a folder");
     }
     SF_INFO info{};
     file = sf_open(path.c_str(), SFM_READ, &info);
@@ -69,7 +73,8 @@ SoundFileReader::SoundFileReader(const std::string& path) : path(path) {
     }
     channelCount = info.channels;
     rate = info.samplerate;
-    frameCount = info.frames;
+    // A pipe's header was written before its writer knew the length.
+    if (info.seekable != SF_FALSE) frameCount = info.frames;
 }
 
 SoundFileReader::~SoundFileReader() { sf_close(file); }
@@ -89,19 +94,25 @@ int SoundFileReader::read(float* const* channels, int frames) {
     return count;
 }
 
-SoundFileWriter::SoundFileWriter(int descriptor, const std::string& name, const OutputFormat& format, int channels,
-                                 int sampleRate)
-    : name(name), channelCount(channels) {
+SoundFileWriter::SoundFileWriter(int descriptor, const std::string& name, const OutputFormat& format,
+                                 const ContainerChoice& container, int channels, int sampleRate)
+    : name(name), description(format.description), channelCount(channels), maxFrames(container.maxFrames) {
     SF_INFO info{};
     info.channels = channels;
     info.samplerate = sampleRate;
-    info.format = format.sndfileFormat;
+    info.format = container.sndfileFormat;
     if (sf_format_check(&info) == SF_FALSE) {
         throw RenderError("cannot write " + name + ": " + format.description + " does not take " +
                           std::to_string(channels) + " channels at " + std::to_string(sampleRate) + " Hz");
     }
     file = sf_open_fd(descriptor, SFM_WRITE, &info, SF_FALSE);
     if (file == nullptr) throw RenderError("cannot write " + name + ": " + sf_strerror(nullptr));
+    if (container.plan == ContainerPlan::Rf64 &&
+        sf_command(file, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE) != SF_TRUE) {
+        sf_close(file);
+        file = nullptr;
+        throw RenderError("cannot write " + name + ": this libsndfile cannot end RF64 as plain WAV");
+    }
     // Integer output clips what lies beyond full scale instead of letting it
     // wrap around to the opposite sign.
     sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
@@ -112,6 +123,9 @@ SoundFileWriter::~SoundFileWriter() {
 }
 
 void SoundFileWriter::write(const float* const* channels, int frames) {
+    if (maxFrames && framesWritten + frames > *maxFrames) {
+        throw RenderError("cannot write " + name + ": " + sizeLimitText(description, *maxFrames));
+    }
     interleaved.resize(static_cast<std::size_t>(frames) * static_cast<std::size_t>(channelCount));
     for (int c = 0; c < channelCount; ++c) {
         const float* from = channels[c];
@@ -121,10 +135,15 @@ void SoundFileWriter::write(const float* const* channels, int frames) {
     if (sf_writef_float(file, interleaved.data(), frames) != frames) {
         throw RenderError("cannot write " + name + ": " + sf_strerror(file));
     }
+    framesWritten += frames;
 }
 
 void SoundFileWriter::close() {
     SNDFILE* closing = file;
     file = nullptr;
     if (sf_close(closing) != 0) throw RenderError("cannot write " + name + ": " + sf_strerror(nullptr));
+}
+
+std::string sizeLimitText(const std::string& description, std::int64_t maxFrames) {
+    return description + " holds at most " + std::to_string(maxFrames) + " frames of this render (4 GiB)";
 }

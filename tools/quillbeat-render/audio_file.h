@@ -2,11 +2,13 @@
 // way out the format follows the file's extension.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "tools/quillbeat-render/audio_source.h"
+#include "tools/quillbeat-render/container_size.h"
 
 struct sf_private_tag;
 
@@ -17,14 +19,15 @@ struct OutputFormat {
 
 // The format for an output path: .wav and .aiff are 32-bit float unless
 // `bits` asks for 16- or 24-bit integers; .flac is 24-bit unless 16 is asked
-// for; .ogg is Vorbis and takes no bit depth. Case is ignored. Throws
-// RenderError for any other extension.
+// for; .ogg is Vorbis and takes no bit depth. Float WAV has the extensible
+// header, which readers expect of samples other than integers. Case is
+// ignored. Throws UsageError for any other extension.
 OutputFormat outputFormatFor(const std::string& path, std::optional<int> bits);
 
 class SoundFileReader final : public AudioSource {
 public:
-    // Throws RenderError when the file is missing or libsndfile cannot read
-    // it.
+    // Throws RenderError when the file is missing, is a folder, or
+    // libsndfile cannot read it.
     explicit SoundFileReader(const std::string& path);
     ~SoundFileReader() override;
     SoundFileReader(const SoundFileReader&) = delete;
@@ -32,7 +35,8 @@ public:
 
     int channels() const override { return channelCount; }
     double sampleRate() const override { return rate; }
-    std::int64_t frames() const override { return frameCount; }
+    // None for a pipe, whose header cannot know the length.
+    std::optional<std::int64_t> frames() const override { return frameCount; }
     int read(float* const* channels, int frames) override;
 
 private:
@@ -40,29 +44,37 @@ private:
     sf_private_tag* file = nullptr;
     int channelCount = 0;
     double rate = 0.0;
-    std::int64_t frameCount = 0;
+    std::optional<std::int64_t> frameCount;
     std::vector<float> interleaved;
 };
 
 class SoundFileWriter {
 public:
     // Writes to an open descriptor (the pending output file) that the writer
-    // does not own; `name` is the path shown in errors. Throws RenderError
-    // when the format cannot hold this many channels at this rate.
-    SoundFileWriter(int descriptor, const std::string& name, const OutputFormat& format, int channels,
-                    int sampleRate);
+    // does not own, in the container chosen for the render's length; `name`
+    // is the path shown in errors. Throws RenderError when the format cannot
+    // hold this many channels at this rate.
+    SoundFileWriter(int descriptor, const std::string& name, const OutputFormat& format,
+                    const ContainerChoice& container, int channels, int sampleRate);
     ~SoundFileWriter();
     SoundFileWriter(const SoundFileWriter&) = delete;
     SoundFileWriter& operator=(const SoundFileWriter&) = delete;
 
-    // Appends `frames` frames from channels[c]. Throws RenderError.
+    // Appends `frames` frames from channels[c]. Throws RenderError, also
+    // when the file would grow past what its container holds.
     void write(const float* const* channels, int frames);
     // Finishes the file (headers, last compressed frames). Throws RenderError.
     void close();
 
 private:
     std::string name;
+    std::string description;
     sf_private_tag* file = nullptr;
     int channelCount = 0;
+    std::optional<std::int64_t> maxFrames;
+    std::int64_t framesWritten = 0;
     std::vector<float> interleaved;
 };
+
+// "AIFF 32-bit float holds at most ... frames of this render (4 GiB)".
+std::string sizeLimitText(const std::string& description, std::int64_t maxFrames);

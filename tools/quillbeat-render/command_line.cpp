@@ -2,25 +2,39 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 #include <sstream>
 #include <string_view>
 
+#include "tools/quillbeat-render/demo_signal.h"
 #include "tools/quillbeat-render/render_error.h"
 
 namespace {
 
+constexpr int kMaxBlockSize = 65536;
 // An hour of demo is far more than an audition needs, and its file (about
 // 1.3 GB of stereo float) is still one a disk takes.
 constexpr double kMaxDemoSeconds = 3600.0;
-constexpr int kMaxBlockSize = 65536;
+// The time record carries the position as a double, exact for every whole
+// number up to 2^53 either side of zero.
+constexpr std::int64_t kMaxStart = std::int64_t{1} << 53;
+constexpr std::int64_t kMaxProgram = std::numeric_limits<std::int32_t>::max();
 
 std::string quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
 
-int parseInteger(std::string_view text, std::string_view option) {
-    int value = 0;
+// A whole number from `lowest` to `highest`; the error names the range when
+// the number lies outside it, however far.
+std::int64_t parseWhole(std::string_view text, std::string_view option, std::int64_t lowest, std::int64_t highest,
+                        std::string_view unit = "") {
+    std::int64_t value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || text.empty()) {
+    if (text.empty() || error == std::errc::invalid_argument || end != text.data() + text.size()) {
         throw UsageError(std::string(option) + " expects a whole number, not " + quoted(text));
+    }
+    if (error == std::errc::result_out_of_range || value < lowest || value > highest) {
+        throw UsageError(std::string(option) + " must be between " + std::to_string(lowest) + " and " +
+                         std::to_string(highest) + (unit.empty() ? "" : " ") + std::string(unit));
     }
     return value;
 }
@@ -35,22 +49,21 @@ double parseNumber(std::string_view text, std::string_view option) {
 }
 
 void setBlock(RenderOptions& options, std::string_view text) {
-    const int value = parseInteger(text, "--block");
-    if (value < 1 || value > kMaxBlockSize) {
-        throw UsageError("--block must be between 1 and " + std::to_string(kMaxBlockSize) + " frames");
-    }
-    options.blockSize = value;
+    options.blockSize = static_cast<int>(parseWhole(text, "--block", 1, kMaxBlockSize, "frames"));
 }
 
 void setSeconds(RenderOptions& options, std::string_view text) {
     const double value = parseNumber(text, "--seconds");
-    if (!(value > 0.0 && value <= kMaxDemoSeconds)) {
-        throw UsageError("--seconds must be above 0 and at most 3600");
+    // The demo has at least one frame.
+    if (!(value <= kMaxDemoSeconds && std::llround(value * DemoSignal::kSampleRate) >= 1)) {
+        throw UsageError("--seconds must be at least one frame (1/44100) and at most 3600");
     }
     options.seconds = value;
 }
 
-void setStart(RenderOptions& options, std::string_view text) { options.start = parseNumber(text, "--start"); }
+void setStart(RenderOptions& options, std::string_view text) {
+    options.start = parseWhole(text, "--start", -kMaxStart, kMaxStart, "frames");
+}
 
 void setHostBpm(RenderOptions& options, std::string_view text) {
     const double value = parseNumber(text, "--host-bpm");
@@ -59,15 +72,17 @@ void setHostBpm(RenderOptions& options, std::string_view text) {
 }
 
 void setBits(RenderOptions& options, std::string_view text) {
-    const int value = parseInteger(text, "--bits");
-    if (value != 16 && value != 24) throw UsageError("--bits must be 16 or 24");
-    options.bits = value;
+    if (text != "16" && text != "24") throw UsageError("--bits must be 16 or 24");
+    options.bits = text == "16" ? 16 : 24;
 }
 
 void setProgram(RenderOptions& options, std::string_view text) {
-    const int value = parseInteger(text, "--program");
-    if (value < 0) throw UsageError("--program must be 0 or more");
-    options.program = value;
+    options.program = static_cast<int>(parseWhole(text, "--program", 0, kMaxProgram));
+}
+
+void setPlugin(RenderOptions& options, std::string_view text) {
+    if (text.empty()) throw UsageError("--plugin expects a path, not ''");
+    options.pluginPath = std::string(text);
 }
 
 void addParameter(RenderOptions& options, std::string_view text) {
@@ -99,14 +114,15 @@ struct OptionEntry {
 
 // Every option once: the parser walks this table and --help prints it.
 const OptionEntry kOptions[] = {
-    {"--plugin", "", "PATH", "VST 2 plug-in to load (default: quillbeat.so beside this program)",
-     [](RenderOptions& o, std::string_view v) { o.pluginPath = std::string(v); }},
+    {"--plugin", "", "PATH", "VST 2 plug-in to load (default: quillbeat.so beside this program)", setPlugin},
     {"--param", "", "NAME=VALUE", "set a parameter (name as the plug-in reports it, or index) to 0..1; repeatable",
      addParameter},
-    {"--program", "", "N", "select program N before processing", setProgram},
-    {"--block", "", "FRAMES", "frames per process call (default 512)", setBlock},
-    {"--seconds", "", "S", "length of the demo signal when there is no INPUT (default 10)", setSeconds},
-    {"--start", "", "FRAMES", "host sample position of the first frame (default 0)", setStart},
+    {"--program", "", "N", "select program N (from 0) before processing", setProgram},
+    {"--block", "", "FRAMES", "frames per process call, 1 to 65536 (default 512)", setBlock},
+    {"--seconds", "", "S", "length of the demo when there is no INPUT, one frame to 3600 (default 10)",
+     setSeconds},
+    {"--start", "", "FRAMES", "host sample position of the first frame, a whole number within +-2^53 (default 0)",
+     setStart},
     {"--host-bpm", "", "BPM", "tempo the host reports (default 120)", setHostBpm},
     {"--no-time-info", "", "", "answer the plug-in's time-information request with null",
      [](RenderOptions& o, std::string_view) { o.timeInfo = false; }},
@@ -117,6 +133,8 @@ const OptionEntry kOptions[] = {
      [](RenderOptions& o, std::string_view) { o.info = true; }},
     {"--quiet", "-q", "", "no progress bar", [](RenderOptions& o, std::string_view) { o.quiet = true; }},
     {"--help", "-h", "", "show this help", [](RenderOptions& o, std::string_view) { o.help = true; }},
+    {"--version", "", "", "show the version of this program",
+     [](RenderOptions& o, std::string_view) { o.version = true; }},
 };
 
 const OptionEntry* findOption(std::string_view name) {
@@ -160,7 +178,7 @@ RenderOptions parseCommandLine(std::span<const char* const> arguments) {
             throw UsageError(std::string(name) + " expects " + std::string(option->valueName));
         }
     }
-    if (options.help) return options;
+    if (options.help || options.version) return options;
 
     if (options.info) {
         if (!files.empty()) throw UsageError("--info takes no INPUT or OUTPUT");
@@ -170,6 +188,9 @@ RenderOptions parseCommandLine(std::span<const char* const> arguments) {
     if (files.size() > 2) throw UsageError("too many files: expected [INPUT] OUTPUT");
     if (files.size() == 2) options.input = files[0];
     options.output = files.back();
+    if (options.input && options.seconds) {
+        throw UsageError("--seconds sets the length of the demo; it does not apply to an INPUT");
+    }
     return options;
 }
 
@@ -204,3 +225,5 @@ std::string usageText() {
     }
     return text.str();
 }
+
+std::string versionText() { return std::string("quillbeat-render ") + QUILLBEAT_VERSION + "\n"; }

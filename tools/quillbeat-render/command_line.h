@@ -3,6 +3,7 @@
 // and program numbers are checked once the plug-in is loaded.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
@@ -19,8 +20,8 @@ struct RenderOptions {
     std::string pluginPath;  // empty: quillbeat.so beside the executable
     std::optional<std::string> waveform;
     int blockSize = 512;
-    double seconds = 10.0;  // length of the demo signal
-    double start = 0.0;     // host sample position of the first frame
+    std::optional<double> seconds;  // length of the demo signal; none: 10 s
+    std::int64_t start = 0;         // host sample position of the first frame
     double hostBpm = 120.0;
     bool timeInfo = true;
     std::optional<int> bits;
@@ -29,6 +30,9 @@ struct RenderOptions {
     bool info = false;
     bool quiet = false;
     bool help = false;
+    bool version = false;
+
+    double demoSeconds() const { return seconds.value_or(10.0); }
 };
 
 // Reads the arguments after the program name. Throws UsageError.
@@ -36,3 +40,6 @@ RenderOptions parseCommandLine(std::span<const char* const> arguments);
 
 // The --help text.
 std::string usageText();
+
+// The --version text: the program's name and version, one line.
+std::string versionText();

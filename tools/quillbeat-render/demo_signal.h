@@ -17,11 +17,8 @@ public:
 
     int channels() const override { return channelCount; }
     double sampleRate() const override { return kSampleRate; }
-    std::int64_t frames() const override { return frameCount; }
+    std::optional<std::int64_t> frames() const override { return frameCount; }
     int read(float* const* channels, int frames) override;
-
-    // The stereo sample pair at `frame`.
-    void sampleAt(std::int64_t frame, float& left, float& right) const;
 
 private:
     int channelCount;

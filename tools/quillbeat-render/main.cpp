@@ -23,6 +23,10 @@ int main(int argc, char** argv) {
             std::cout << usageText();
             return 0;
         }
+        if (options.version) {
+            std::cout << versionText();
+            return 0;
+        }
         runRenderJob(options, std::cout);
         return 0;
     } catch (const UsageError& error) {

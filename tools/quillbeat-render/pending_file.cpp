@@ -5,9 +5,10 @@
 #include <unistd.h>
 
 #include <array>
-#include <csignal>
 #include <atomic>
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstring>
 #include <vector>
 
@@ -55,14 +56,34 @@ mode_t modeFor(const std::string& target) {
     return 0666 & ~mask;
 }
 
+// The file a path names at the end of its chain of symbolic links, which
+// need not exist yet; a link itself is never replaced.
+std::string followLinks(const std::string& path) {
+    // As many links as the system itself follows before it gives up.
+    constexpr int kMaxLinks = 40;
+    std::string current = path;
+    for (int hop = 0; hop < kMaxLinks; ++hop) {
+        struct stat status {};
+        if (lstat(current.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return current;
+        std::vector<char> target(static_cast<std::size_t>(status.st_size > 0 ? status.st_size : PATH_MAX) + 1);
+        const ssize_t length = readlink(current.c_str(), target.data(), target.size());
+        if (length < 0 || static_cast<std::size_t>(length) >= target.size()) return current;
+        const std::string next(target.data(), static_cast<std::size_t>(length));
+        const std::size_t slash = current.rfind('/');
+        current = next.front() == '/' || slash == std::string::npos ? next : current.substr(0, slash + 1) + next;
+    }
+    errno = ELOOP;
+    throw RenderError("cannot write " + path + ": " + errorText());
+}
+
 }  // namespace
 
-PendingFile::PendingFile(std::string target) : targetPath(std::move(target)) {
-    const std::size_t slash = targetPath.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : targetPath.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? targetPath : targetPath.substr(slash + 1);
+PendingFile::PendingFile(std::string target) : targetPath(std::move(target)), writtenPath(followLinks(targetPath)) {
+    const std::size_t slash = writtenPath.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : writtenPath.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? writtenPath : writtenPath.substr(slash + 1);
     struct stat existing {};
-    if (name.empty() || (stat(targetPath.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode))) {
+    if (name.empty() || (stat(writtenPath.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode))) {
         throw RenderError("cannot write " + targetPath + ": it is a folder");
     }
     std::vector<char> pattern(folder.begin(), folder.end());
@@ -84,7 +105,7 @@ PendingFile::PendingFile(std::string target) : targetPath(std::move(target)) {
     }
     sigprocmask(SIG_SETMASK, &previous, nullptr);
     if (fd < 0) throw RenderError("cannot write " + targetPath + ": " + std::strerror(createError));
-    fchmod(fd, modeFor(targetPath));
+    fchmod(fd, modeFor(writtenPath));
 }
 
 PendingFile::~PendingFile() {
@@ -100,7 +121,7 @@ void PendingFile::commit() {
     const int closing = fd;
     fd = -1;
     if (close(closing) != 0) throw RenderError("cannot write " + targetPath + ": " + errorText());
-    if (rename(tempPath.c_str(), targetPath.c_str()) != 0) {
+    if (rename(tempPath.c_str(), writtenPath.c_str()) != 0) {
         throw RenderError("cannot replace " + targetPath + ": " + errorText());
     }
     committed = true;

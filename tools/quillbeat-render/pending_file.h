@@ -1,7 +1,9 @@
 // An output file that appears whole or not at all. Everything is written to
 // a temporary file beside the target, which replaces the target in one
 // rename on commit; until then an existing target stays as it was, and a
-// failure (or an early end of the program) leaves no half-written file.
+// failure (or an early end of the program) leaves no half-written file. A
+// target that is a symbolic link stays one: the file it points to is
+// written.
 #pragma once
 
 #include <string>
@@ -25,7 +27,8 @@ public:
     void commit();
 
 private:
-    std::string targetPath;
+    std::string targetPath;   // as the user named it, for messages
+    std::string writtenPath;  // the file at the end of its symbolic links
     std::string tempPath;
     int fd = -1;
     bool committed = false;

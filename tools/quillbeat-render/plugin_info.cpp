@@ -59,7 +59,7 @@ PluginDescription describePlugin(PluginModule& plugin) {
     description.vendor = plugin.text(effGetVendorString);
     description.product = plugin.text(effGetProductString);
     description.vendorVersion = plugin.dispatch(effGetVendorVersion);
-    description.recordVersion = effect.version;
+    description.pluginVersion = effect.version;
     description.vstVersion = plugin.dispatch(effGetVstVersion);
     description.uniqueId = effect.uniqueID;
     description.inputs = effect.numInputs;
@@ -104,21 +104,29 @@ void printDescription(std::ostream& out, const PluginDescription& d) {
     out << "Name:        " << d.effectName << "\n"
         << "Vendor:      " << d.vendor << "\n"
         << "Product:     " << d.product << "\n"
-        << "Version:     " << d.vendorVersion << " (record version " << d.recordVersion << ", VST " << d.vstVersion
+        << "Version:     " << d.vendorVersion << " (plug-in version " << d.pluginVersion << ", VST " << d.vstVersion
         << ")\n"
         << "Unique ID:   " << fourCharText(d.uniqueId) << "\n"
         << "Inputs:      " << d.inputs << "\n"
         << "Outputs:     " << d.outputs << "\n"
         << "Flags:       " << flagsHex << " (" << flagNames(d.flags) << ")\n"
         << "Parameters:  " << d.parameters.size() << "\n";
-    // One line each: index, name, the value as the plug-in shows it with its
-    // label, and the value itself (0 to 1).
+    // One line each under a heading: index, name, the value as the plug-in
+    // shows it with its label, and the value itself (0 to 1).
+    constexpr const char* kParameterLine = "  %3s  %-16s %-20s %s";
+    if (!d.parameters.empty()) {
+        char heading[160];
+        std::snprintf(heading, sizeof heading, kParameterLine, "#", "Name", "Shown as", "Value");
+        out << heading << "\n";
+    }
     for (std::size_t i = 0; i < d.parameters.size(); ++i) {
         const ParameterInfoLine& p = d.parameters[i];
         const std::string shown = trimmedRight(trimmedRight(p.display) + " " + trimmedRight(p.label));
         char line[160];
-        std::snprintf(line, sizeof line, "  %3zu  %-16s %-20s %.6g", i, trimmedRight(p.name).c_str(), shown.c_str(),
-                      static_cast<double>(p.value));
+        char value[32];
+        std::snprintf(value, sizeof value, "%.6g", static_cast<double>(p.value));
+        std::snprintf(line, sizeof line, kParameterLine, std::to_string(i).c_str(), trimmedRight(p.name).c_str(),
+                      shown.c_str(), value);
         out << line << "\n";
     }
     out << "Programs:    " << d.programs.size() << "\n";

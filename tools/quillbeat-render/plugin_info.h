@@ -19,7 +19,7 @@ struct PluginDescription {
     std::string vendor;
     std::string product;
     VstIntPtr vendorVersion = 0;
-    VstInt32 recordVersion = 0;
+    VstInt32 pluginVersion = 0;  // the version in its record
     VstIntPtr vstVersion = 0;
     VstInt32 uniqueId = 0;
     VstInt32 inputs = 0;

@@ -29,18 +29,42 @@ HostState& strayCallAnswers() {
     return answers;
 }
 
-// A path that does not exist is reported as such, not as the loader's guess.
-const std::string& existingPath(const std::string& path) {
+// A Windows library starts with "MZ"; the loader would only call it an
+// invalid ELF header.
+bool isWindowsLibrary(const std::string& path) {
+    char magic[2] = {};
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return false;
+    const bool windows = std::fread(magic, 1, sizeof magic, file) == sizeof magic && magic[0] == 'M' && magic[1] == 'Z';
+    std::fclose(file);
+    return windows;
+}
+
+// The loader's reason without the path it starts with, which the message
+// names already.
+std::string loaderReason(const PluginLibrary& library) {
+    std::string text = library.error();
+    const std::string prefix = library.loaderPath() + ": ";
+    if (text.compare(0, prefix.size(), prefix) == 0) text.erase(0, prefix.size());
+    return text;
+}
+
+// A path that does not exist, or holds a Windows library, is reported as
+// such, not as the loader's guess.
+const std::string& loadablePath(const std::string& path) {
     if (access(path.c_str(), F_OK) != 0) {
         throw RenderError("cannot load plug-in " + path + ": " + std::strerror(errno));
+    }
+    if (isWindowsLibrary(path)) {
+        throw RenderError("cannot load plug-in " + path + ": it is a Windows plug-in, and this build loads Linux ones");
     }
     return path;
 }
 
 }  // namespace
 
-PluginModule::PluginModule(const std::string& path) : libraryPath(path), library(existingPath(path)) {
-    if (!library.loaded()) throw RenderError("cannot load plug-in " + path + ": " + library.error());
+PluginModule::PluginModule(const std::string& path) : libraryPath(path), library(loadablePath(path)) {
+    if (!library.loaded()) throw RenderError("cannot load plug-in " + path + ": " + loaderReason(library));
     const PluginEntry entry = library.entry();
     if (entry == nullptr) {
         throw RenderError(path + " is not a VST 2 plug-in: it exports neither VSTPluginMain nor main");

@@ -61,14 +61,14 @@ VstInt32 findParameter(PluginModule& plugin, std::string_view name) {
     const auto [end, error] = std::from_chars(wanted.data(), wanted.data() + wanted.size(), index);
     if (error == std::errc() && end == wanted.data() + wanted.size() && !wanted.empty()) {
         if (index >= 0 && index < count) return index;
-        throw RenderError("parameter index " + std::to_string(index) + " is out of range: the plug-in has " +
+        throw UsageError("parameter index " + std::to_string(index) + " is out of range: the plug-in has " +
                           countText(count, "parameter", "parameters"));
     }
 
-    if (count == 0) throw RenderError("unknown parameter '" + std::string(name) + "': the plug-in has no parameters");
+    if (count == 0) throw UsageError("unknown parameter '" + std::string(name) + "': the plug-in has no parameters");
     std::string list;
     for (const std::string& valid : names) list += (list.empty() ? "" : ", ") + valid;
-    throw RenderError("unknown parameter '" + std::string(name) + "'; valid names: " + list);
+    throw UsageError("unknown parameter '" + std::string(name) + "'; valid names: " + list);
 }
 
 void applySettings(PluginModule& plugin, std::optional<int> program, const std::vector<ParameterSetting>& parameters) {
@@ -80,7 +80,7 @@ void applySettings(PluginModule& plugin, std::optional<int> program, const std::
     if (program) {
         const VstInt32 count = plugin.effect().numPrograms;
         if (*program >= count) {
-            throw RenderError("program " + std::to_string(*program) + " is out of range: the plug-in has " +
+            throw UsageError("program " + std::to_string(*program) + " is out of range: the plug-in has " +
                               countText(count, "program", "programs"));
         }
         plugin.dispatch(effBeginSetProgram);

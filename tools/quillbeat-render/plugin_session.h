@@ -16,11 +16,11 @@ void prepareEffect(PluginModule& plugin, double sampleRate, int blockSize);
 
 // The parameter a --param name stands for: the name as the plug-in reports
 // it (surrounding blanks ignored; case ignored when that is unambiguous), or
-// an index. Throws RenderError that lists the valid names.
+// an index. Throws UsageError that lists the valid names.
 VstInt32 findParameter(PluginModule& plugin, std::string_view name);
 
 // Selects the program first, so that the parameters set afterwards win over
-// the program's stored values. Throws RenderError on a program out of range
+// the program's stored values. Throws UsageError on a program out of range
 // or an unknown parameter.
 void applySettings(PluginModule& plugin, std::optional<int> program, const std::vector<ParameterSetting>& parameters);
 

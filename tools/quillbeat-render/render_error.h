@@ -5,13 +5,15 @@
 #include <stdexcept>
 #include <string>
 
-// The command line itself is wrong: exit status 2.
+// The command line is wrong: an option, a file name's extension, or a
+// parameter name or program number that the loaded plug-in does not have.
+// Exit status 2.
 struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// Anything else that stops a render: a file, the plug-in or a setting that
-// only the loaded plug-in can judge. Exit status 1.
+// Anything else that stops a render at run time: a file, the disk or the
+// plug-in. Exit status 1.
 struct RenderError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };

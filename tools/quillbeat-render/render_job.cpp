@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "tools/quillbeat-render/audio_file.h"
+#include "tools/quillbeat-render/container_size.h"
 #include "tools/quillbeat-render/demo_signal.h"
 #include "tools/quillbeat-render/interrupt.h"
 #include "tools/quillbeat-render/pending_file.h"
@@ -43,7 +44,9 @@ void checkChannels(const AEffect& effect, const std::string& pluginPath) {
     if (effect.numOutputs < 1 || effect.numOutputs > kMaxChannels || effect.numInputs < 0 ||
         effect.numInputs > kMaxChannels) {
         throw RenderError(pluginPath + " reports " + plural(effect.numInputs, "input") + " and " +
-                          plural(effect.numOutputs, "output") + ": cannot render through it");
+                          plural(effect.numOutputs, "output") + ": this tool renders through 0 to " +
+                          std::to_string(kMaxChannels) + " inputs and 1 to " + std::to_string(kMaxChannels) +
+                          " outputs");
     }
 }
 
@@ -57,8 +60,8 @@ void printInfo(const RenderOptions& options, const std::string& pluginPath, std:
 void render(const RenderOptions& options, const std::string& pluginPath) {
     const OutputFormat format = outputFormatFor(options.output, options.bits);
     if (options.waveform && !endsWithIgnoringCase(*options.waveform, ".png")) {
-        throw RenderError("--waveform writes a PNG picture: give it a .png file name, not '" + *options.waveform +
-                          "'");
+        throw UsageError("--waveform writes a PNG picture: give it a .png file name, not '" + *options.waveform +
+                         "'");
     }
     std::unique_ptr<AudioSource> source;
     if (options.input) source = std::make_unique<SoundFileReader>(*options.input);
@@ -66,7 +69,7 @@ void render(const RenderOptions& options, const std::string& pluginPath) {
     PluginModule plugin(pluginPath);
     const AEffect& effect = plugin.effect();
     checkChannels(effect, pluginPath);
-    if (!source) source = std::make_unique<DemoSignal>(options.seconds, std::min(effect.numInputs, 2));
+    if (!source) source = std::make_unique<DemoSignal>(options.demoSeconds(), std::min(effect.numInputs, 2));
     if (source->channels() > effect.numInputs) {
         throw RenderError("input " + *options.input + " has " + plural(source->channels(), "channel") +
                           " but the plug-in takes " + plural(effect.numInputs, "input"));
@@ -74,26 +77,33 @@ void render(const RenderOptions& options, const std::string& pluginPath) {
     if (source->sampleRate() <= 0.0 || source->sampleRate() > INT_MAX) {
         throw RenderError("input " + *options.input + " has no usable sample rate");
     }
+    const ContainerChoice container = chooseContainer(format.sndfileFormat, effect.numOutputs, source->frames());
+    if (container.plan == ContainerPlan::TooLarge) {
+        throw RenderError("cannot write " + options.output + ": the render has " + std::to_string(*source->frames()) +
+                          " frames, and " + sizeLimitText(format.description, *container.maxFrames) +
+                          "; use .wav or .flac");
+    }
 
     prepareEffect(plugin, source->sampleRate(), options.blockSize);
     applySettings(plugin, options.program, options.parameters);
 
     installInterruptCleanup();
     PendingFile audioFile(options.output);
-    SoundFileWriter writer(audioFile.descriptor(), options.output, format, effect.numOutputs,
+    SoundFileWriter writer(audioFile.descriptor(), options.output, format, container, effect.numOutputs,
                            static_cast<int>(source->sampleRate()));
     std::optional<PendingFile> pictureFile;
     std::optional<AmplitudeLane> inputLane;
     std::optional<AmplitudeLane> outputLane;
     if (options.waveform) {
         pictureFile.emplace(*options.waveform);
-        inputLane.emplace(source->frames(), WaveformPicture::plotColumns());
-        outputLane.emplace(source->frames(), WaveformPicture::plotColumns());
+        inputLane.emplace(WaveformPicture::plotColumns());
+        outputLane.emplace(WaveformPicture::plotColumns());
     }
     ProgressBar progress(ProgressBar::wanted(options.quiet), source->frames(), source->sampleRate());
     const RenderObservers observers{&progress, inputLane ? &*inputLane : nullptr,
                                     outputLane ? &*outputLane : nullptr};
-    const BlockSettings settings{options.blockSize, options.start, options.hostBpm, options.timeInfo};
+    const BlockSettings settings{options.blockSize, static_cast<double>(options.start), options.hostBpm,
+                                 options.timeInfo};
 
     const auto began = std::chrono::steady_clock::now();
     std::int64_t rendered = 0;
@@ -108,7 +118,7 @@ void render(const RenderOptions& options, const std::string& pluginPath) {
     }
     audioFile.commit();
     if (pictureFile) pictureFile->commit();
-    progress.finish(std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count());
+    progress.finish(rendered, std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count());
 }
 
 }  // namespace

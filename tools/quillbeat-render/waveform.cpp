@@ -14,7 +14,7 @@ namespace {
 constexpr int kLeftMargin = 70;
 constexpr int kRightMargin = 16;
 constexpr int kTopMargin = 12;
-constexpr int kLaneGap = 14;
+constexpr int kLaneGap = 24;  // room for the scales' end labels of both lanes
 constexpr int kAxisHeight = 30;
 constexpr int kHeight = kTopMargin + 2 * WaveformPicture::kLaneHeight + kLaneGap + kAxisHeight;
 
@@ -30,28 +30,66 @@ constexpr Colour kInputRms{0.23, 0.43, 0.65};
 constexpr Colour kOutputPeak{0.96, 0.76, 0.55};
 constexpr Colour kOutputRms{0.85, 0.45, 0.10};
 
+// Bins per column: the frames a column shows are those of its bins, which
+// reach past its edges by at most a quarter of its width.
+constexpr std::size_t kBinsPerColumn = 8;
+
 // Tick spacings in seconds.
 constexpr double kTickSteps[] = {0.05, 0.1, 0.25, 0.5, 1, 2, 5, 10, 15, 30, 60, 120, 300, 600};
 
+// The amplitude scale beside each lane: full scale at the lane's edges.
+struct ScaleMark {
+    double amplitude;
+    const char* label;
+};
+constexpr ScaleMark kScaleMarks[] = {{1.0, "1"}, {0.5, "0.5"}, {0.0, "0"}, {-0.5, "-0.5"}, {-1.0, "-1"}};
+
+// Lane geometry: the centre line and the height of full scale above it.
+double laneCentre(int top) { return top + WaveformPicture::kLaneHeight / 2.0; }
+constexpr double kFullScale = WaveformPicture::kLaneHeight / 2.0 - 2.0;
+
 void setColour(cairo_t* cr, const Colour& c) { cairo_set_source_rgb(cr, c.r, c.g, c.b); }
 
-void drawLaneBackground(cairo_t* cr, int top, int columns, const char* label) {
+double textWidth(cairo_t* cr, const char* text) {
+    cairo_text_extents_t extents;
+    cairo_text_extents(cr, text, &extents);
+    return extents.x_advance;
+}
+
+// The lane's background, its name turned on its side at the far left, and
+// its amplitude scale: a label and a faint line at each mark.
+void drawLaneBackground(cairo_t* cr, int top, int columns, const char* name) {
     setColour(cr, kLaneBackground);
     cairo_rectangle(cr, kLeftMargin, top, columns, WaveformPicture::kLaneHeight);
     cairo_fill(cr);
+
     setColour(cr, kText);
-    cairo_move_to(cr, 8, top + WaveformPicture::kLaneHeight / 2.0 + 4);
-    cairo_show_text(cr, label);
+    cairo_save(cr);
+    cairo_move_to(cr, 16, laneCentre(top) + textWidth(cr, name) / 2.0);
+    cairo_rotate(cr, -std::acos(0.0));
+    cairo_show_text(cr, name);
+    cairo_restore(cr);
+
+    cairo_set_line_width(cr, 1.0);
+    for (const ScaleMark& mark : kScaleMarks) {
+        const double y = std::floor(laneCentre(top) - mark.amplitude * kFullScale) + 0.5;
+        setColour(cr, kGrid);
+        cairo_move_to(cr, kLeftMargin - 4, y);
+        cairo_line_to(cr, kLeftMargin + columns, y);
+        cairo_stroke(cr);
+        setColour(cr, kText);
+        cairo_move_to(cr, kLeftMargin - 7 - textWidth(cr, mark.label), y + 4);
+        cairo_show_text(cr, mark.label);
+    }
 }
 
 // One lane's sound: the peak as a light band and the RMS as a dark band
 // inside it, both mirrored about the lane's centre line; full scale fills
 // the lane.
 void drawAmplitude(cairo_t* cr, const AmplitudeLane& lane, int top, const Colour& peak, const Colour& rms) {
-    const double centre = top + WaveformPicture::kLaneHeight / 2.0;
-    const double half = WaveformPicture::kLaneHeight / 2.0 - 2.0;
+    const double centre = laneCentre(top);
     const auto band = [&](int column, double amplitude) {
-        const double extent = std::min(1.0, amplitude) * half;
+        const double extent = std::min(1.0, amplitude) * kFullScale;
         cairo_rectangle(cr, kLeftMargin + column, centre - extent, 1.0, std::max(1.0, 2.0 * extent));
     };
     setColour(cr, peak);
@@ -84,7 +122,9 @@ void drawTimeAxis(cairo_t* cr, int columns, double seconds) {
         char text[32];
         std::snprintf(text, sizeof text, step < 1.0 ? "%.2f s" : "%.0f s", time);
         setColour(cr, kText);
-        cairo_move_to(cr, x - 10, plotBottom + 18);
+        // Centred under its line, but kept inside the picture.
+        const double width = textWidth(cr, text);
+        cairo_move_to(cr, std::clamp(x - width / 2.0, 2.0, WaveformPicture::kWidth - 2.0 - width), plotBottom + 18);
         cairo_show_text(cr, text);
     }
 }
@@ -102,29 +142,62 @@ cairo_status_t writeToDescriptor(void* closure, const unsigned char* data, unsig
 
 }  // namespace
 
-AmplitudeLane::AmplitudeLane(std::int64_t totalFrames, int columns)
-    : total(totalFrames),
-      peaks(static_cast<std::size_t>(columns), 0.0f),
-      squares(static_cast<std::size_t>(columns), 0.0),
-      counts(static_cast<std::size_t>(columns), 0) {}
+AmplitudeLane::AmplitudeLane(int columns)
+    : columnCount(columns),
+      peaks(static_cast<std::size_t>(columns) * kBinsPerColumn, 0.0f),
+      squares(peaks.size(), 0.0),
+      counts(peaks.size(), 0) {}
+
+void AmplitudeLane::mergeNeighbours() {
+    const std::size_t half = peaks.size() / 2;
+    for (std::size_t i = 0; i < half; ++i) {
+        peaks[i] = std::max(peaks[2 * i], peaks[2 * i + 1]);
+        squares[i] = squares[2 * i] + squares[2 * i + 1];
+        counts[i] = counts[2 * i] + counts[2 * i + 1];
+    }
+    std::fill(peaks.begin() + static_cast<std::ptrdiff_t>(half), peaks.end(), 0.0f);
+    std::fill(squares.begin() + static_cast<std::ptrdiff_t>(half), squares.end(), 0.0);
+    std::fill(counts.begin() + static_cast<std::ptrdiff_t>(half), counts.end(), 0);
+    framesPerBin *= 2;
+}
 
 void AmplitudeLane::add(const float* const* channels, int channelCount, int frames) {
-    const std::int64_t columnCount = static_cast<std::int64_t>(peaks.size());
+    if (peaks.empty()) return;
     for (int i = 0; i < frames; ++i, ++position) {
-        if (position >= total || total <= 0) return;
-        const auto column = static_cast<std::size_t>(position * columnCount / total);
+        if (position / framesPerBin >= static_cast<std::int64_t>(peaks.size())) mergeNeighbours();
+        const auto bin = static_cast<std::size_t>(position / framesPerBin);
         for (int c = 0; c < channelCount; ++c) {
             const float sample = channels[c][i];
-            peaks[column] = std::max(peaks[column], std::fabs(sample));
-            squares[column] += static_cast<double>(sample) * sample;
-            ++counts[column];
+            peaks[bin] = std::max(peaks[bin], std::fabs(sample));
+            squares[bin] += static_cast<double>(sample) * sample;
+            ++counts[bin];
         }
     }
 }
 
+std::pair<std::size_t, std::size_t> AmplitudeLane::binsOf(int column) const {
+    const std::int64_t first = position * column / columnCount;
+    const std::int64_t end = std::max(first + 1, position * (column + 1) / columnCount);
+    return {static_cast<std::size_t>(first / framesPerBin), static_cast<std::size_t>((end - 1) / framesPerBin)};
+}
+
+float AmplitudeLane::peak(int column) const {
+    if (position == 0) return 0.0f;
+    const auto [first, last] = binsOf(column);
+    return *std::max_element(peaks.begin() + static_cast<std::ptrdiff_t>(first),
+                             peaks.begin() + static_cast<std::ptrdiff_t>(last) + 1);
+}
+
 float AmplitudeLane::rms(int column) const {
-    const auto c = static_cast<std::size_t>(column);
-    return counts[c] > 0 ? static_cast<float>(std::sqrt(squares[c] / static_cast<double>(counts[c]))) : 0.0f;
+    if (position == 0) return 0.0f;
+    const auto [first, last] = binsOf(column);
+    double sum = 0.0;
+    std::int64_t count = 0;
+    for (std::size_t bin = first; bin <= last; ++bin) {
+        sum += squares[bin];
+        count += counts[bin];
+    }
+    return count > 0 ? static_cast<float>(std::sqrt(sum / static_cast<double>(count))) : 0.0f;
 }
 
 int WaveformPicture::plotColumns() { return kWidth - kLeftMargin - kRightMargin; }

@@ -6,22 +6,31 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
-// Peak and RMS of every column of one lane, over all channels.
+// Peak and RMS of every column of one lane, over all channels. The length
+// need not be known in advance (a pipe): frames are gathered into bins far
+// narrower than a column, two neighbours merging whenever the bins run out,
+// and the columns are spread over all the frames seen when they are read.
 class AmplitudeLane {
 public:
-    AmplitudeLane(std::int64_t totalFrames, int columns);
+    explicit AmplitudeLane(int columns);
     // The next `frames` frames of `channelCount` channels.
     void add(const float* const* channels, int channelCount, int frames);
 
-    int columns() const { return static_cast<int>(peaks.size()); }
-    float peak(int column) const { return peaks[static_cast<std::size_t>(column)]; }
+    int columns() const { return columnCount; }
+    float peak(int column) const;
     float rms(int column) const;
 
 private:
-    std::int64_t total;
+    // The bins that hold the frames of `column`.
+    std::pair<std::size_t, std::size_t> binsOf(int column) const;
+    void mergeNeighbours();
+
+    int columnCount;
     std::int64_t position = 0;
+    std::int64_t framesPerBin = 1;
     std::vector<float> peaks;
     std::vector<double> squares;
     std::vector<std::int64_t> counts;
