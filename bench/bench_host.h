@@ -5,7 +5,7 @@
 #pragma once
 
 #include "host/vst2_abi.h"
-#include "tests/support/plugin_library.h"
+#include "plugin_host/lean_host.h"
 
 class BenchHost {
 public:
@@ -21,7 +21,7 @@ public:
     // the transport's position; a moving transport then advances by the
     // block, a standing one stays.
     void process(float** inputs, float** outputs, VstInt32 frames) {
-        timeInfo.samplePos = position;
+        transport.samplePos = position;
         record->processReplacing(record, inputs, outputs, frames);
         if (moving) position += frames;
     }
@@ -30,9 +30,8 @@ public:
     bool moving = true;
 
 private:
-    static VstIntPtr VST2_CALLBACK callback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
-                                           void* ptr, float opt);
-
     AEffect* record = nullptr;
-    VstTimeInfo timeInfo{};
+    // The lean host's time information; the benchmarks run one effect at a
+    // time.
+    VstTimeInfo& transport = leanHost().timeInfo;
 };

@@ -4,7 +4,7 @@
 
 #include "effect/quillbeat_effect.h"
 #include "host/bounded_text.h"
-#include "effect/step_grid.h"
+#include "effect/parameter_scales.h"
 
 namespace {
 constexpr std::string_view kEffectName = "Quillbeat";

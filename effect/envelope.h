@@ -1,12 +1,13 @@
-// The arithmetic of the envelopes, the oscillator and the filters: small
-// functions with no knowledge of the host, shared by the audio path and its
-// tests. All of it is done in double precision and rounded to float where a
-// value is stored; a comparison right after an update looks at the double.
+// One envelope of the gate: attack to 1, a first decay to the break level,
+// a second decay to the floor. The amplitude envelope is the signal's gain;
+// the filter envelope opens the low-pass. Each restarts on its own countdown
+// and at every step. All arithmetic is done in double precision and rounded
+// to float where a value is stored; a comparison right after an update looks
+// at the double.
 #pragma once
 
 #include <cmath>
 #include <cstdint>
-#include <limits>
 
 #include "effect/float_rounding.h"
 
@@ -56,91 +57,126 @@ struct EnvelopeRates {
     }
 };
 
-// Levels are stored as floats. While a block runs, the audio path holds each
+// An envelope as the effect stores it between blocks. Written and read by the
+// audio thread only.
+struct EnvelopeState {
+    std::int32_t stage;      // an EnvelopeStage; anything else holds the level
+    float level;             // 0 to 1: the gain, or the filter's opening
+    std::int32_t countdown;  // frames to the next restart within the step
+    std::int32_t period;     // frames between restarts: frames per step / starts per step
+};
+
+// Levels are stored as floats. While a block runs, an envelope holds its
 // level widened to double: every use of it (its next update, the gain, the
 // filter coefficient) wants the double, so it is widened once per frame, not
 // at each use. A held level is always exactly a float value.
 inline double roundedToFloat(double value) { return static_cast<float>(value); }
 
-// Raises `level` by `increment` unless it does not move; true when it reached
-// 1 (`level` is then 1).
-inline bool rise(double& level, double increment, bool moves) {
-    if (!moves) {
-        if (!(level >= 1.0)) return false;
-    } else {
-        const double next = level + increment;
-        if (!(next >= 1.0)) {
-            level = roundedToFloat(next);
-            return false;
+// One envelope for the length of a block: loaded from its stored state,
+// advanced frame by frame, stored back at the end.
+class Envelope {
+public:
+    static Envelope load(const EnvelopeState& state, float floor) { return Envelope(state, floor); }
+    void store(EnvelopeState& state) const {
+        state.stage = stage_;
+        state.level = static_cast<float>(level_);
+        state.countdown = countdown;
+        state.period = period;
+    }
+
+    std::int32_t stage() const { return stage_; }
+    // A float value, widened.
+    double level() const { return level_; }
+
+    // New rates, from parameters that may have changed.
+    void setRates(const EnvelopeRates& newRates) { rates = newRates; }
+
+    void restart() {
+        stage_ = kAttack;
+        level_ = 0.0;
+    }
+    // Restarts when the countdown goes below zero, and reloads it.
+    void countDown() {
+        if (--countdown < 0) {
+            restart();
+            countdown = period;
         }
     }
-    level = 1.0;
-    return true;
-}
+    // A new step: restart, with a new period for `starts` starts per step.
+    void startStep(std::int32_t framesPerStep, std::int32_t starts) {
+        restart();
+        period = framesPerStep / starts;
+        countdown = period;
+    }
 
-// Lowers `level` by `decrement` unless it does not move; true when the
-// result, before rounding, fell below `stopAt` (`level` is then `stopAt`).
-// A decay is where a frame can wait longest (two falls in a row in the first
-// decay), so its rounding stays in double precision.
-inline bool fall(double& level, double decrement, bool moves, double stopAt, FloatRounding& round) {
-    if (!moves) {
-        if (!(level < stopAt)) return false;
-    } else {
-        const double next = level - decrement;
-        if (!(next < stopAt)) {
-            level = round(next);
-            return false;
+    // One frame. The attack ends the frame when it reaches 1; a frame of the
+    // first decay also runs the second decay, so the level then falls by
+    // both rates at once.
+    void advance() {
+        switch (stage_) {
+            case kAttack:
+                if (rise()) stage_ = kFirstDecay;
+                return;
+            case kFirstDecay:
+                if (fall(rates.decay1, rates.decay1Moves, rates.breakLevel)) stage_ = kSecondDecay;
+                [[fallthrough]];
+            case kSecondDecay:
+                if (fall(rates.decay2, rates.decay2Moves, floor)) stage_ = kFinished;
+                return;
+            default:
+                return;
         }
     }
-    level = stopAt;
-    return true;
-}
 
-// One frame of an attack / first decay / second decay envelope, on a level
-// held widened. The attack ends the frame when it reaches 1; a frame of the
-// first decay also runs the second decay, so the level then falls by both
-// rates at once.
-inline void advanceEnvelope(std::int32_t& stage, double& level, float floor, const EnvelopeRates& rates,
-                            FloatRounding& round) {
-    switch (stage) {
-        case kAttack:
-            if (rise(level, rates.attack, rates.attackMoves)) stage = kFirstDecay;
-            return;
-        case kFirstDecay:
-            if (fall(level, rates.decay1, rates.decay1Moves, rates.breakLevel, round)) stage = kSecondDecay;
-            [[fallthrough]];
-        case kSecondDecay:
-            if (fall(level, rates.decay2, rates.decay2Moves, floor, round)) stage = kFinished;
-            return;
-        default:
-            return;
+private:
+    Envelope(const EnvelopeState& state, float floor)
+        : stage_(state.stage),
+          level_(state.level),
+          countdown(state.countdown),
+          period(state.period),
+          floor(floor),
+          rates(EnvelopeRates::of(0.0f, 0.0f, 0.0f, 0.0f)),
+          round(level_) {}
+
+    // Raises the level by the attack rate unless it does not move; true when
+    // it reached 1 (the level is then 1).
+    bool rise() {
+        if (!rates.attackMoves) {
+            if (!(level_ >= 1.0)) return false;
+        } else {
+            const double next = level_ + rates.attack;
+            if (!(next >= 1.0)) {
+                level_ = roundedToFloat(next);
+                return false;
+            }
+        }
+        level_ = 1.0;
+        return true;
     }
-}
 
-// The same on a stored level, with the parameters read through callables.
-template <typename ReadAttack, typename ReadDecay1, typename ReadBreak, typename ReadDecay2>
-inline void advanceEnvelope(std::int32_t& stage, float& level, float floor, ReadAttack attack,
-                            ReadDecay1 decay1, ReadBreak breakLevel, ReadDecay2 decay2) {
-    double held = level;
-    FloatRounding round(held);
-    advanceEnvelope(stage, held, floor, EnvelopeRates::of(attack(), decay1(), breakLevel(), decay2()), round);
-    level = static_cast<float>(held);
-}
+    // Lowers the level by `decrement` unless it does not move; true when the
+    // result, before rounding, fell below `stopAt` (the level is then
+    // `stopAt`). A decay is where a frame can wait longest (two falls in a
+    // row in the first decay), so its rounding stays in double precision.
+    bool fall(double decrement, bool moves, double stopAt) {
+        if (!moves) {
+            if (!(level_ < stopAt)) return false;
+        } else {
+            const double next = level_ - decrement;
+            if (!(next < stopAt)) {
+                level_ = round(next);
+                return false;
+            }
+        }
+        level_ = stopAt;
+        return true;
+    }
 
-// A filter state is kept only while it is a normal float: a non-finite one
-// (from non-finite input) and a subnormal one (a decay that would otherwise
-// stick just above zero for ever) become 0. A double beyond the float range
-// (from parameters far outside 0 to 1) becomes an infinity when narrowed, as
-// IEEE 754 arithmetic defines, and so is dropped the same way.
-static_assert(std::numeric_limits<float>::is_iec559 && std::numeric_limits<double>::is_iec559);
-inline float settleFilterState(double next) {
-    const float state = static_cast<float>(next);
-    const int kind = std::fpclassify(state);
-    return (kind == FP_SUBNORMAL || kind == FP_INFINITE || kind == FP_NAN) ? 0.0f : state;
-}
-
-// One-pole low-pass with the gain in front: the new state is also the output.
-inline float lowPass(float input, float gain, float coefficient, float lfo, float state) {
-    const double target = static_cast<double>(input) * gain - state;
-    return settleFilterState(target * coefficient * lfo + state);
-}
+    std::int32_t stage_;
+    double level_;
+    std::int32_t countdown;
+    std::int32_t period;
+    double floor;
+    EnvelopeRates rates;
+    FloatRounding round;
+};

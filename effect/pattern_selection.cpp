@@ -2,7 +2,7 @@
 // "AUTO". Chosen values replace the stored parameters themselves.
 #include "effect/pattern_table.h"
 #include "effect/quillbeat_effect.h"
-#include "effect/step_grid.h"
+#include "effect/parameter_scales.h"
 
 namespace {
 // Each roll is a whole number times this constant, stored as a float.

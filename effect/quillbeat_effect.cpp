@@ -6,8 +6,9 @@
 
 namespace {
 constexpr VstInt32 kProgramCount = 16;
-// 6/7 as the nearest float (0x3F5B6DB7): a step at 140 beats per minute.
-constexpr float kStepsPerSecondAt140 = 0.85714287f;
+// 6/7 as the nearest float (0x3F5B6DB7): the seconds of one step (two
+// beats) at 140 beats per minute, the tempo of the initial Tempo value.
+constexpr float kSecondsPerStepAt140 = 0.85714287f;
 }  // namespace
 
 EffectBase* createEffect(audioMasterCallback hostCallback) {
@@ -25,32 +26,20 @@ QuillbeatEffect::QuillbeatEffect(audioMasterCallback hostCallback)
 
     fallbackParameterValue = 1.0f;
     capturedSampleRate = sampleRate.load(std::memory_order_relaxed);
-    stepLength = static_cast<float>(static_cast<double>(capturedSampleRate) * kStepsPerSecondAt140);
-    blockStartPosition = 0;
-    samplePosition = 0;
-    previousBlockStartPosition = 0;
-    stepIndex = 0;
-    previousStepIndex = 0;
-    positionDelta = 0;
+    // Positions and step numbers start at 0: a first block at host position 0
+    // passes through.
+    const auto stepLengthAt140 = static_cast<float>(static_cast<double>(capturedSampleRate) * kSecondsPerStepAt140);
+    stepClockState = {stepLengthAt140, 0, 0, 0, 0, 0, 0};
     lastAutoPick = 12;
     autoNotesThreshold = 0.0f;
     for (int i = 0; i < kParameterCount; ++i) store(parameter(i), kParameterTable[i].initialValue);
     // Both envelopes start in their attack, as if triggered at construction,
     // so the first step after the transport starts is heard.
-    ampStage = 1;
-    ampLevel = 0.0f;
-    ampCountdown = truncToInt32(static_cast<double>(stepLength) + 0.5);
-    ampPeriod = ampCountdown;
-    filterStage = 1;
-    filterLevel = 0.5f;
-    filterCountdown = ampCountdown;
-    filterPeriod = ampCountdown;
-    filterStateLeft = 0.0f;
-    filterStateRight = 0.0f;
-    lfoCounter = 0;
-    lfoAccumulator = 160000;
-    lfoDirection = -1;
-    lfoHalfPeriod = 12800;
+    const std::int32_t stepFramesRounded = truncToInt32(static_cast<double>(stepClockState.stepLength) + 0.5);
+    ampEnvelopeState = {kAttack, 0.0f, stepFramesRounded, stepFramesRounded};
+    filterEnvelopeState = {kAttack, 0.5f, stepFramesRounded, stepFramesRounded};
+    lowPassState = {0.0f, 0.0f};
+    lfoState = {0, 160000, -1, 12800};
     randomSeed = 5963;
     tempoBpm = 120;
     previousBlockFrames = 0;

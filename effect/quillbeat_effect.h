@@ -9,11 +9,14 @@
 #include <cstdint>
 #include <memory>
 
+#include "effect/envelope.h"
+#include "effect/low_pass.h"
 #include "effect/parameters.h"
 #include "effect/program_record.h"
+#include "effect/step_clock.h"
+#include "effect/triangle_lfo.h"
 #include "host/effect_base_ext.h"
 
-struct EnvelopeRates;
 
 class QuillbeatEffect : public EffectBaseExt {
 public:
@@ -56,47 +59,40 @@ private:
     void rollRandomValues();
     void pickAutoPattern(std::int32_t newStepIndex);
 
-    // Read by the host's threads only, or written once at construction.
-    float fallbackParameterValue;
-    std::unique_ptr<ProgramRecord[]> programs;
+    // The fields stand in the order of the effect's layout, the parameters
+    // among the processing state. Units and the thread that writes each are
+    // given beside it; "audio" is the thread that processes blocks.
 
-    // Processing state: read and written on the audio thread only.
+    // Written once at construction, read by the host's threads.
+    float fallbackParameterValue;  // what getParameter answers for an unknown index
+    std::unique_ptr<ProgramRecord[]> programs;  // the bank; names written by the host's threads
+
+    // Frames per second that the step grid counts with: the base's rate at
+    // construction, before any host has announced its own. It is kept for
+    // the life of the effect on purpose: the step length does not follow a
+    // rate the host sets later, and the rhythm of every session depends on
+    // that. Do not re-read the base's sample rate here.
     float capturedSampleRate;
-    float stepLength;
-    std::int32_t blockStartPosition;
-    std::int32_t samplePosition;
-    std::int32_t previousBlockStartPosition;
-    std::int32_t stepIndex;
-    std::int32_t previousStepIndex;
-    std::int32_t positionDelta;
-    std::int32_t lastAutoPick;
-    float autoNotesThreshold;
+    StepClockState stepClockState;  // audio
+    std::int32_t lastAutoPick;      // audio: pick-list index of the latest "AUTO" choice
+    float autoNotesThreshold;       // audio: vnotes when the latest "AUTO" choice began
 
-    // The parameters are written by the host's threads and read (and, in
-    // "RANDOM" and "AUTO", overwritten at step changes) by the audio thread.
-    // Each is one lock-free 32-bit value; the last write wins.
-    Parameter vA, vD1, vS, vD2, vnotes;
-    std::int32_t ampStage;
-    float ampLevel;
-    std::int32_t ampCountdown;
-    std::int32_t ampPeriod;
-    Parameter fA, fD1, fS, fD2, fnotes;
-    std::int32_t filterStage;
-    float filterLevel;
-    std::int32_t filterCountdown;
-    std::int32_t filterPeriod;
-    Parameter Tempo;
-    float filterStateLeft;
-    float filterStateRight;
-    Parameter RndSw;
-    std::int32_t lfoCounter;
-    std::int32_t lfoAccumulator;
-    std::int32_t lfoDirection;
-    std::int32_t lfoHalfPeriod;
-    std::uint32_t randomSeed;
-    std::int32_t tempoBpm;
-    // Frames of the previous call, so a block without time information can be
-    // placed right after it.
+    // The parameters, 0 to 1 from the host's side, stored unclamped. Written
+    // by the host's threads; read by the audio thread and, in "RANDOM" and
+    // "AUTO", overwritten by it at step changes. Each is one lock-free 32-bit
+    // value; the last write wins.
+    Parameter vA, vD1, vS, vD2, vnotes;  // amplitude envelope: rates, break level, starts per step
+    EnvelopeState ampEnvelopeState;      // audio
+    Parameter fA, fD1, fS, fD2, fnotes;  // filter envelope: rates, break level, starts per step
+    EnvelopeState filterEnvelopeState;   // audio
+    Parameter Tempo;                     // beats per minute of the step grid
+    StereoLowPassState lowPassState;     // audio
+    Parameter RndSw;                     // switch: "MANUAL", "RANDOM" or "AUTO"
+    TriangleLfoState lfoState;           // audio
+    std::uint32_t randomSeed;            // audio: state of nextRandom
+    std::int32_t tempoBpm;               // audio: beats per minute, from Tempo at every block
+    // Audio: frames of the previous call, so a block without time information
+    // can be placed right after it.
     std::int32_t previousBlockFrames;
 
     static constexpr Parameter QuillbeatEffect::*kParameterFields[kParameterCount] = {

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Writes the seed corpus of the record fuzzer: one file per session.
+"""Writes the seed corpus of the record fuzzer: one file per run of requests.
 
-Each seed is a host session in the byte language that record_session.cpp
+Each seed is a run of host requests in the byte language that hostile_requests.cpp
 reads. The seeds give the fuzzer a head start: processing in every mode at
 every kind of host position, every request, hostile parameter values, texts,
 and closing and re-opening. Run it again after changing the language, and

@@ -5,8 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLBEAT_WERROR=ON
-cmake --build build
+cmake --preset release
+cmake --build --preset release
 
 # The demo chord through the plug-in, to hear and to see.
 build/quillbeat-render --waveform build/demo.png build/demo.wav

@@ -7,10 +7,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-if [ ! -f build/build.ninja ]; then
-  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLBEAT_WERROR=ON
-fi
-cmake --build build --target quillbeat-render guide-audio
+if [ ! -f build/build.ninja ]; then cmake --preset release; fi
+cmake --build --preset release --target quillbeat-render guide-audio
 
 pictures=docs/pictures
 tool=build/quillbeat-render

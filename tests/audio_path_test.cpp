@@ -6,7 +6,7 @@
 #include <cmath>
 #include <limits>
 
-#include "tests/support/session.h"
+#include "tests/support/block_helpers.h"
 
 namespace {
 

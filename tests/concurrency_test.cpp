@@ -18,7 +18,7 @@
 #include <thread>
 
 #include "effect/pattern_table.h"
-#include "tests/support/session.h"
+#include "tests/support/block_helpers.h"
 #include "tests/support/text_probe.h"
 
 namespace {

@@ -15,8 +15,8 @@
 #include <sstream>
 #include <vector>
 
+#include "tests/support/block_helpers.h"
 #include "tests/support/reference_gate.h"
-#include "tests/support/session.h"
 
 namespace {
 

@@ -1,27 +1,31 @@
-// The envelope, oscillator-free arithmetic of the audio path, driven frame by
-// frame: how long an attack takes, how the decays combine, where the levels
-// stop, and what the filter keeps.
+// The envelope that the audio path runs, driven frame by frame: how long an
+// attack takes, how the decays combine, where the levels stop, and where a
+// stage whose rate is 0 still ends.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstring>
+#include <cstdint>
 #include <limits>
 
 #include "effect/envelope.h"
 
 namespace {
 
-
-struct Envelope {
+// An envelope's stage, level, floor and four rate parameters, advanced one
+// frame at a time through the shipped Envelope.
+struct Probe {
     std::int32_t stage = kAttack;
     float level = 0.0f;
     float floor = kAmpFloor;
     float attack = 0.0f, decay1 = 0.0f, breakLevel = 0.0f, decay2 = 0.0f;
 
     void advance() {
-        advanceEnvelope(
-            stage, level, floor, [&] { return attack; }, [&] { return decay1; }, [&] { return breakLevel; },
-            [&] { return decay2; });
+        Envelope envelope = Envelope::load(EnvelopeState{stage, level, 0, 0}, floor);
+        envelope.setRates(EnvelopeRates::of(attack, decay1, breakLevel, decay2));
+        envelope.advance();
+        EnvelopeState state{};
+        envelope.store(state);
+        stage = state.stage;
+        level = state.level;
     }
 };
 
@@ -32,7 +36,7 @@ TEST(Envelope, AttackReachesOneInTheKnownFrame) {
         int frame;
     } cases[] = {{1.0f, 257}, {0.5f, 1025}, {0.25f, 4097}, {0.1f, 25607}};
     for (const auto& c : cases) {
-        Envelope envelope;
+        Probe envelope;
         envelope.attack = c.rate;
         int frame = 0;
         while (envelope.stage == kAttack && frame < 100000) {
@@ -54,14 +58,14 @@ TEST(Envelope, IncrementIsTheSquaredRateScaledInDouble) {
 }
 
 TEST(Envelope, ZeroAttackHoldsTheLevel) {
-    Envelope envelope;
+    Probe envelope;
     for (int i = 0; i < 1000; ++i) envelope.advance();
     EXPECT_EQ(envelope.stage, kAttack);
     EXPECT_EQ(envelope.level, 0.0f);
 }
 
 TEST(Envelope, FirstDecayFallsByBothRates) {
-    Envelope envelope;
+    Probe envelope;
     envelope.stage = kFirstDecay;
     envelope.level = 1.0f;
     envelope.decay1 = 0.5f;
@@ -75,7 +79,7 @@ TEST(Envelope, FirstDecayFallsByBothRates) {
 }
 
 TEST(Envelope, CrossingTheBreakLevelEndsBelowItBySecondRate) {
-    Envelope envelope;
+    Probe envelope;
     envelope.stage = kFirstDecay;
     envelope.level = 0.5f;
     envelope.decay1 = 1.0f;
@@ -87,7 +91,7 @@ TEST(Envelope, CrossingTheBreakLevelEndsBelowItBySecondRate) {
 }
 
 TEST(Envelope, CrossingBothLevelsInOneFrameFinishes) {
-    Envelope envelope;
+    Probe envelope;
     envelope.stage = kFirstDecay;
     envelope.level = 0.001f;
     envelope.decay1 = 1.0f;
@@ -100,7 +104,7 @@ TEST(Envelope, CrossingBothLevelsInOneFrameFinishes) {
 
 TEST(Envelope, FloorsDifferForAmplitudeAndFilter) {
     for (float floor : {kAmpFloor, kFilterFloor}) {
-        Envelope envelope;
+        Probe envelope;
         envelope.floor = floor;
         envelope.stage = kSecondDecay;
         envelope.level = 0.3f;
@@ -121,7 +125,7 @@ TEST(Envelope, FloorsDifferForAmplitudeAndFilter) {
 
 TEST(Envelope, UnknownStagesLeaveTheLevel) {
     for (std::int32_t stage : {0, 4, 5, -1}) {
-        Envelope envelope;
+        Probe envelope;
         envelope.stage = stage;
         envelope.level = 0.25f;
         envelope.attack = envelope.decay1 = envelope.decay2 = 1.0f;
@@ -131,31 +135,59 @@ TEST(Envelope, UnknownStagesLeaveTheLevel) {
     }
 }
 
-TEST(FilterState, NonFiniteAndSubnormalBecomeZero) {
-    const double cases[] = {std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
-                            std::numeric_limits<double>::quiet_NaN(), 1e39, -1e39,
-                            static_cast<double>(std::numeric_limits<float>::denorm_min()),
-                            -static_cast<double>(std::numeric_limits<float>::min()) / 2};
-    for (double next : cases) {
-        const float state = settleFilterState(next);
-        std::uint32_t bits;
-        std::memcpy(&bits, &state, sizeof(bits));
-        EXPECT_EQ(bits, 0u) << next;
+// A stage whose increment is 0 skips its arithmetic, but not its comparison:
+// level + 0 and level - 0 are the level itself, so the stage still ends
+// wherever the level already stands beyond its limit.
+TEST(HeldEnvelope, StillEndsItsStageWhereTheLevelStands) {
+    const struct {
+        const char* what;
+        std::int32_t stage;
+        float level, breakLevel;
+        std::int32_t stageAfter;
+        float levelAfter;
+    } cases[] = {
+        // An attack rounded up to exactly 1 reaches 1 at its next frame.
+        {"attack at 1", kAttack, 1.0f, 0.0f, kFirstDecay, 1.0f},
+        {"attack below 1", kAttack, 0.99999994f, 0.0f, kAttack, 0.99999994f},
+        // A break level raised above the level ends the first decay at once.
+        {"first decay below the break", kFirstDecay, 0.3f, 0.5f, kSecondDecay, 0.5f},
+        {"first decay above the break", kFirstDecay, 0.6f, 0.5f, kFirstDecay, 0.6f},
+        // A second decay below its floor (a break level under it) ends.
+        {"second decay below the floor", kSecondDecay, 0.005f, 0.0f, kFinished, kFilterFloor},
+    };
+    for (const auto& c : cases) {
+        Probe envelope;
+        envelope.floor = kFilterFloor;
+        envelope.stage = c.stage;
+        envelope.level = c.level;
+        envelope.breakLevel = c.breakLevel;
+        envelope.advance();
+        EXPECT_EQ(envelope.stage, c.stageAfter) << c.what;
+        EXPECT_EQ(envelope.level, c.levelAfter) << c.what;
     }
-    // Normal values, the smallest included, are kept as rounded.
-    EXPECT_EQ(settleFilterState(static_cast<double>(std::numeric_limits<float>::min())),
-              std::numeric_limits<float>::min());
-    EXPECT_EQ(settleFilterState(0.1), 0.1f);
-    EXPECT_EQ(settleFilterState(-0.75), -0.75f);
 }
 
-TEST(FilterState, LowPassFollowsTheWrittenOrder) {
-    // ((L * gain - s) * coefficient) * lfo + s, in double, rounded once.
-    const float input = 0.3f, gain = 0.7f, coefficient = 0.45f, lfo = 0.93f, state = -0.2f;
-    const double expected = ((static_cast<double>(input) * gain - state) * coefficient) * lfo + state;
-    EXPECT_EQ(lowPass(input, gain, coefficient, lfo, state), static_cast<float>(expected));
-    // A closed filter holds its state exactly.
-    EXPECT_EQ(lowPass(0.9f, 1.0f, 0.0f, 0.95f, state), state);
+// Restarts on the countdown and at a step: a countdown loaded with P runs
+// out P + 1 frames later, and a step divides its frames by the starts.
+TEST(EnvelopeCountdown, RestartsEveryPeriodPlusOneFrames) {
+    Envelope envelope = Envelope::load(EnvelopeState{kFinished, 0.7f, 5, 5}, kAmpFloor);
+    envelope.startStep(37800, 8);
+    EnvelopeState state{};
+    envelope.store(state);
+    EXPECT_EQ(state.period, 4725);
+    EXPECT_EQ(state.countdown, 4725);
+    EXPECT_EQ(state.stage, kAttack);
+    EXPECT_EQ(state.level, 0.0f);
+
+    envelope = Envelope::load(EnvelopeState{kFinished, 0.7f, 2, 2}, kAmpFloor);
+    int restartedAt = 0;
+    for (int frame = 1; frame <= 3 && restartedAt == 0; ++frame) {
+        envelope.countDown();
+        if (envelope.stage() == kAttack) restartedAt = frame;
+    }
+    EXPECT_EQ(restartedAt, 3);
+    envelope.store(state);
+    EXPECT_EQ(state.countdown, 2);
 }
 
 }  // namespace

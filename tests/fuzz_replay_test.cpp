@@ -9,12 +9,12 @@
 #include <iterator>
 #include <vector>
 
-#include "fuzz/record_session.h"
-#include "tests/support/plugin_library.h"
+#include "fuzz/hostile_requests.h"
+#include "plugin_host/built_plugin.h"
 
 namespace {
 
-std::vector<std::filesystem::path> sessionFiles(const char* directory) {
+std::vector<std::filesystem::path> requestFiles(const char* directory) {
     std::vector<std::filesystem::path> files;
     if (!std::filesystem::is_directory(directory)) return files;
     for (const auto& entry : std::filesystem::directory_iterator(directory))
@@ -29,13 +29,13 @@ std::vector<std::uint8_t> contents(const std::filesystem::path& file) {
 }
 
 void replay(const char* directory, std::size_t atLeast) {
-    const RecordEntryPoint entry = quillbeatLibrary().entry();
+    const RecordEntryPoint entry = quillbeatLibrary().entry("VSTPluginMain");
     ASSERT_NE(entry, nullptr) << quillbeatLibrary().error();
-    const auto files = sessionFiles(directory);
+    const auto files = requestFiles(directory);
     EXPECT_GE(files.size(), atLeast) << directory;
     for (const auto& file : files) {
         const auto bytes = contents(file);
-        EXPECT_EQ(runRecordSession(entry, bytes.data(), bytes.size()), "") << file.filename();
+        EXPECT_EQ(playHostileRequests(entry, bytes.data(), bytes.size()), "") << file.filename();
     }
 }
 

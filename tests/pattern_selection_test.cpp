@@ -6,7 +6,7 @@
 #include <set>
 
 #include "effect/pattern_table.h"
-#include "tests/support/session.h"
+#include "tests/support/block_helpers.h"
 
 namespace {
 

@@ -12,10 +12,10 @@
 #include "tests/render/support/sound_files.h"
 #include "tests/render/support/tool_runner.h"
 #include "tests/support/test_host.h"
-#include "tools/quillbeat-render/atomic_output.h"
 #include "tools/quillbeat-render/audio_file.h"
 #include "tools/quillbeat-render/container_size.h"
 #include "tools/quillbeat-render/demo_signal.h"
+#include "tools/quillbeat-render/pending_file.h"
 #include "tools/quillbeat-render/render_error.h"
 
 namespace {

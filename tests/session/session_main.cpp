@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
 
     std::vector<std::string> failures;
     checkEntryPoints(library, failures);
-    const PluginEntry entry = library.entry();
+    const PluginEntry entry = library.entry("VSTPluginMain");
     if (entry == nullptr) {
         std::fputs("quillbeat-session: no VSTPluginMain\n", stderr);
         return 1;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 
+#include "plugin_host/lean_host.h"
 #include "tests/session/report.h"
 #include "tests/session/session_script.h"
 
@@ -12,41 +13,11 @@ namespace {
 
 // ---- the host side of the callback ------------------------------------
 
-// The callback carries no user data, and the session host runs one effect at
-// a time, so what the host answers and counts is one variable.
-struct HostState {
-    VstIntPtr versionAnswer = kVstVersion;
-    VstTimeInfo time{};
-    bool timeAvailable = true;
-    int versionRequests = 0;
-    int timeRequests = 0;
-    int otherRequests = 0;  // the effect sends nothing but the two above
-};
-HostState host;
+// The effect sends nothing but the version query and the time request: the
+// lean host counts every other request.
+LeanHost& host = leanHost();
 
-VstIntPtr VST2_CALLBACK hostCallback(AEffect* /*effect*/, VstInt32 opcode, VstInt32 /*index*/,
-                                     VstIntPtr /*value*/, void* /*ptr*/, float /*opt*/) {
-    switch (opcode) {
-        case audioMasterVersion:
-            ++host.versionRequests;
-            return host.versionAnswer;
-        case audioMasterGetTime:
-            ++host.timeRequests;
-            return host.timeAvailable ? reinterpret_cast<VstIntPtr>(&host.time) : 0;
-        default:
-            ++host.otherRequests;
-            return 0;
-    }
-}
-
-void resetHost() {
-    host = HostState{};
-    host.time.sampleRate = 44100.0;
-    host.time.tempo = 120.0;
-    host.time.timeSigNumerator = 4;
-    host.time.timeSigDenominator = 4;
-    host.time.flags = kVstTransportPlaying | kVstTempoValid | kVstTimeSigValid;
-}
+void resetHost() { host = LeanHost{}; }
 
 // ---- requests through the record ---------------------------------------
 
@@ -227,8 +198,8 @@ private:
             inputs[1] = outRight.data();
         }
 
-        host.time.samplePos = position;
-        host.timeAvailable = action.act == Act::Play;
+        host.timeInfo.samplePos = position;
+        host.answerTimeInfo = action.act == Act::Play;
         const int requestsBefore = host.timeRequests;
         const int otherBefore = host.otherRequests;
         effect->processReplacing(effect, inputs, outputs, action.frames);
@@ -238,7 +209,7 @@ private:
         output.frames += static_cast<long long>(frames);
 
         report.text("block ").number(output.blocks++).text(" frames ").number(action.frames);
-        if (host.timeAvailable) {
+        if (host.answerTimeInfo) {
             report.text(" position ").bits(position);
         } else {
             report.text(" without-time");
@@ -259,7 +230,7 @@ private:
 SessionOutput playSession(PluginEntry entry) {
     SessionOutput output;
     resetHost();
-    AEffect* effect = entry(&hostCallback);
+    AEffect* effect = entry(&leanHostCallback);
     if (effect == nullptr) {
         output.failures.push_back("the entry point gave no effect");
         return output;
@@ -289,7 +260,7 @@ void checkEntryPoints(const PluginLibrary& library, std::vector<std::string>& fa
         // that one query.
         resetHost();
         host.versionAnswer = 0;
-        if (AEffect* refused = entry(&hostCallback); refused != nullptr) {
+        if (AEffect* refused = entry(&leanHostCallback); refused != nullptr) {
             failures.push_back(std::string(name) + " gave an effect to a host of version 0");
             dispatch(refused, effClose);
         }
@@ -297,7 +268,7 @@ void checkEntryPoints(const PluginLibrary& library, std::vector<std::string>& fa
             failures.push_back(std::string(name) + " made other calls than one version query");
 
         resetHost();
-        AEffect* effect = entry(&hostCallback);
+        AEffect* effect = entry(&leanHostCallback);
         if (effect == nullptr || effect->magic != kEffectMagic) {
             failures.push_back(std::string(name) + " gave no effect");
             continue;

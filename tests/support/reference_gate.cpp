@@ -8,7 +8,7 @@
 
 namespace {
 
-// ---- numbers, copied from the first version of the audio path ---------------
+// ---- numbers: the plain formulas, kept apart from the audio path's own -------
 
 std::int32_t truncToInt32(double value) {
     constexpr double lowest = static_cast<double>(std::numeric_limits<std::int32_t>::min());

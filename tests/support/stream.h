@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/session.h"
+#include "tests/support/block_helpers.h"
 
 struct Render {
     std::vector<float> left;

@@ -1,33 +1,6 @@
 #include "tests/support/test_host.h"
 
-#include <map>
-
-namespace {
-// The callback carries no user data: each call is routed to its host by the
-// record's address. During creation there is no record yet, and the call goes
-// to the host that is opening.
-std::mutex routingMutex;
-std::map<AEffect*, TestHost*>& hostsByRecord() {
-    static std::map<AEffect*, TestHost*> hosts;
-    return hosts;
-}
-TestHost* openingHost = nullptr;
-
-TestHost* hostFor(AEffect* effect) {
-    std::lock_guard<std::mutex> lock(routingMutex);
-    const auto found = hostsByRecord().find(effect);
-    if (found != hostsByRecord().end()) return found->second;
-    return openingHost;
-}
-}  // namespace
-
-TestHost::TestHost(PluginLibrary& library) : library(library) {
-    timeInfo.sampleRate = 44100.0;
-    timeInfo.tempo = 120.0;
-    timeInfo.timeSigNumerator = 4;
-    timeInfo.timeSigDenominator = 4;
-    timeInfo.flags = kVstTransportPlaying | kVstTempoValid | kVstTimeSigValid;
-}
+TestHost::TestHost(PluginLibrary& library) : library(library) {}
 
 TestHost::~TestHost() {
     if (record != nullptr) close();
@@ -36,25 +9,13 @@ TestHost::~TestHost() {
 AEffect* TestHost::open(const char* entryName) {
     PluginEntry entry = library.entry(entryName);
     if (entry == nullptr) return nullptr;
-    {
-        std::lock_guard<std::mutex> lock(routingMutex);
-        openingHost = this;
-    }
-    record = entry(&TestHost::callback);
-    std::lock_guard<std::mutex> lock(routingMutex);
-    openingHost = nullptr;
-    if (record != nullptr) hostsByRecord()[record] = this;
+    record = openRoutedEffect(entry, *this);
     return record;
 }
 
-VstIntPtr VST2_CALLBACK TestHost::callback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
-                                           void* ptr, float opt) {
-    TestHost* host = hostFor(effect);
-    if (host == nullptr) return 0;
-    return host->answer(HostCall{effect, opcode, index, value, ptr, opt});
-}
-
-VstIntPtr TestHost::answer(const HostCall& call) {
+VstIntPtr TestHost::answer(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
+                           float opt) {
+    const HostCall call{effect, opcode, index, value, ptr, opt};
     {
         std::lock_guard<std::mutex> lock(callsMutex);
         recordedCalls.push_back(call);
@@ -106,10 +67,7 @@ std::string TestHost::text(VstInt32 opcode, VstInt32 index, VstIntPtr value) {
 
 VstIntPtr TestHost::close() {
     AEffect* closing = record;
-    {
-        std::lock_guard<std::mutex> lock(routingMutex);
-        hostsByRecord().erase(closing);
-    }
+    forgetEffect(closing);
     record = nullptr;
     return closing->dispatcher(closing, effClose, 0, 0, nullptr, 0.0f);
 }

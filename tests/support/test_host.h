@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "host/vst2_abi.h"
-#include "tests/support/plugin_library.h"
+#include "plugin_host/built_plugin.h"
+#include "plugin_host/lean_host.h"
+#include "plugin_host/routed_callback.h"
 
 struct HostCall {
     AEffect* effect;
@@ -36,7 +38,7 @@ private:
     float* pointers[2] = {nullptr, nullptr};
 };
 
-class TestHost {
+class TestHost final : private HostAnswerer {
 public:
     explicit TestHost(PluginLibrary& library = quillbeatLibrary());
     ~TestHost();
@@ -52,7 +54,7 @@ public:
     VstIntPtr versionAnswer = 2400;
     // When false, time-information requests are answered with null.
     bool answerTimeInfo = true;
-    VstTimeInfo timeInfo{};
+    VstTimeInfo timeInfo = LeanHost::playingAtZero();
     // Answers every other request; 0 when empty.
     std::function<VstIntPtr(const HostCall&)> answerOther;
 
@@ -81,9 +83,8 @@ public:
     VstIntPtr close();
 
 private:
-    static VstIntPtr VST2_CALLBACK callback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
-                                           void* ptr, float opt);
-    VstIntPtr answer(const HostCall& call);
+    VstIntPtr answer(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
+                     float opt) override;
 
     PluginLibrary& library;
     AEffect* record = nullptr;

@@ -3,7 +3,7 @@
 #include <csignal>
 #include <cstdlib>
 
-#include "tools/quillbeat-render/atomic_output.h"
+#include "tools/quillbeat-render/pending_file.h"
 
 namespace {
 

@@ -1,6 +1,5 @@
 #include "tools/quillbeat-render/plugin_module.h"
 
-#include <dlfcn.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -11,15 +10,23 @@
 
 namespace {
 
-using EntryPoint = AEffect* (*)(audioMasterCallback);
-
-// Plug-ins have exported the entry under both names over the years.
-constexpr const char* kEntryNames[] = {"VSTPluginMain", "main"};
-
 std::string hex32(VstInt32 value) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(value));
     return text;
+}
+
+// Answers the calls of a plug-in that calls back with a record it was not
+// opened with: what needs no loaded plug-in, and no time information.
+HostState& strayCallAnswers() {
+    static HostState answers = [] {
+        HostState state;
+        state.answerTimeInfo = false;
+        state.sampleRate = 0.0;
+        state.blockSize = 0;
+        return state;
+    }();
+    return answers;
 }
 
 // A Windows library starts with "MZ"; the loader would only call it an
@@ -35,62 +42,53 @@ bool isWindowsLibrary(const std::string& path) {
 
 // The loader's reason without the path it starts with, which the message
 // names already.
-std::string loaderReason(const std::string& loadPath) {
-    const char* reason = dlerror();
-    std::string text = reason != nullptr ? reason : "unknown error";
-    const std::string prefix = loadPath + ": ";
+std::string loaderReason(const PluginLibrary& library) {
+    std::string text = library.error();
+    const std::string prefix = library.loaderPath() + ": ";
     if (text.compare(0, prefix.size(), prefix) == 0) text.erase(0, prefix.size());
     return text;
 }
 
-}  // namespace
-
-PluginModule::PluginModule(const std::string& path) : libraryPath(path) {
+// A path that does not exist, or holds a Windows library, is reported as
+// such, not as the loader's guess.
+const std::string& loadablePath(const std::string& path) {
     if (access(path.c_str(), F_OK) != 0) {
         throw RenderError("cannot load plug-in " + path + ": " + std::strerror(errno));
     }
     if (isWindowsLibrary(path)) {
         throw RenderError("cannot load plug-in " + path + ": it is a Windows plug-in, and this build loads Linux ones");
     }
-    // A name without a slash would send the loader searching the library
-    // path; the user means the file in the working directory.
-    const std::string loadPath = path.find('/') == std::string::npos ? "./" + path : path;
-    handle = dlopen(loadPath.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr) throw RenderError("cannot load plug-in " + path + ": " + loaderReason(loadPath));
-    EntryPoint entry = nullptr;
-    for (const char* name : kEntryNames) {
-        entry = reinterpret_cast<EntryPoint>(dlsym(handle, name));
-        if (entry != nullptr) break;
-    }
+    return path;
+}
+
+}  // namespace
+
+PluginModule::PluginModule(const std::string& path) : libraryPath(path), library(loadablePath(path)) {
+    if (!library.loaded()) throw RenderError("cannot load plug-in " + path + ": " + loaderReason(library));
+    const PluginEntry entry = library.entry();
     if (entry == nullptr) {
-        dlclose(handle);
         throw RenderError(path + " is not a VST 2 plug-in: it exports neither VSTPluginMain nor main");
     }
-    {
-        OpeningScope opening(&state);
-        record = entry(&hostCallback);
-    }
-    if (record == nullptr) {
-        dlclose(handle);
-        throw RenderError(path + ": the plug-in's entry point returned no effect");
-    }
+    answerStrayCallsWith(&strayCallAnswers());
+    record = openRoutedEffect(entry, state);
+    if (record == nullptr) throw RenderError(path + ": the plug-in's entry point returned no effect");
     if (record->magic != kEffectMagic) {
         // Not a record we can talk to, so not one we can close either: the
         // library stays loaded until the process ends.
         const VstInt32 magic = record->magic;
+        forgetEffect(record);
         record = nullptr;
+        library.keepLoaded();
         throw RenderError(path + ": the entry point returned a record with magic " + hex32(magic) +
                           " instead of 'VstP' (" + hex32(kEffectMagic) + ")");
     }
-    registerHostState(record, &state);
 }
 
 PluginModule::~PluginModule() {
     if (record != nullptr) {
         dispatch(effClose);
-        unregisterHostState(record);
+        forgetEffect(record);
     }
-    if (handle != nullptr) dlclose(handle);
 }
 
 VstIntPtr PluginModule::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {

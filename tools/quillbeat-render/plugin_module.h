@@ -6,7 +6,8 @@
 #include <string>
 
 #include "host/vst2_abi.h"
-#include "tools/quillbeat-render/host_callback.h"
+#include "plugin_host/plugin_library.h"
+#include "tools/quillbeat-render/host_state.h"
 
 class PluginModule {
 public:
@@ -30,6 +31,6 @@ public:
 private:
     std::string libraryPath;
     HostState state;
-    void* handle = nullptr;
+    PluginLibrary library;
     AEffect* record = nullptr;
 };

@@ -9,11 +9,11 @@
 #include <memory>
 #include <optional>
 
-#include "tools/quillbeat-render/atomic_output.h"
 #include "tools/quillbeat-render/audio_file.h"
 #include "tools/quillbeat-render/container_size.h"
 #include "tools/quillbeat-render/demo_signal.h"
 #include "tools/quillbeat-render/interrupt.h"
+#include "tools/quillbeat-render/pending_file.h"
 #include "tools/quillbeat-render/plugin_info.h"
 #include "tools/quillbeat-render/plugin_module.h"
 #include "tools/quillbeat-render/plugin_session.h"

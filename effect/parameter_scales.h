@@ -1,14 +1,13 @@
-// The numbers the step grid is made of, shared by the audio path and the
-// value texts so that both always agree. Products are formed in double
-// precision from the stored floats and single-precision constants, and
-// truncated toward zero.
+// What a stored parameter value means: beats per minute, envelope starts per
+// step, switch mode. Shared by the audio path and the value texts so that
+// both always agree. Products are formed in double precision from the stored
+// floats and single-precision constants, and truncated toward zero.
 //
 // Parameter values outside 0 to 1 are stored as the host sends them; these
 // functions keep every result defined for any float (NaN and infinities
 // included) and, within 0 to 1, exactly as the plain formulas give.
 #pragma once
 
-#include <algorithm>
 #include <cstdint>
 #include <limits>
 
@@ -18,6 +17,11 @@ enum class SwitchMode : std::int32_t { Manual = 0, Random = 1, Auto = 2 };
 
 // 120 + trunc(10 * (6 * tempo)^2): 120 at 0, 140 at 0.24, 480 at 1. NaN
 // counts as 0; a tempo too large for the range stops at its top.
+//
+// Written as 120 - trunc(t * t * -10), the form in which the value text
+// defines it. Negating a product is exact and truncation is symmetric about
+// zero, so both forms give the same number; one function serves the text and
+// the step grid.
 inline std::int32_t beatsPerMinute(float tempo) {
     const double t = static_cast<double>(tempo) * 6.0f;
     const std::int64_t bpm = std::int64_t{120} - truncToInt32(t * t * -10.0f);
@@ -25,8 +29,9 @@ inline std::int32_t beatsPerMinute(float tempo) {
                                                           : static_cast<std::int32_t>(bpm);
 }
 
-// 1 + trunc(15 * notes): 1 at 0 up to 16 at 1. At least one trigger per step,
-// so a period is never divided by zero or a negative count.
+// 1 + trunc(15 * notes): 1 at 0 up to 16 at 1. At least one start per step,
+// so a period is never divided by zero or a negative count. Written with the
+// sign flipped, as the value text defines it (see beatsPerMinute).
 inline std::int32_t triggersPerStep(float notes) {
     const std::int64_t count = std::int64_t{1} - truncToInt32(static_cast<double>(notes) * -15.0f);
     if (count < 1) return 1;
@@ -41,22 +46,4 @@ inline SwitchMode switchMode(float rndSw) {
         case 2: return SwitchMode::Auto;
         default: return SwitchMode::Manual;
     }
-}
-
-// Frames from a frame at `position` to the next frame whose step number,
-// position / framesPerStep truncated toward zero, can differ: so the audio
-// path divides only there. Truncation makes step 0 twice as wide as the
-// others (from -(N - 1) to N - 1), and the running position wraps from the
-// top of the 32-bit range to its bottom, which changes the step too.
-inline std::int32_t framesUntilStepChange(std::int32_t position, std::int32_t framesPerStep) {
-    const std::int64_t p = position;
-    const std::int64_t n = framesPerStep;
-    const std::int64_t step = p / n;
-    // Upward, a step at or above 0 ends where the next multiple of N begins;
-    // a negative one ends at its multiple of N, which it includes.
-    const std::int64_t nextStepStart = step >= 0 ? (step + 1) * n : step * n + 1;
-    constexpr std::int64_t top = std::numeric_limits<std::int32_t>::max();
-    const std::int64_t untilWrap = top - p + 1;
-    // Beyond the 32-bit range a later look finds the same step: harmless.
-    return static_cast<std::int32_t>(std::min({nextStepStart - p, untilWrap, top}));
 }

@@ -1,9 +1,7 @@
-#include "tools/quillbeat-render/host_callback.h"
+#include "tools/quillbeat-render/host_state.h"
 
 #include <cmath>
 #include <cstring>
-#include <map>
-#include <mutex>
 #include <string_view>
 
 void HostTimeline::reset(double sampleRate, double bpm, double startPosition) {
@@ -53,19 +51,6 @@ constexpr CanDoAnswer kCanDo[] = {
     {"startStopProcess", false},
 };
 
-std::mutex routingMutex;
-std::map<AEffect*, HostState*>& statesByRecord() {
-    static std::map<AEffect*, HostState*> states;
-    return states;
-}
-HostState* openingState = nullptr;
-
-HostState* stateFor(AEffect* effect) {
-    std::lock_guard<std::mutex> lock(routingMutex);
-    const auto found = statesByRecord().find(effect);
-    return found != statesByRecord().end() ? found->second : openingState;
-}
-
 VstIntPtr writeText(void* ptr, std::string_view text, std::size_t maxLength) {
     if (ptr == nullptr) return 0;
     const std::size_t count = text.size() < maxLength ? text.size() : maxLength;
@@ -74,11 +59,11 @@ VstIntPtr writeText(void* ptr, std::string_view text, std::size_t maxLength) {
     return 1;
 }
 
-VstIntPtr canDo(const HostState* state, const char* what) {
+VstIntPtr canDo(const HostState& state, const char* what) {
     if (what == nullptr) return 0;
     for (const CanDoAnswer& answer : kCanDo) {
         if (answer.what != what) continue;
-        if (answer.needsTimeInfo && (state == nullptr || !state->answerTimeInfo)) return 0;
+        if (answer.needsTimeInfo && !state.answerTimeInfo) return 0;
         return 1;
     }
     return 0;
@@ -86,43 +71,22 @@ VstIntPtr canDo(const HostState* state, const char* what) {
 
 }  // namespace
 
-VstIntPtr VST2_CALLBACK hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 /*index*/, VstIntPtr /*value*/,
-                                     void* ptr, float /*opt*/) {
-    HostState* state = stateFor(effect);
+VstIntPtr HostState::answer(AEffect* /*effect*/, VstInt32 opcode, VstInt32 /*index*/, VstIntPtr /*value*/, void* ptr,
+                            float /*opt*/) {
     switch (opcode) {
         case audioMasterVersion: return kHostVersion;
         case audioMasterGetTime:
-            if (state == nullptr || !state->answerTimeInfo) return 0;
-            return reinterpret_cast<VstIntPtr>(&state->timeline.current());
-        case audioMasterGetSampleRate: return state != nullptr ? static_cast<VstIntPtr>(state->sampleRate) : 0;
-        case audioMasterGetBlockSize: return state != nullptr ? state->blockSize : 0;
+            if (!answerTimeInfo) return 0;
+            return reinterpret_cast<VstIntPtr>(&timeline.current());
+        case audioMasterGetSampleRate: return static_cast<VstIntPtr>(sampleRate);
+        case audioMasterGetBlockSize: return blockSize;
         case audioMasterGetCurrentProcessLevel: return kProcessLevelOffline;
         case audioMasterGetAutomationState: return kAutomationOff;
         case audioMasterGetLanguage: return kLanguageEnglish;
         case audioMasterGetVendorString: return writeText(ptr, kVendor, kVstMaxVendorStrLen);
         case audioMasterGetProductString: return writeText(ptr, kProduct, kVstMaxProductStrLen);
         case audioMasterGetVendorVersion: return kVendorVersion;
-        case audioMasterCanDo: return canDo(state, static_cast<const char*>(ptr));
+        case audioMasterCanDo: return canDo(*this, static_cast<const char*>(ptr));
         default: return 0;
     }
-}
-
-void registerHostState(AEffect* effect, HostState* state) {
-    std::lock_guard<std::mutex> lock(routingMutex);
-    statesByRecord()[effect] = state;
-}
-
-void unregisterHostState(AEffect* effect) {
-    std::lock_guard<std::mutex> lock(routingMutex);
-    statesByRecord().erase(effect);
-}
-
-OpeningScope::OpeningScope(HostState* state) {
-    std::lock_guard<std::mutex> lock(routingMutex);
-    openingState = state;
-}
-
-OpeningScope::~OpeningScope() {
-    std::lock_guard<std::mutex> lock(routingMutex);
-    openingState = nullptr;
 }

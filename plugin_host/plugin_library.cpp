@@ -1,4 +1,4 @@
-#include "tests/support/plugin_library.h"
+#include "plugin_host/plugin_library.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -8,11 +8,16 @@
 
 PluginLibrary::PluginLibrary(const std::string& path) {
 #if defined(_WIN32)
+    pathForLoader = path;
     handle = reinterpret_cast<void*>(LoadLibraryA(path.c_str()));
     if (handle == nullptr) loadError = "cannot load " + path;
 #else
-    handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr) loadError = dlerror();
+    pathForLoader = path.find('/') == std::string::npos ? "./" + path : path;
+    handle = dlopen(pathForLoader.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) {
+        const char* reason = dlerror();
+        loadError = reason != nullptr ? reason : "unknown error";
+    }
 #endif
 }
 
@@ -34,11 +39,9 @@ void* PluginLibrary::symbol(const char* name) const {
 #endif
 }
 
-// Programs that are told the plug-in's path at run time (the session host)
-// build this file without a path.
-#if defined(QUILLBEAT_PLUGIN_PATH)
-PluginLibrary& quillbeatLibrary() {
-    static PluginLibrary library(QUILLBEAT_PLUGIN_PATH);
-    return library;
+PluginEntry PluginLibrary::entry() const {
+    for (const char* name : kPluginEntryNames) {
+        if (PluginEntry found = entry(name)) return found;
+    }
+    return nullptr;
 }
-#endif

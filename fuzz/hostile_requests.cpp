@@ -1,4 +1,4 @@
-#include "fuzz/record_session.h"
+#include "fuzz/hostile_requests.h"
 
 #include <bit>
 #include <cmath>
@@ -23,7 +23,7 @@ namespace {
 // ---- reading the input ------------------------------------------------------
 
 // Reads the input front to back; once it is used up every read gives zeros,
-// so every byte string is a whole session.
+// so every byte string is a whole run of requests.
 class Bytes {
 public:
     Bytes(const std::uint8_t* data, std::size_t size) : data(data), size(size) {}
@@ -204,9 +204,9 @@ bool valueIsPointer(VstInt32 opcode) {
 
 // ---- the host side ---------------------------------------------------------------
 
-// The callback carries no context, so the session's host state is global;
-// sessions run one at a time.
-struct SessionHost {
+// The callback carries no context, so the host state of a run is global;
+// runs go one at a time.
+struct HostileHost {
     AEffect* record = nullptr;
     bool creating = false;
     VstIntPtr versionAnswer = 2400;
@@ -218,7 +218,7 @@ struct SessionHost {
         if (failure.empty()) failure = what;
     }
 };
-SessionHost host;
+HostileHost host;
 
 VstIntPtr VST2_CALLBACK hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 /*index*/, VstIntPtr value,
                                      void* /*ptr*/, float /*opt*/) {
@@ -236,11 +236,11 @@ VstIntPtr VST2_CALLBACK hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 
     return 0;
 }
 
-// ---- the session -------------------------------------------------------------------
+// ---- one run ----------------------------------------------------------------------
 
-class Session {
+class HostileRun {
 public:
-    Session(RecordEntryPoint entry, Bytes in) : entry(entry), in(in) {}
+    HostileRun(RecordEntryPoint entry, Bytes in) : entry(entry), in(in) {}
 
     void run() {
         while (!in.empty() && host.failure.empty()) {
@@ -427,8 +427,8 @@ private:
         if (record == nullptr) return;
         VstInt32 frames = frameCount();
         placeBlock(frames);
-        // A session processes a bounded amount of audio, so the fuzzer spends
-        // its time on many different sessions rather than on long ones.
+        // A run processes a bounded amount of audio, so the fuzzer spends
+        // its time on many different runs rather than on long ones.
         if (frames > kFrameBudget - framesProcessed) frames = kFrameBudget - framesProcessed;
         if (frames > 0) framesProcessed += frames;
         const std::size_t count = frames > 0 ? static_cast<std::size_t>(frames) : 0;
@@ -502,9 +502,9 @@ private:
 
 }  // namespace
 
-std::string runRecordSession(RecordEntryPoint entry, const std::uint8_t* data, std::size_t size) {
-    host = SessionHost{};
-    Session session(entry, Bytes(data, size));
-    session.run();
+std::string playHostileRequests(RecordEntryPoint entry, const std::uint8_t* data, std::size_t size) {
+    host = HostileHost{};
+    HostileRun run(entry, Bytes(data, size));
+    run.run();
     return host.failure;
 }

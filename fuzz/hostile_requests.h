@@ -1,4 +1,4 @@
-// A hostile host session driven by bytes: every byte string is read as a
+// A hostile host driven by bytes: every byte string is read as a
 // sequence of requests through the effect's record (dispatcher requests with
 // any opcode, index, value and float; parameter writes with any float;
 // processing of any frame count with any time information, or none; close
@@ -20,7 +20,7 @@
 
 using RecordEntryPoint = AEffect* (*)(audioMasterCallback);
 
-// Runs one session against the plug-in behind `entry` and closes every effect
+// Plays one run of requests against the plug-in behind `entry` and closes every effect
 // it opened. Returns an empty string when every check held, otherwise a
 // description of the first one that did not.
-std::string runRecordSession(RecordEntryPoint entry, const std::uint8_t* data, std::size_t size);
+std::string playHostileRequests(RecordEntryPoint entry, const std::uint8_t* data, std::size_t size);

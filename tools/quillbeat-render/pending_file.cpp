@@ -1,4 +1,4 @@
-#include "tools/quillbeat-render/atomic_output.h"
+#include "tools/quillbeat-render/pending_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

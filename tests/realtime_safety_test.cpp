@@ -1,0 +1,243 @@
+// The audio path allocates nothing and takes no lock. This test process
+// replaces the allocation functions and the lock entry points with ones that
+// count every call made on the audio thread while a block runs, and plays
+// blocks in every mode through the loaded plug-in: step changes, jumps,
+// standing positions, program and parameter changes between blocks, and no
+// time information. Any count above zero fails.
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+#include <pthread.h>
+#include <semaphore.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <mutex>
+#include <new>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "plugin_host/lean_host.h"
+#include "tests/support/block_helpers.h"
+
+// ---- the replaced functions --------------------------------------------------
+
+extern "C" {
+void* __libc_malloc(std::size_t size);
+void* __libc_calloc(std::size_t count, std::size_t size);
+void* __libc_realloc(void* pointer, std::size_t size);
+void* __libc_memalign(std::size_t alignment, std::size_t size);
+void __libc_free(void* pointer);
+}
+
+namespace {
+// Set on the audio thread for the length of each block.
+thread_local bool insideBlock = false;
+std::atomic<int> heapCalls{0};
+std::atomic<int> lockCalls{0};
+
+void noteHeapCall() {
+    if (insideBlock) heapCalls.fetch_add(1, std::memory_order_relaxed);
+}
+void noteLockCall() {
+    if (insideBlock) lockCalls.fetch_add(1, std::memory_order_relaxed);
+}
+
+// The C library's own lock function of that name, found once.
+template <typename Function>
+Function original(Function& cached, const char* name) {
+    if (cached == nullptr) cached = reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
+    return cached;
+}
+}  // namespace
+
+extern "C" {
+void* malloc(std::size_t size) {
+    noteHeapCall();
+    return __libc_malloc(size);
+}
+void* calloc(std::size_t count, std::size_t size) {
+    noteHeapCall();
+    return __libc_calloc(count, size);
+}
+void* realloc(void* pointer, std::size_t size) {
+    noteHeapCall();
+    return __libc_realloc(pointer, size);
+}
+void free(void* pointer) {
+    if (pointer != nullptr) noteHeapCall();
+    __libc_free(pointer);
+}
+void* memalign(std::size_t alignment, std::size_t size) {
+    noteHeapCall();
+    return __libc_memalign(alignment, size);
+}
+void* aligned_alloc(std::size_t alignment, std::size_t size) {
+    noteHeapCall();
+    return __libc_memalign(alignment, size);
+}
+int posix_memalign(void** result, std::size_t alignment, std::size_t size) {
+    noteHeapCall();
+    void* pointer = __libc_memalign(alignment, size);
+    if (pointer == nullptr) return ENOMEM;
+    *result = pointer;
+    return 0;
+}
+
+#define QUILLBEAT_COUNTED_LOCK(name, Lock)                                 \
+    int name(Lock* lock) {                                                 \
+        static int (*cached)(Lock*) = nullptr;                             \
+        noteLockCall();                                                    \
+        return original(cached, #name)(lock);                              \
+    }
+QUILLBEAT_COUNTED_LOCK(pthread_mutex_lock, pthread_mutex_t)
+QUILLBEAT_COUNTED_LOCK(pthread_mutex_trylock, pthread_mutex_t)
+QUILLBEAT_COUNTED_LOCK(pthread_rwlock_rdlock, pthread_rwlock_t)
+QUILLBEAT_COUNTED_LOCK(pthread_rwlock_wrlock, pthread_rwlock_t)
+QUILLBEAT_COUNTED_LOCK(pthread_rwlock_tryrdlock, pthread_rwlock_t)
+QUILLBEAT_COUNTED_LOCK(pthread_rwlock_trywrlock, pthread_rwlock_t)
+QUILLBEAT_COUNTED_LOCK(pthread_spin_lock, pthread_spinlock_t)
+QUILLBEAT_COUNTED_LOCK(pthread_spin_trylock, pthread_spinlock_t)
+QUILLBEAT_COUNTED_LOCK(sem_wait, sem_t)
+QUILLBEAT_COUNTED_LOCK(sem_trywait, sem_t)
+#undef QUILLBEAT_COUNTED_LOCK
+
+int pthread_mutex_timedlock(pthread_mutex_t* lock, const struct timespec* until) {
+    static int (*cached)(pthread_mutex_t*, const struct timespec*) = nullptr;
+    noteLockCall();
+    return original(cached, "pthread_mutex_timedlock")(lock, until);
+}
+int pthread_cond_wait(pthread_cond_t* condition, pthread_mutex_t* lock) {
+    static int (*cached)(pthread_cond_t*, pthread_mutex_t*) = nullptr;
+    noteLockCall();
+    return original(cached, "pthread_cond_wait")(condition, lock);
+}
+}
+
+namespace {
+
+struct Counts {
+    int heap;
+    int locks;
+};
+
+// Runs `work` on the calling thread with the counting switched on.
+template <typename Work>
+Counts counted(Work work) {
+    heapCalls = 0;
+    lockCalls = 0;
+    insideBlock = true;
+    work();
+    insideBlock = false;
+    return {heapCalls.load(), lockCalls.load()};
+}
+
+// ---- the sessions --------------------------------------------------------------
+
+// What happens before one block, outside the counting: where the host puts
+// it, and what it changes first.
+struct BlockPlan {
+    double position;  // NaN: no time information
+    int frames;
+    int program = -1;  // selected before the block unless -1
+    int parameter = -1;
+    float value = 0.0f;
+};
+
+struct Session {
+    const char* name;
+    float switchValue;
+    std::vector<BlockPlan> blocks;
+};
+
+constexpr double kNoTime = std::numeric_limits<double>::quiet_NaN();
+
+// Tempo 1 gives steps of 11025 frames, so every session crosses several.
+std::vector<BlockPlan> busyTimeline() {
+    std::vector<BlockPlan> plan;
+    double position = 1000.0;
+    for (int block = 0; block < 120; ++block) {
+        const int frames = (block % 7 == 0) ? 4096 : (block % 5 == 0) ? 1 : 512;
+        BlockPlan next{position, frames};
+        if (block % 11 == 3) next.program = block % 16;
+        if (block % 13 == 4) next.parameter = pVNotes, next.value = 1.0f;
+        if (block % 19 == 6) next.position = position - frames;  // standing: passes through
+        if (block == 60) next.position = -30000.0;                // a jump back below zero
+        position = next.position + frames;
+        if (block % 17 == 5) next.position = kNoTime;  // placed after the previous block
+        plan.push_back(next);
+    }
+    plan.push_back({position, 0});  // a block of no frames
+    return plan;
+}
+
+void PrintTo(const Session& session, std::ostream* out) { *out << session.name; }
+
+class RealtimeSafety : public ::testing::TestWithParam<Session> {};
+
+TEST_P(RealtimeSafety, BlocksAllocateNothingAndLockNothing) {
+    const Session& session = GetParam();
+    PluginEntry entry = quillbeatLibrary().entry("VSTPluginMain");
+    ASSERT_NE(entry, nullptr);
+    // The lean host answers without allocating or locking.
+    LeanHost& host = leanHost();
+    host = LeanHost{};
+    AEffect* effect = entry(&leanHostCallback);
+    ASSERT_NE(effect, nullptr);
+    effect->setParameter(effect, pRndSw, session.switchValue);
+    effect->setParameter(effect, pTempo, 1.0f);
+
+    StereoBuffer buffer = testSignal(4096);
+    StereoBuffer output(4096);
+    // The audio thread: a thread of its own, as in a host.
+    std::vector<std::string> faults;
+    std::thread audio([&] {
+        for (std::size_t i = 0; i < session.blocks.size(); ++i) {
+            const BlockPlan& block = session.blocks[i];
+            if (block.program >= 0) effect->dispatcher(effect, effSetProgram, 0, block.program, nullptr, 0.0f);
+            if (block.parameter >= 0) effect->setParameter(effect, block.parameter, block.value);
+            host.answerTimeInfo = !std::isnan(block.position);
+            host.timeInfo.samplePos = block.position;
+            // In place on odd blocks, into other buffers on even ones.
+            float** out = i % 2 == 0 ? output.channels() : buffer.channels();
+            float** in = buffer.channels();
+            const Counts counts = counted([&] { effect->processReplacing(effect, in, out, block.frames); });
+            if (counts.heap != 0 || counts.locks != 0)
+                faults.push_back("block " + std::to_string(i) + ": " + std::to_string(counts.heap) +
+                                 " heap calls, " + std::to_string(counts.locks) + " lock calls");
+        }
+    });
+    audio.join();
+    effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+    EXPECT_EQ(faults.size(), 0u) << session.name << ", the first: " << (faults.empty() ? "" : faults.front());
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryMode, RealtimeSafety,
+                         ::testing::Values(Session{"manual", kManual, busyTimeline()},
+                                           Session{"random", kRandom, busyTimeline()},
+                                           Session{"auto", kAuto, busyTimeline()}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The counting reaches into the plug-in: creating an effect allocates it.
+TEST(RealtimeSafetyCheck, CountsTheHeapCallsOfThePlugIn) {
+    PluginEntry entry = quillbeatLibrary().entry("VSTPluginMain");
+    ASSERT_NE(entry, nullptr);
+    AEffect* effect = nullptr;
+    const Counts counts = counted([&] { effect = entry(&leanHostCallback); });
+    ASSERT_NE(effect, nullptr);
+    effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+    EXPECT_GE(counts.heap, 1);
+}
+
+// And it sees a lock taken through the standard library.
+TEST(RealtimeSafetyCheck, CountsALockedMutex) {
+    static std::mutex mutex;
+    const Counts counts = counted([] { std::lock_guard<std::mutex> lock(mutex); });
+    EXPECT_EQ(counts.locks, 1);
+}
+
+}  // namespace
