@@ -99,7 +99,7 @@ struct OptionEntry {
 
 // Every option once: the parser walks this table and --help prints it.
 const OptionEntry kOptions[] = {
-    {"--plugin", "", "PATH", "VST 2 plug-in to load (default: quillbeat.so beside this program)",
+    {"--plugin", "", "PATH", "VST 2 plug-in to load (default: quillbeat.so beside this program or in ../lib/vst)",
      [](RenderOptions& o, std::string_view v) { o.pluginPath = std::string(v); }},
     {"--param", "", "NAME=VALUE", "set a parameter (name as the plug-in reports it, or index) to 0..1; repeatable",
      addParameter},
