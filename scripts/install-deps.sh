@@ -21,9 +21,9 @@ packages=(
   libsndfile1-dev libcairo2-dev dpf-plugins-vst
   # the record fuzzer (libFuzzer) and clang's sanitizer runtimes
   clang libclang-rt-dev
-  # the Debian packages: dpkg-shlibdeps works out their dependencies, and
-  # CPack needs file to find the binaries
-  dpkg-dev file
+  # the Debian packages: dpkg-shlibdeps works out their dependencies, CPack
+  # needs file to find the binaries, man checks the man page
+  dpkg-dev file man-db
   # the DAW that loads the installed package in the tests
   ardour
 )

@@ -12,8 +12,10 @@
 # same way:
 #   DAW_PLUGIN        the name Ardour lists it by (default Quillbeat)
 #   DAW_PLUGIN_TYPE   LXVST (default) or LV2
-#   DAW_PLUGIN_FILE   the plug-in file Ardour scans, if a VST 2, and the replay
-#                     loads (default /usr/lib/vst/quillbeat.so)
+#   DAW_PLUGIN_FILE   the VST 2 file the replay loads (default
+#                     /usr/lib/vst/quillbeat.so); when the plug-in under test
+#                     is a VST 2 too, Ardour's scanner indexes this file and
+#                     Ardour looks for it in its folder
 #   DAW_PARAMETERS    "index=value" pairs set in both (default below)
 set -uo pipefail
 cd "$(dirname "$0")/../.."

@@ -59,7 +59,7 @@ deb_is() {
 # zip_is ZIP PE-FORMAT
 zip_is() {
   local tree="$out/${1%.zip}"
-  python3 -m zipfile -e "dist/$1" "$out" || return 1
+  (cd "$out" && cmake -E tar xf "$OLDPWD/dist/$1") || return 1
   local file
   for file in Quillbeat.dll README.md LICENSE; do
     [ -f "$tree/$file" ] || { echo "  missing: $file"; return 1; }
