@@ -51,6 +51,10 @@ export LXVST_PATH="$(dirname "$plugin_file"):$probes"
 scanner=/usr/lib/ardour7/ardour-vst-scanner
 vst_files=("$probes"/*.so)
 [ "$DAW_PLUGIN_TYPE" = LXVST ] && vst_files+=("$plugin_file")
+# Ardour takes a cache entry only when it is newer than the plug-in file, to
+# the second: a file changed this very second waits for the next.
+newest=$(stat -c %Y "${vst_files[@]}" | sort -n | tail -n 1)
+while [ "$(date +%s)" -le "$newest" ]; do sleep 0.2; done
 if ! LD_LIBRARY_PATH=/usr/lib/ardour7 "$scanner" -q -f "${vst_files[@]}" >"$work/scan.log" 2>&1; then
   cat "$work/scan.log"
   echo "FAILED: Ardour's scanner refused a plug-in"
