@@ -1,10 +1,11 @@
 // The two channels' low-pass filters, run side by side. Both channels apply
 // the same recurrence with the same gain, coefficient and oscillator value,
-// so on x86-64 they share one SSE2 register of two doubles: each lane does
-// exactly the operations of lowPass, in the same order, with the same
-// rounding, so the results are the same bits. Elsewhere the two channels go
-// through lowPass one after the other (and also on x86-64 when built with
-// QUILLBEAT_PORTABLE_ONLY defined, to check that path there).
+// so on x86 (x86-64, and 32-bit builds, which require SSE2) they share one
+// SSE2 register of two doubles: each lane does exactly the operations of
+// lowPass, in the same order, with the same rounding, so the results are the
+// same bits. Elsewhere (arm64) the two channels go through lowPass one after
+// the other (and also on x86 when built with QUILLBEAT_PORTABLE_ONLY defined,
+// to check that path there).
 //
 // Every frame waits for the previous frame's rounded state, so the chain
 // widen - subtract - multiply - multiply - add - round is what sets the pace.
