@@ -35,7 +35,9 @@ bool readHexBytes(const std::string& text, void* data, std::size_t size) {
 std::string formatBlockLogEvent(const BlockLogEvent& event) {
     char number[64];
     switch (event.kind) {
-        case BlockLogEvent::SampleRate: std::snprintf(number, sizeof number, "%a", event.sampleRate); return std::string("rate ") + number;
+        case BlockLogEvent::SampleRate:
+            std::snprintf(number, sizeof number, "%a", event.sampleRate);
+            return std::string("rate ") + number;
         case BlockLogEvent::BlockSize: return "block " + std::to_string(event.frames);
         case BlockLogEvent::Resume: return "resume";
         case BlockLogEvent::Suspend: return "suspend";

@@ -73,8 +73,12 @@ VstIntPtr VST2_CALLBACK dispatch(AEffect* effect, VstInt32 opcode, VstInt32 /*in
             delete &probe;
             return 1;
         case effSetSampleRate: keep(probe, BlockLogEvent::of(BlockLogEvent::SampleRate, opt)); return 0;
-        case effSetBlockSize: keep(probe, BlockLogEvent::of(BlockLogEvent::BlockSize, 0, static_cast<std::int32_t>(value))); return 0;
-        case effMainsChanged: keep(probe, BlockLogEvent::of(value != 0 ? BlockLogEvent::Resume : BlockLogEvent::Suspend)); return 0;
+        case effSetBlockSize:
+            keep(probe, BlockLogEvent::of(BlockLogEvent::BlockSize, 0, static_cast<std::int32_t>(value)));
+            return 0;
+        case effMainsChanged:
+            keep(probe, BlockLogEvent::of(value != 0 ? BlockLogEvent::Resume : BlockLogEvent::Suspend));
+            return 0;
         case effGetEffectName:
         case effGetProductString: copyText(ptr, kName); return 1;
         case effGetVendorString: copyText(ptr, "Quillbeat Tests"); return 1;

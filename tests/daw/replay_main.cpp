@@ -65,7 +65,9 @@ Replay replay(AEffect* effect, const std::vector<BlockLogEvent>& events, std::in
             case BlockLogEvent::SampleRate:
                 effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, static_cast<float>(event.sampleRate));
                 break;
-            case BlockLogEvent::BlockSize: effect->dispatcher(effect, effSetBlockSize, 0, event.frames, nullptr, 0); break;
+            case BlockLogEvent::BlockSize:
+                effect->dispatcher(effect, effSetBlockSize, 0, event.frames, nullptr, 0);
+                break;
             case BlockLogEvent::Resume: effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0); break;
             case BlockLogEvent::Suspend: effect->dispatcher(effect, effMainsChanged, 0, 0, nullptr, 0); break;
             case BlockLogEvent::Process: {

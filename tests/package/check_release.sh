@@ -38,8 +38,11 @@ all_artifacts_summed() {
 # deb_is DEB ARCH ELF-MACHINE
 deb_is() {
   local deb=dist/$1 tree="$out/${2}-deb"
-  [ "$(dpkg-deb -f "$deb" Architecture)" = "$2" ] || { echo "  architecture: $(dpkg-deb -f "$deb" Architecture)"; return 1; }
-  [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || { echo "  version: $(dpkg-deb -f "$deb" Version)"; return 1; }
+  local field
+  for field in "Architecture $2" "Version $version" "Package quillbeat"; do
+    [ "$(dpkg-deb -f "$deb" "${field% *}")" = "${field#* }" ] ||
+      { echo "  ${field% *}: $(dpkg-deb -f "$deb" "${field% *}")"; return 1; }
+  done
   dpkg-deb -x "$deb" "$tree" || return 1
   local file
   for file in usr/lib/vst/quillbeat.so usr/bin/quillbeat-render usr/share/man/man1/quillbeat-render.1 \

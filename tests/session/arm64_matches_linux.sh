@@ -34,7 +34,8 @@ no_fused_multiply_add() {
 }
 
 play_on_arm64() {
-  (cd "$arm64_dir" && qemu-aarch64 tests/session/quillbeat-session ./quillbeat.so "$out/arm64") >"$out/arm64.log" 2>&1 ||
+  (cd "$arm64_dir" && qemu-aarch64 tests/session/quillbeat-session ./quillbeat.so "$out/arm64") \
+    >"$out/arm64.log" 2>&1 ||
     { cat "$out/arm64.log"; return 1; }
   cat "$out/arm64.log"
 }

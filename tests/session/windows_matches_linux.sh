@@ -82,7 +82,8 @@ entry_is_cdecl() {
 # convention returns float and double values on the x87 stack, exactly.
 plugin_code_computes_nothing_on_x87() {
   local used
-  used=$("$objdump" -d "$windows_dir"/host/*.a "$windows_dir"/effect/*.a "$windows_dir"/CMakeFiles/quillbeat.dir/host/*.obj |
+  used=$("$objdump" -d "$windows_dir"/host/*.a "$windows_dir"/effect/*.a \
+    "$windows_dir"/CMakeFiles/quillbeat.dir/host/*.obj |
     awk -F'\t' 'NF >= 3 { split($3, word, " "); print word[1] }' | grep -E '^f' | sort -u)
   local computing
   computing=$(grep -vxE 'fld[slz1]?|fst[psl]*|fxch|ffreep' <<<"$used")
