@@ -26,8 +26,9 @@ configure_once windows-x86 build-windows-x86
 cmake --build --preset windows-x86
 tests/session/windows_matches_linux.sh build build-windows-x86
 
-# Linux arm64: cross-built, the suite (but the render tool's tests, which run
-# the tool as a separate program and load x86-64 plug-ins) under qemu-aarch64,
+# Linux arm64: cross-built, the suite (but the render tool's and the guide's
+# tests, which run the tool as a separate program and load x86-64 plug-ins)
+# under qemu-aarch64,
 # then the session and a render compared with x86-64.
 section "Linux arm64 under qemu-aarch64"
 configure_once linux-arm64 build-arm64
