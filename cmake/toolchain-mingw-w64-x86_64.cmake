@@ -1,23 +1,4 @@
-# Cross-build for Windows x64 with Debian's mingw-w64 (g++-mingw-w64-x86-64).
-#
-# The plug-in starts no threads, so the compiler's win32 thread model is
-# enough; the posix variant works as well and is taken when it is the only one
-# installed. Either way the runtime is linked statically (see the top-level
-# CMakeLists), so the DLL needs nothing but the system's own libraries.
-set(CMAKE_SYSTEM_NAME Windows)
+# Windows x64 (g++-mingw-w64-x86-64).
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
 set(QUILLBEAT_MINGW_PREFIX x86_64-w64-mingw32)
-find_program(QUILLBEAT_MINGW_CXX NAMES ${QUILLBEAT_MINGW_PREFIX}-g++-win32 ${QUILLBEAT_MINGW_PREFIX}-g++-posix
-                                       ${QUILLBEAT_MINGW_PREFIX}-g++ REQUIRED)
-set(CMAKE_CXX_COMPILER ${QUILLBEAT_MINGW_CXX})
-set(CMAKE_RC_COMPILER ${QUILLBEAT_MINGW_PREFIX}-windres)
-
-# Headers and libraries come from the mingw-w64 sysroot only; programs (the
-# build's own tools) from the build machine.
-set(CMAKE_FIND_ROOT_PATH /usr/${QUILLBEAT_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-toolchain.cmake)

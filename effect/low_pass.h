@@ -70,7 +70,8 @@ private:
 };
 
 #ifdef QUILLBEAT_PAIRED_LOW_PASS
-// Both channels in one SSE2 register of two doubles. Both apply the same
+// Both channels in one SSE2 register of two doubles, on every x86 target
+// (x86-64, and 32-bit builds, which require SSE2). Both apply the same
 // recurrence with the same gain, coefficient and oscillator value, and each
 // lane does exactly the operations of lowPass, in the same order, with the
 // same rounding, so the results are the same bits.
@@ -136,7 +137,7 @@ private:
 
 using StereoLowPass = PairedStereoLowPass;
 #else
-// Without SSE2, or built with QUILLBEAT_PORTABLE_ONLY defined to check this
-// path on x86-64 too.
+// Without SSE2 (arm64), or built with QUILLBEAT_PORTABLE_ONLY defined to
+// check this path on x86 too.
 using StereoLowPass = PortableStereoLowPass;
 #endif

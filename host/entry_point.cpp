@@ -1,8 +1,9 @@
 // The library's exported entry: the host passes its callback and gets the
-// record of a new effect object, or null.
+// record of a new effect object, or null. It has the interface's calling
+// convention, cdecl, which matters on 32-bit Windows.
 #include "host/effect_base.h"
 
-VST2_EXPORT AEffect* VSTPluginMain(audioMasterCallback hostCallback) {
+VST2_EXPORT AEffect* VST2_CALLBACK VSTPluginMain(audioMasterCallback hostCallback) {
     // A host that passes no callback cannot be asked its version, and an
     // effect could never reach it: it gets no effect rather than a crash.
     if (hostCallback == nullptr) return nullptr;

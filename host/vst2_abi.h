@@ -346,15 +346,28 @@ static_assert(offsetof(AEffect, processDoubleReplacing) == 128);
 static_assert(offsetof(AEffect, future) == 136);
 static_assert(sizeof(AEffect) == 192);
 #elif INTPTR_MAX == INT32_MAX
+static_assert(offsetof(AEffect, magic) == 0);
 static_assert(offsetof(AEffect, dispatcher) == 4);
+static_assert(offsetof(AEffect, process) == 8);
+static_assert(offsetof(AEffect, setParameter) == 12);
+static_assert(offsetof(AEffect, getParameter) == 16);
 static_assert(offsetof(AEffect, numPrograms) == 20);
+static_assert(offsetof(AEffect, numParams) == 24);
+static_assert(offsetof(AEffect, numInputs) == 28);
+static_assert(offsetof(AEffect, numOutputs) == 32);
 static_assert(offsetof(AEffect, flags) == 36);
 static_assert(offsetof(AEffect, resvd1) == 40);
+static_assert(offsetof(AEffect, resvd2) == 44);
 static_assert(offsetof(AEffect, initialDelay) == 48);
+static_assert(offsetof(AEffect, realQualities) == 52);
+static_assert(offsetof(AEffect, offQualities) == 56);
 static_assert(offsetof(AEffect, ioRatio) == 60);
 static_assert(offsetof(AEffect, object) == 64);
+static_assert(offsetof(AEffect, user) == 68);
 static_assert(offsetof(AEffect, uniqueID) == 72);
+static_assert(offsetof(AEffect, version) == 76);
 static_assert(offsetof(AEffect, processReplacing) == 80);
+static_assert(offsetof(AEffect, processDoubleReplacing) == 84);
 static_assert(offsetof(AEffect, future) == 88);
 static_assert(sizeof(AEffect) == 144);
 #else

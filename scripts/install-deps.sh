@@ -6,7 +6,16 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  g++-mingw-w64-x86-64-win32 wine64
+  # Windows x64 and x86 DLLs, and the wines that play them (wine32 needs the
+  # i386 architecture, added below)
+  g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 wine64 wine32:i386
+  # Linux arm64: the cross compiler, user-mode emulation to run what it
+  # builds, GoogleTest's sources to build for it, and the run-time libraries
+  # of quillbeat-render (linked against, and read by dpkg-shlibdeps for the
+  # arm64 package's dependencies; their -dev packages would pull in five
+  # times as much)
+  g++-aarch64-linux-gnu qemu-user googletest
+  libsndfile1:arm64 libcairo2:arm64 libstdc++6:arm64
   # quillbeat-render: sound files, waveform pictures, and third-party VST 2
   # effects that its tests load
   libsndfile1-dev libcairo2-dev dpf-plugins-vst
@@ -17,7 +26,25 @@ packages=(
   lv2-dev liblilv-dev lilv-utils sordi
   # scripts/guide-pictures.sh: the guide's tempo table
   python3
+  # the Debian packages: dpkg-shlibdeps works out their dependencies, CPack
+  # needs file to find the binaries, man checks the man page
+  dpkg-dev file man-db
+  # the DAW that loads the installed package in the tests
+  ardour
 )
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+
+# Packages for another architecture need it enabled first.
+architectures_added=0
+for arch in i386 arm64; do
+  if ! dpkg --print-foreign-architectures | grep -qx "$arch"; then
+    echo "install-deps: enabling the $arch architecture"
+    $sudo dpkg --add-architecture "$arch"
+    architectures_added=1
+  fi
+done
 
 missing=()
 for package in "${packages[@]}"; do
@@ -26,13 +53,14 @@ for package in "${packages[@]}"; do
   fi
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
+if [ ${#missing[@]} -eq 0 ] && [ $architectures_added -eq 0 ]; then
   echo "install-deps: everything is installed"
   exit 0
 fi
 
-sudo=""
-if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
-echo "install-deps: installing ${missing[*]}"
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+apt_get=($sudo apt-get -o DPkg::Lock::Timeout=900)
+"${apt_get[@]}" update -qq
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "install-deps: installing ${missing[*]}"
+  DEBIAN_FRONTEND=noninteractive "${apt_get[@]}" install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Proves the Windows DLL against the Linux build: checks what the DLL exports
-# and imports, checks that the plug-in's own code calls nothing whose result
-# differs between C runtimes, then plays the fixed session through both builds
-# (the Windows one under wine) and compares what they give back byte for byte.
+# Proves a Windows DLL, x64 or x86, against the Linux build: checks what the
+# DLL exports and imports, checks that the plug-in's own code calls nothing
+# whose result differs between C runtimes (and, on x86, computes nothing on
+# the x87 unit), then plays the fixed session through both builds (the Windows
+# one under wine, 64- or 32-bit) and compares what they give back byte for
+# byte.
 #
 #   tests/session/windows_matches_linux.sh [LINUX_BUILD_DIR] [WINDOWS_BUILD_DIR]
 #
-# Both builds must be built (the release and windows presets).
+# Both builds must be built (the release preset, and windows or windows-x86).
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 
@@ -16,23 +18,25 @@ out="$windows_dir/session"
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 
-passed=0
-failed=0
-check() {
-  local name=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-    echo "ok: $name"
-  else
-    failed=$((failed + 1))
-    echo "FAILED: $name"
-  fi
-}
+source tests/session/session_checks.sh
 
 dll="$windows_dir/Quillbeat.dll"
-objdump=x86_64-w64-mingw32-objdump
-mingw_nm=x86_64-w64-mingw32-nm
+[ -f "$dll" ] || { echo "no $dll: build it first"; exit 1; }
+# The DLL's own header says which of the two it is. On x86, C names carry a
+# leading underscore and DllMain, a stdcall function, its argument size.
+if objdump -f "$dll" | grep -q 'file format pei-i386'; then
+  arch=x86 mingw=i686-w64-mingw32 c=_ dllmain=_DllMain@12
+  wine=$(command -v /usr/lib/wine/wine wine | head -n 1)
+  wineserver=$(command -v /usr/lib/wine/wineserver32 wineserver | head -n 1)
+  export WINEARCH=win32
+else
+  arch=x64 mingw=x86_64-w64-mingw32 c= dllmain=DllMain
+  wine=$(command -v /usr/lib/wine/wine64 wine64 wine | head -n 1)
+  wineserver=$(command -v /usr/lib/wine/wineserver64 wineserver | head -n 1)
+  export WINEARCH=win64
+fi
+objdump=$mingw-objdump
+mingw_nm=$mingw-nm
 "$objdump" -p "$dll" >"$out/dll-headers.txt"
 
 # ---- the DLL's interface -------------------------------------------------
@@ -58,9 +62,32 @@ imports_only_system_dlls() {
 records_the_module_handle_in_our_dllmain() {
   local symbols
   symbols=$("$mingw_nm" "$dll")
-  [ "$(grep -c ' T DllMain$' <<<"$symbols")" = 1 ] &&
+  [ "$(grep -c " T $dllmain\$" <<<"$symbols")" = 1 ] &&
     ! grep -q '_Z.*DllMain' <<<"$symbols" &&
-    grep -q ' libraryModuleHandle$' <<<"$symbols"
+    grep -q " ${c}libraryModuleHandle\$" <<<"$symbols"
+}
+
+# cdecl, the convention of the interface: the caller removes the argument, so
+# the entry returns with a plain `ret`; a stdcall one would be `ret $0x4`.
+entry_is_cdecl() {
+  local returns
+  returns=$("$objdump" -d "$dll" | awk '/^[0-9a-f]+ <_VSTPluginMain>:/ { inside = 1; next } inside && /^$/ { exit }
+    inside && /\tret/ { print }')
+  [ -n "$returns" ] || { echo "  no return found in _VSTPluginMain"; return 1; }
+  ! grep -q 'ret *\$' <<<"$returns" || { echo "  $returns"; return 1; }
+}
+
+# The x87 unit computes in extended precision: none of its arithmetic in the
+# plug-in's own code. Loading and storing stay, because the x86 calling
+# convention returns float and double values on the x87 stack, exactly.
+plugin_code_computes_nothing_on_x87() {
+  local used
+  used=$("$objdump" -d "$windows_dir"/host/*.a "$windows_dir"/effect/*.a \
+    "$windows_dir"/CMakeFiles/quillbeat.dir/host/*.obj |
+    awk -F'\t' 'NF >= 3 { split($3, word, " "); print word[1] }' | grep -E '^f' | sort -u)
+  local computing
+  computing=$(grep -vxE 'fld[slz1]?|fst[psl]*|fxch|ffreep' <<<"$used")
+  [ -z "$computing" ] || { echo "  x87 instructions: $(echo $computing)"; return 1; }
 }
 
 # Functions whose results or texts differ between C runtimes: formatted
@@ -84,29 +111,26 @@ plugin_code_calls_nothing_runtime_dependent() {
 dll_imports_nothing_runtime_dependent() {
   local bad
   bad=$(awk '/DLL Name:/ { inside = 1; next } inside && NF == 3 && $1 ~ /^[0-9a-f]+$/ && $2 ~ /^[0-9]+$/ { print $3 }' \
-    "$out/dll-headers.txt" | grep -E "$runtime_dependent" | grep -vx vfprintf)
+    "$out/dll-headers.txt" | grep -E "$runtime_dependent" | grep -vxE 'vfprintf|atoi')
   # vfprintf: the start-up code's report of a failed relocation, never
-  # reached by the plug-in.
+  # reached by the plug-in. atoi: the x86 runtime's code-page lookup reads
+  # the number in the locale's name; whole numbers parse alike everywhere.
   [ -z "$bad" ] || { echo "  imports: $(echo $bad)"; return 1; }
 }
 
 check "Quillbeat.dll exports exactly VSTPluginMain and main" exports_exactly_the_entry_names
 check "Quillbeat.dll imports only system DLLs" imports_only_system_dlls
 check "Quillbeat.dll has our DllMain" records_the_module_handle_in_our_dllmain
+if [ "$arch" = x86 ]; then
+  check "VSTPluginMain is cdecl" entry_is_cdecl
+  check "the plug-in's code computes nothing on the x87 unit" plugin_code_computes_nothing_on_x87
+fi
 check "the plug-in's code calls no runtime-dependent formatting or maths" plugin_code_calls_nothing_runtime_dependent
 check "Quillbeat.dll imports no runtime-dependent function" dll_imports_nothing_runtime_dependent
 
 # ---- the session, on both builds ----------------------------------------
 
-play_on_linux() {
-  (cd "$linux_dir" && tests/session/quillbeat-session ./quillbeat.so "$out/linux") >"$out/linux.log" 2>&1 ||
-    { cat "$out/linux.log"; return 1; }
-  cat "$out/linux.log"
-}
-
-wine=$(command -v /usr/lib/wine/wine64 wine64 wine | head -n 1)
-wineserver=$(command -v /usr/lib/wine/wineserver64 wineserver | head -n 1)
-export WINEPREFIX="$out/wine-prefix" WINEDEBUG=-all WINEARCH=win64
+export WINEPREFIX="$out/wine-prefix" WINEDEBUG=-all
 # No Mono or Gecko prompts, no display: nothing here needs them.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY
@@ -125,19 +149,11 @@ play_under_wine() {
   [ $status -eq 0 ] || { cat "$out/windows.log"; return 1; }
 }
 
-same_bytes() {
-  cmp "$out/linux.$1" "$out/windows.$1" || {
-    [ "$1" = txt ] && diff "$out/linux.txt" "$out/windows.txt" | head -n 20
-    return 1
-  }
-}
-
 rm -f "$out"/linux.* "$out"/windows.*
 check "the session plays on Linux" play_on_linux
-check "the session plays on Windows under wine" play_under_wine
-check "texts and parameter values are byte-identical" same_bytes txt
-check "audio is bit-identical" same_bytes f32
+check "the session plays on Windows $arch under wine" play_under_wine
+check "texts and parameter values are byte-identical" same_bytes windows txt
+check "audio is bit-identical" same_bytes windows f32
 [ -z "$wineserver" ] || "$wineserver" -k 2>/dev/null
 
-echo "windows: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish "windows $arch"

@@ -114,7 +114,8 @@ struct OptionEntry {
 
 // Every option once: the parser walks this table and --help prints it.
 const OptionEntry kOptions[] = {
-    {"--plugin", "", "PATH", "VST 2 plug-in to load (default: quillbeat.so beside this program)", setPlugin},
+    {"--plugin", "", "PATH", "VST 2 plug-in to load (default: quillbeat.so beside this program or in ../lib/vst)",
+     setPlugin},
     {"--param", "", "NAME=VALUE", "set a parameter (name as the plug-in reports it, or index) to 0..1; repeatable",
      addParameter},
     {"--program", "", "N", "select program N (from 0) before processing", setProgram},

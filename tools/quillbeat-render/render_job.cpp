@@ -128,7 +128,12 @@ std::string defaultPluginPath() {
     const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
     if (length <= 0) throw RenderError("cannot find the folder of this program; name the plug-in with --plugin");
     std::string executable(path, static_cast<std::size_t>(length));
-    return executable.substr(0, executable.rfind('/') + 1) + "quillbeat.so";
+    const std::string folder = executable.substr(0, executable.rfind('/') + 1);
+    // In a build folder the plug-in is beside the tool; installed, the tool is
+    // in <prefix>/bin and the plug-in in <prefix>/lib/vst.
+    const std::string beside = folder + "quillbeat.so";
+    const std::string installed = folder + "../lib/vst/quillbeat.so";
+    return access(beside.c_str(), F_OK) != 0 && access(installed.c_str(), F_OK) == 0 ? installed : beside;
 }
 
 void runRenderJob(const RenderOptions& options, std::ostream& out) {

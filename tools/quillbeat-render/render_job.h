@@ -8,7 +8,8 @@
 #include "tools/quillbeat-render/command_line.h"
 
 // quillbeat.so in the folder of the running executable, whatever the
-// working directory.
+// working directory, or else in ../lib/vst/ from there, where an installed
+// tool's plug-in is.
 std::string defaultPluginPath();
 
 // Throws RenderError; on any failure no output file has been created or

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Builds the release set into dist/, named by the version in CMakeLists.txt:
+#   quillbeat_<version>_amd64.deb, quillbeat_<version>_arm64.deb
+#       Debian packages: the plug-in in /usr/lib/vst, quillbeat-render in
+#       /usr/bin with its man page; dependencies worked out by dpkg-shlibdeps
+#   Quillbeat-<version>-windows-x64.zip, Quillbeat-<version>-windows-x86.zip
+#       the DLL with the README and the licence
+#   SHA256SUMS
+#       the SHA-256 sum of each of them
+# Each preset's build folder is configured when it is not yet, and only what
+# the packages hold is built.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+# preset:build folder
+targets=(release:build linux-arm64:build-arm64 windows:build-windows windows-x86:build-windows-x86)
+
+rm -rf dist
+mkdir -p dist
+for target in "${targets[@]}"; do
+  preset=${target%%:*}
+  dir=${target#*:}
+  if [ ! -f "$dir/build.ninja" ]; then cmake --preset "$preset" >/dev/null; fi
+  built=(quillbeat)
+  case $preset in windows*) ;; *) built+=(quillbeat-render) ;; esac
+  cmake --build "$dir" --target "${built[@]}"
+  cpack --config "$dir/CPackConfig.cmake" -B "$PWD/dist/.cpack" >/dev/null
+  produced=$(find dist/.cpack -maxdepth 1 \( -name '*.deb' -o -name '*.zip' \))
+  [ -n "$produced" ] || { echo "package.sh: cpack made no package for $preset" >&2; exit 1; }
+  mv $produced dist/
+done
+rm -rf dist/.cpack
+
+(cd dist && sha256sum -- *.deb *.zip >SHA256SUMS)
+echo "package.sh: dist/ holds"
+(cd dist && ls -l -- *.deb *.zip SHA256SUMS | awk '{ printf "  %-45s %9d bytes\n", $9, $5 }')

@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# Checks what scripts/package.sh left in dist/, and `cmake --install` of the
+# Linux build into a staging folder:
+#   - every artifact named by the one version in CMakeLists.txt, and its
+#     SHA-256 sum listed and right
+#   - each Debian package for its architecture, with the plug-in in
+#     /usr/lib/vst, the tool and its man page, binaries for that processor and
+#     the tool's libraries among the worked-out dependencies
+#   - each zip with the DLL for its processor, the README and the licence
+#   - the install rules honouring DESTDIR, and the installed tool finding the
+#     installed plug-in without being told
+#
+#   tests/package/check_release.sh [LINUX_BUILD_DIR]
+set -uo pipefail
+cd "$(dirname "$0")/../.."
+
+linux_dir=${1:-build}
+out="$linux_dir/package-check"
+rm -rf "$out"
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+
+source tests/session/session_checks.sh
+
+version=$(sed -n 's/^project(Quillbeat VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+debs=("quillbeat_${version}_amd64.deb" "quillbeat_${version}_arm64.deb")
+zips=("Quillbeat-${version}-windows-x64.zip" "Quillbeat-${version}-windows-x86.zip")
+
+all_artifacts_summed() {
+  [ -n "$version" ] || { echo "  no version in CMakeLists.txt"; return 1; }
+  local listed expected
+  listed=$(awk '{ print $2 }' dist/SHA256SUMS | sort | tr '\n' ' ')
+  expected=$(printf '%s\n' "${debs[@]}" "${zips[@]}" | sort | tr '\n' ' ')
+  [ "$listed" = "$expected" ] || { echo "  listed: $listed"; echo "  expected: $expected"; return 1; }
+  (cd dist && sha256sum --quiet -c SHA256SUMS)
+}
+
+# deb_is DEB ARCH ELF-MACHINE
+deb_is() {
+  local deb=dist/$1 tree="$out/${2}-deb"
+  local field
+  for field in "Architecture $2" "Version $version" "Package quillbeat"; do
+    [ "$(dpkg-deb -f "$deb" "${field% *}")" = "${field#* }" ] ||
+      { echo "  ${field% *}: $(dpkg-deb -f "$deb" "${field% *}")"; return 1; }
+  done
+  dpkg-deb -x "$deb" "$tree" || return 1
+  local file
+  for file in usr/lib/vst/quillbeat.so usr/bin/quillbeat-render usr/share/man/man1/quillbeat-render.1 \
+    usr/share/doc/quillbeat/LICENSE; do
+    [ -f "$tree/$file" ] || { echo "  missing: /$file"; return 1; }
+  done
+  for file in usr/lib/vst/quillbeat.so usr/bin/quillbeat-render; do
+    file -b "$tree/$file" | grep -q "ELF 64-bit LSB .*, $3," || { echo "  /$file: $(file -b "$tree/$file")"; return 1; }
+  done
+  local depends
+  depends=$(dpkg-deb -f "$deb" Depends)
+  echo "  Depends: $depends"
+  grep -q 'libsndfile1 (>= ' <<<"$depends" && grep -q 'libcairo2 (>= ' <<<"$depends" &&
+    grep -q 'libstdc++6 (>= ' <<<"$depends"
+}
+
+# zip_is ZIP PE-FORMAT
+zip_is() {
+  local tree="$out/${1%.zip}"
+  (cd "$out" && cmake -E tar xf "$OLDPWD/dist/$1") || return 1
+  local file
+  for file in Quillbeat.dll README.md LICENSE; do
+    [ -f "$tree/$file" ] || { echo "  missing: $file"; return 1; }
+  done
+  objdump -f "$tree/Quillbeat.dll" | grep -q "file format $2\$" ||
+    { objdump -f "$tree/Quillbeat.dll" | grep 'file format'; return 1; }
+}
+
+installs_into_destdir() {
+  DESTDIR="$out/stage" cmake --install "$linux_dir" --prefix /opt/quillbeat >/dev/null || return 1
+  local file
+  for file in lib/vst/quillbeat.so bin/quillbeat-render share/man/man1/quillbeat-render.1; do
+    [ -f "$out/stage/opt/quillbeat/$file" ] || { echo "  missing: /opt/quillbeat/$file"; return 1; }
+  done
+  [ ! -e /opt/quillbeat ] || { echo "  /opt/quillbeat exists outside DESTDIR"; return 1; }
+}
+
+installed_tool_finds_installed_plugin() {
+  local info
+  info=$(cd "$out" && "$out/stage/opt/quillbeat/bin/quillbeat-render" --info) || return 1
+  grep -q 'Quillbeat' <<<"$info"
+}
+
+man_page_renders() {
+  local warnings
+  warnings=$(man --warnings -l "$out/stage/opt/quillbeat/share/man/man1/quillbeat-render.1" 2>&1 >/dev/null)
+  [ -z "$warnings" ] || { echo "$warnings"; return 1; }
+}
+
+check "every artifact is named by version $version and summed" all_artifacts_summed
+check "the amd64 package" deb_is "${debs[0]}" amd64 x86-64
+check "the arm64 package" deb_is "${debs[1]}" arm64 "ARM aarch64"
+check "the Windows x64 zip" zip_is "${zips[0]}" pei-x86-64
+check "the Windows x86 zip" zip_is "${zips[1]}" pei-i386
+check "cmake --install honours DESTDIR" installs_into_destdir
+check "the installed tool finds the installed plug-in" installed_tool_finds_installed_plugin
+check "the man page renders without warnings" man_page_renders
+
+finish "release"
