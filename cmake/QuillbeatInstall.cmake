@@ -3,7 +3,8 @@
 #
 # Linux, under the prefix: the plug-in in lib/vst/ (where VST 2 hosts look,
 # without the multiarch folder GNUInstallDirs would add), the render tool in
-# bin/ with its man page, and README and licence in share/doc/quillbeat/.
+# bin/ with its man page, and README and licence in share/doc/quillbeat/;
+# lv2/CMakeLists.txt adds the LV2 bundle, in lib/lv2/quillbeat.lv2/.
 # Windows: the DLL, README and licence side by side, to be zipped.
 if(WIN32)
   install(TARGETS quillbeat LIBRARY DESTINATION . RUNTIME DESTINATION .)
@@ -22,10 +23,11 @@ set(CPACK_PACKAGE_NAME quillbeat)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "The Quillbeat developers")
 set(CPACK_PACKAGE_CONTACT "The Quillbeat developers")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "tempo-locked amplitude and filter gate (VST 2 effect)")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "tempo-locked amplitude and filter gate (VST 2 and LV2 effect)")
 set(CPACK_PACKAGE_DESCRIPTION "Quillbeat cuts stereo audio into a rhythm locked to the host's tempo: \
 on a step grid counted from the host's position, an amplitude envelope and a low-pass filter envelope \
-restart several times per step. This package holds the VST 2 plug-in and quillbeat-render, which \
+restart several times per step. This package holds the VST 2 plug-in, the same effect as an LV2 plug-in, \
+and quillbeat-render, which \
 renders sound files through a VST 2 plug-in from the command line.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)

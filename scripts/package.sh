@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the release set into dist/, named by the version in CMakeLists.txt:
 #   quillbeat_<version>_amd64.deb, quillbeat_<version>_arm64.deb
-#       Debian packages: the plug-in in /usr/lib/vst, quillbeat-render in
-#       /usr/bin with its man page; dependencies worked out by dpkg-shlibdeps
+#       Debian packages: the plug-in in /usr/lib/vst, its LV2 edition in
+#       /usr/lib/lv2/quillbeat.lv2, quillbeat-render in /usr/bin with its man
+#       page; dependencies worked out by dpkg-shlibdeps
 #   Quillbeat-<version>-windows-x64.zip, Quillbeat-<version>-windows-x86.zip
 #       the DLL with the README and the licence
 #   SHA256SUMS
@@ -22,7 +23,7 @@ for target in "${targets[@]}"; do
   dir=${target#*:}
   if [ ! -f "$dir/build.ninja" ]; then cmake --preset "$preset" >/dev/null; fi
   built=(quillbeat)
-  case $preset in windows*) ;; *) built+=(quillbeat-render) ;; esac
+  case $preset in windows*) ;; *) built+=(quillbeat-render quillbeat_lv2) ;; esac
   cmake --build "$dir" --target "${built[@]}"
   cpack --config "$dir/CPackConfig.cmake" -B "$PWD/dist/.cpack" >/dev/null
   produced=$(find dist/.cpack -maxdepth 1 \( -name '*.deb' -o -name '*.zip' \))

@@ -48,6 +48,9 @@ DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=900 install 
 
 section "Ardour plays the installed plug-in"
 tests/daw/ardour_matches_test_host.sh build
+# The installed LV2 bundle in Ardour, against the VST 2 build replayed with
+# Ardour's block sequence and time information.
+DAW_PLUGIN_TYPE=LV2 tests/daw/ardour_matches_test_host.sh build
 
 # Again under sanitizers, and the fuzzer for a minute.
 scripts/sanitize-and-fuzz.sh

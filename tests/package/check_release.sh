@@ -4,7 +4,8 @@
 #   - every artifact named by the one version in CMakeLists.txt, and its
 #     SHA-256 sum listed and right
 #   - each Debian package for its architecture, with the plug-in in
-#     /usr/lib/vst, the tool and its man page, binaries for that processor and
+#     /usr/lib/vst, the LV2 bundle in /usr/lib/lv2, the tool and its man page,
+#     binaries for that processor and
 #     the tool's libraries among the worked-out dependencies
 #   - each zip with the DLL for its processor, the README and the licence
 #   - the install rules honouring DESTDIR, and the installed tool finding the
@@ -35,6 +36,9 @@ all_artifacts_summed() {
   (cd dist && sha256sum --quiet -c SHA256SUMS)
 }
 
+# The LV2 bundle's files, under the prefix.
+lv2_bundle=(lib/lv2/quillbeat.lv2/{quillbeat.so,manifest.ttl,quillbeat.ttl,presets.ttl})
+
 # deb_is DEB ARCH ELF-MACHINE
 deb_is() {
   local deb=dist/$1 tree="$out/${2}-deb"
@@ -46,10 +50,10 @@ deb_is() {
   dpkg-deb -x "$deb" "$tree" || return 1
   local file
   for file in usr/lib/vst/quillbeat.so usr/bin/quillbeat-render usr/share/man/man1/quillbeat-render.1 \
-    usr/share/doc/quillbeat/LICENSE; do
+    usr/share/doc/quillbeat/LICENSE "${lv2_bundle[@]/#/usr/}"; do
     [ -f "$tree/$file" ] || { echo "  missing: /$file"; return 1; }
   done
-  for file in usr/lib/vst/quillbeat.so usr/bin/quillbeat-render; do
+  for file in usr/lib/vst/quillbeat.so usr/lib/lv2/quillbeat.lv2/quillbeat.so usr/bin/quillbeat-render; do
     file -b "$tree/$file" | grep -q "ELF 64-bit LSB .*, $3," || { echo "  /$file: $(file -b "$tree/$file")"; return 1; }
   done
   local depends
@@ -74,7 +78,7 @@ zip_is() {
 installs_into_destdir() {
   DESTDIR="$out/stage" cmake --install "$linux_dir" --prefix /opt/quillbeat >/dev/null || return 1
   local file
-  for file in lib/vst/quillbeat.so bin/quillbeat-render share/man/man1/quillbeat-render.1; do
+  for file in lib/vst/quillbeat.so bin/quillbeat-render share/man/man1/quillbeat-render.1 "${lv2_bundle[@]}"; do
     [ -f "$out/stage/opt/quillbeat/$file" ] || { echo "  missing: /opt/quillbeat/$file"; return 1; }
   done
   [ ! -e /opt/quillbeat ] || { echo "  /opt/quillbeat exists outside DESTDIR"; return 1; }
