@@ -24,6 +24,15 @@
 #include "plugin_host/lean_host.h"
 #include "tests/support/block_helpers.h"
 
+#ifdef QUILLBEAT_LV2_LIBRARY
+#include <lv2/atom/forge.h>
+#include <lv2/core/lv2.h>
+#include <lv2/time/time.h>
+#include <lv2/urid/urid.h>
+
+#include "lv2/port_layout.h"
+#endif
+
 // ---- the replaced functions --------------------------------------------------
 
 extern "C" {
@@ -221,6 +230,80 @@ INSTANTIATE_TEST_SUITE_P(EveryMode, RealtimeSafety,
                                            Session{"random", kRandom, busyTimeline()},
                                            Session{"auto", kAuto, busyTimeline()}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+#ifdef QUILLBEAT_LV2_LIBRARY
+// The LV2 edition's run: the same sessions through the bundle's library, each
+// position sent as a time:Position message, each change on its control port.
+LV2_URID mapUri(LV2_URID_Map_Handle handle, const char* uri) {
+    auto& uris = *static_cast<std::vector<std::string>*>(handle);
+    for (std::size_t i = 0; i < uris.size(); ++i)
+        if (uris[i] == uri) return static_cast<LV2_URID>(i + 1);
+    uris.emplace_back(uri);
+    return static_cast<LV2_URID>(uris.size());
+}
+
+TEST_P(RealtimeSafety, Lv2RunAllocatesNothingAndLocksNothing) {
+    const Session& session = GetParam();
+    void* library = dlopen(QUILLBEAT_LV2_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(library, nullptr) << dlerror();
+    using DescriptorFunction = const LV2_Descriptor* (*)(std::uint32_t);
+    const LV2_Descriptor* lv2 = reinterpret_cast<DescriptorFunction>(dlsym(library, "lv2_descriptor"))(0);
+    // Every URI is mapped before the first block, by the plug-in and the forge.
+    std::vector<std::string> uris;
+    LV2_URID_Map map{&uris, mapUri};
+    const LV2_Feature mapFeature{LV2_URID__map, &map};
+    const LV2_Feature* features[] = {&mapFeature, nullptr};
+    LV2_Handle plugin = lv2->instantiate(lv2, 44100.0, QUILLBEAT_LV2_LIBRARY, features);
+    ASSERT_NE(plugin, nullptr);
+    LV2_Atom_Forge forge;
+    lv2_atom_forge_init(&forge, &map);
+    const LV2_URID position = mapUri(&uris, LV2_TIME__Position), frame = mapUri(&uris, LV2_TIME__frame);
+
+    float controls[kParameterCount], inUse[kParameterCount];
+    for (int i = 0; i < kParameterCount; ++i) {
+        controls[i] = kParameterTable[i].initialValue;
+        lv2->connect_port(plugin, port::kFirstParameter + i, &controls[i]);
+        lv2->connect_port(plugin, port::kFirstValueInUse + i, &inUse[i]);
+    }
+    controls[pRndSw] = session.switchValue;
+    controls[pTempo] = 1.0f;
+    alignas(8) std::uint8_t events[256];
+    StereoBuffer buffer = testSignal(4096);
+    lv2->connect_port(plugin, port::kTimeEvents, events);
+    for (int c = 0; c < 2; ++c) {
+        lv2->connect_port(plugin, port::kInputLeft + c, c == 0 ? buffer.left.data() : buffer.right.data());
+        lv2->connect_port(plugin, port::kOutputLeft + c, c == 0 ? buffer.left.data() : buffer.right.data());
+    }
+    lv2->activate(plugin);
+    std::vector<std::string> faults;
+    std::thread audio([&] {
+        for (std::size_t i = 0; i < session.blocks.size(); ++i) {
+            const BlockPlan& block = session.blocks[i];
+            if (block.parameter >= 0) controls[block.parameter] = block.value;
+            LV2_Atom_Forge_Frame sequence, message;
+            lv2_atom_forge_set_buffer(&forge, events, sizeof(events));
+            lv2_atom_forge_sequence_head(&forge, &sequence, 0);
+            if (!std::isnan(block.position)) {
+                lv2_atom_forge_frame_time(&forge, 0);
+                lv2_atom_forge_object(&forge, &message, 0, position);
+                lv2_atom_forge_key(&forge, frame);
+                lv2_atom_forge_long(&forge, static_cast<std::int64_t>(block.position));
+                lv2_atom_forge_pop(&forge, &message);
+            }
+            lv2_atom_forge_pop(&forge, &sequence);
+            const Counts counts = counted([&] { lv2->run(plugin, static_cast<std::uint32_t>(block.frames)); });
+            if (counts.heap != 0 || counts.locks != 0)
+                faults.push_back("block " + std::to_string(i) + ": " + std::to_string(counts.heap) +
+                                 " heap calls, " + std::to_string(counts.locks) + " lock calls");
+        }
+    });
+    audio.join();
+    lv2->deactivate(plugin);
+    lv2->cleanup(plugin);
+    dlclose(library);
+    EXPECT_EQ(faults.size(), 0u) << session.name << ", the first: " << (faults.empty() ? "" : faults.front());
+}
+#endif
 
 // The counting reaches into the plug-in: creating an effect allocates it.
 TEST(RealtimeSafetyCheck, CountsTheHeapCallsOfThePlugIn) {
