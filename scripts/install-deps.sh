@@ -14,6 +14,8 @@ packages=(
   clang libclang-rt-dev
   # scripts/guide-pictures.sh: the guide's tempo table
   python3
+  # bench/cost_table.py: callgrind and lackey, llvm-mca, objdump and nm
+  valgrind llvm binutils
 )
 
 missing=()
