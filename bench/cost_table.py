@@ -20,7 +20,8 @@ bench/quillbeat_cost_host (one pass over the case's tape in blocks of 512):
   paths' cycles per iteration are averaged with the frames that took them.
   Pass-through runs no frame loop and has no prediction.
 
-Usage: bench/cost_table.py [--build DIR] [--block N] [case ...]
+Usage: bench/cost_table.py [--build DIR] [--block N] [--counts-only] [case ...]
+(--counts-only: callgrind alone, a few seconds; the traces take minutes.)
 Needs valgrind, llvm-mca (Debian's llvm) and objdump: scripts/install-deps.sh.
 """
 
@@ -192,6 +193,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--build", default="build", help="the release build folder (default: build)")
     parser.add_argument("--block", type=int, default=512, help="frames per block (default: 512)")
+    parser.add_argument("--counts-only", action="store_true", help="callgrind's counts, no trace or prediction")
     parser.add_argument("cases", nargs="*", default=CASES, help="the cases (default: all)")
     options = parser.parse_args()
     host = os.path.join(options.build, "bench", "quillbeat_cost_host")
@@ -209,7 +211,7 @@ def main():
             ranges = loop_function_ranges(binary, function)
             code = disassembly(binary, ranges)
             instructions, taken, mispredicts = callgrind_counts(host, case, options.block, toggles, scratch)
-            paths = frame_paths(host, case, options.block, ranges)
+            paths = collections.Counter() if options.counts_only else frame_paths(host, case, options.block, ranges)
             if paths:
                 cycles = mca_cycles_per_frame(paths, code)
                 predictions = [f"{cycles[cpu]:.2f}" for cpu in MCA_CPUS]

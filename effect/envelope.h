@@ -97,7 +97,7 @@ public:
     }
     // Restarts when the countdown goes below zero, and reloads it.
     void countDown() {
-        if (--countdown < 0) {
+        if (--countdown < 0) [[unlikely]] {
             restart();
             countdown = period;
         }
@@ -145,7 +145,7 @@ private:
             if (!(level_ >= 1.0)) return false;
         } else {
             const double next = level_ + rates.attack;
-            if (!(next >= 1.0)) {
+            if (!(next >= 1.0)) [[likely]] {
                 level_ = roundedToFloat(next);
                 return false;
             }
@@ -158,12 +158,16 @@ private:
     // result, before rounding, fell below `stopAt` (the level is then
     // `stopAt`). A decay is where a frame can wait longest (two falls in a
     // row in the first decay), so its rounding stays in double precision.
+    //
+    // A stage lasts hundreds of frames or more and ends once, so the code
+    // for a moving level that stays in its stage is laid out straight on,
+    // and the stage's end out of its way (likewise in rise).
     bool fall(double decrement, bool moves, double stopAt) {
         if (!moves) {
             if (!(level_ < stopAt)) return false;
         } else {
             const double next = level_ - decrement;
-            if (!(next < stopAt)) {
+            if (!(next < stopAt)) [[likely]] {
                 level_ = round(next);
                 return false;
             }

@@ -82,7 +82,7 @@ public:
     // Frame `frame` of the block; true when it begins another step.
     bool advance(std::int32_t frame) {
         previousStep = step_;
-        if (--framesUntilStepCheck == 0) {
+        if (--framesUntilStepCheck == 0) [[unlikely]] {
             const std::int32_t position = wrappingAdd(blockStart, frame);
             step_ = position / framesPerStep_;
             framesUntilStepCheck = framesUntilStepChange(position, framesPerStep_);
