@@ -72,6 +72,9 @@ def callgrind_counts(host, case, block, toggles, scratch):
             elif line.startswith("totals:") or (totals is None and line.startswith("summary:")):
                 totals = [int(v) for v in line.split()[1:]]
     counts = dict(zip(events, totals))
+    if counts.get("Ir", 0) == 0:
+        # The toggles name functions: renamed, they count nothing.
+        sys.exit(f"cost_table: callgrind counted nothing for {case}; are {', '.join(toggles)} still there?")
     mispredicts = counts.get("Bcm", 0) + counts.get("Bim", 0)
     return counts["Ir"] / frames, taken / frames, mispredicts / frames
 

@@ -112,20 +112,20 @@ public:
     // One frame. The attack ends the frame when it reaches 1; a frame of the
     // first decay also runs the second decay, so the level then falls by
     // both rates at once.
+    //
+    // Written as tests in a row rather than a switch, so that a frame of
+    // either decay runs straight through: the attack, a small part of most
+    // restart intervals, is the one stage that jumps aside.
     void advance() {
-        switch (stage_) {
-            case kAttack:
-                if (rise()) stage_ = kFirstDecay;
-                return;
-            case kFirstDecay:
-                if (fall(rates.decay1, rates.decay1Moves, rates.breakLevel)) stage_ = kSecondDecay;
-                [[fallthrough]];
-            case kSecondDecay:
-                if (fall(rates.decay2, rates.decay2Moves, floor)) stage_ = kFinished;
-                return;
-            default:
-                return;
+        if (stage_ == kAttack) [[unlikely]] {
+            if (rise()) stage_ = kFirstDecay;
+            return;
         }
+        if (stage_ == kFirstDecay && fall(rates.decay1, rates.decay1Moves, rates.breakLevel))
+            stage_ = kSecondDecay;
+        // Still in the first decay, or in the second (just now, perhaps).
+        if ((stage_ == kFirstDecay || stage_ == kSecondDecay) && fall(rates.decay2, rates.decay2Moves, floor))
+            stage_ = kFinished;
     }
 
 private:

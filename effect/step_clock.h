@@ -79,14 +79,14 @@ public:
     std::int32_t framesPerStep() const { return framesPerStep_; }
     std::int32_t step() const { return step_; }
 
-    // Frame `frame` of the block; true when it begins another step.
+    // Frame `frame` of the block; true when it begins another step. Until
+    // the next look the step cannot change, so only a look compares.
     bool advance(std::int32_t frame) {
         previousStep = step_;
-        if (--framesUntilStepCheck == 0) [[unlikely]] {
-            const std::int32_t position = wrappingAdd(blockStart, frame);
-            step_ = position / framesPerStep_;
-            framesUntilStepCheck = framesUntilStepChange(position, framesPerStep_);
-        }
+        if (--framesUntilStepCheck != 0) [[likely]] return false;
+        const std::int32_t position = wrappingAdd(blockStart, frame);
+        step_ = position / framesPerStep_;
+        framesUntilStepCheck = framesUntilStepChange(position, framesPerStep_);
         return step_ != previousStep;
     }
 
