@@ -81,13 +81,23 @@ public:
 
     // Frame `frame` of the block; true when it begins another step. Until
     // the next look the step cannot change, so only a look compares.
+    //
+    // The previous frame's step is brought up to date at a look only: a
+    // look that finds a new step asks for another look at the next frame,
+    // which finds the same step and brings the previous step level with it.
+    // So between looks the two are equal, as if copied at every frame, and
+    // the usual frame neither copies nor compares.
     bool advance(std::int32_t frame) {
-        previousStep = step_;
         if (--framesUntilStepCheck != 0) [[likely]] return false;
         const std::int32_t position = wrappingAdd(blockStart, frame);
+        previousStep = step_;
         step_ = position / framesPerStep_;
+        if (step_ != previousStep) {
+            framesUntilStepCheck = 1;
+            return true;
+        }
         framesUntilStepCheck = framesUntilStepChange(position, framesPerStep_);
-        return step_ != previousStep;
+        return false;
     }
 
 private:
