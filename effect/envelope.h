@@ -151,6 +151,7 @@ private:
             }
         }
         level_ = 1.0;
+        round.moveTo(level_);  // the first decay falls from here
         return true;
     }
 
@@ -158,6 +159,12 @@ private:
     // result, before rounding, fell below `stopAt` (the level is then
     // `stopAt`). A decay is where a frame can wait longest (two falls in a
     // row in the first decay), so its rounding stays in double precision.
+    //
+    // A decrement is never negative, so the result is never above the level,
+    // which is the last value rounded or moved to: every level set otherwise
+    // that a decay can start from (loaded, the attack's 1, a stage's stop)
+    // moves the rounding to it; a restart's 0 is followed by an attack. So
+    // the rounding checks only the lower end of its range.
     //
     // A stage lasts hundreds of frames or more and ends once, so the code
     // for a moving level that stays in its stage is laid out straight on,
@@ -168,11 +175,14 @@ private:
         } else {
             const double next = level_ - decrement;
             if (!(next < stopAt)) [[likely]] {
-                level_ = round(next);
+                level_ = round.falling(next);
                 return false;
             }
         }
+        // Set, not rounded, and perhaps above the rounding's range (a break
+        // level above the level that reached it): the next fall starts here.
         level_ = stopAt;
+        round.moveTo(level_);
         return true;
     }
 
