@@ -2,17 +2,17 @@
 """The audio path's cost per stereo frame, counted rather than timed.
 
 For each benchmark case and for the floor kernel, through the small host
-bench/quillbeat_cost_host (one pass over the case's tape in blocks of 512):
+quillbeat_cost_host (one pass over the case's tape in blocks of 512):
 
 - instructions, taken jumps (conditional and not, calls and returns left
   out) and mispredicted branches (conditional and indirect) per frame, from
   callgrind with its branch simulator. A taken jump ends the processor's
   fetch for that cycle, so where a frame has many of them the front end,
-  which llvm-mca does not model, can fall behind the arithmetic. Only the plug-in's replacing-
-  process function is counted, from the record's entry in, and the host's
-  answer to the time-information request inside it is left out: what remains
-  is the plug-in's own work. For the floor, its pass function is counted.
-  These counts are the same on any x86-64.
+  which llvm-mca does not model, can fall behind the arithmetic. Only the
+  plug-in's replacing-process function is counted, from the record's entry
+  in, and the host's answer to the time-information request inside it is
+  left out: what remains is the plug-in's own work. For the floor, its pass
+  function is counted. These counts are the same on any x86-64.
 - cycles per frame that llvm-mca predicts for the frame loop on a Zen 3 and a
   Skylake core. The loop has branches, so it has no one body: the frames are
   traced instruction by instruction (valgrind's lackey), each distinct path
@@ -199,6 +199,9 @@ def main():
     parser.add_argument("--counts-only", action="store_true", help="callgrind's counts, no trace or prediction")
     parser.add_argument("cases", nargs="*", default=CASES, help="the cases (default: all)")
     options = parser.parse_args()
+    unknown = [case for case in options.cases if case not in CASES]
+    if unknown:
+        parser.error(f"unknown case {', '.join(unknown)}; the cases are {', '.join(CASES)}")
     host = os.path.join(options.build, "bench", "quillbeat_cost_host")
     if not os.access(host, os.X_OK):
         sys.exit(f"cost_table: no {host}; build the release build first")

@@ -14,8 +14,8 @@
 // What happens once in many frames (a step change, a restart, the
 // oscillator's turn, an envelope stage's end) is marked unlikely, so that a
 // frame's usual work is laid out as one straight run: each jump taken ends
-// the processor's fetch for that cycle, and a frame of some hundred
-// instructions has no fetch to spare.
+// the processor's fetch for that cycle, and a frame's eighty-odd
+// instructions leave little fetch to spare.
 #include <cmath>
 
 #include "effect/parameter_scales.h"

@@ -113,9 +113,9 @@ public:
     // first decay also runs the second decay, so the level then falls by
     // both rates at once.
     //
-    // Written as tests in a row rather than a switch, so that a frame of
-    // either decay runs straight through: the attack, a small part of most
-    // restart intervals, is the one stage that jumps aside.
+    // Written as tests in a row rather than a switch: the attack, a small
+    // part of most restart intervals, is set aside, and a frame of either
+    // decay goes through the same two tests.
     void advance() {
         if (stage_ == kAttack) [[unlikely]] {
             if (rise()) stage_ = kFirstDecay;
