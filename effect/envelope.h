@@ -97,7 +97,7 @@ public:
     }
     // Restarts when the countdown goes below zero, and reloads it.
     void countDown() {
-        if (--countdown < 0) {
+        if (--countdown < 0) [[unlikely]] {
             restart();
             countdown = period;
         }
@@ -112,20 +112,20 @@ public:
     // One frame. The attack ends the frame when it reaches 1; a frame of the
     // first decay also runs the second decay, so the level then falls by
     // both rates at once.
+    //
+    // Written as tests in a row rather than a switch: the attack, a small
+    // part of most restart intervals, is set aside, and a frame of either
+    // decay goes through the same two tests.
     void advance() {
-        switch (stage_) {
-            case kAttack:
-                if (rise()) stage_ = kFirstDecay;
-                return;
-            case kFirstDecay:
-                if (fall(rates.decay1, rates.decay1Moves, rates.breakLevel)) stage_ = kSecondDecay;
-                [[fallthrough]];
-            case kSecondDecay:
-                if (fall(rates.decay2, rates.decay2Moves, floor)) stage_ = kFinished;
-                return;
-            default:
-                return;
+        if (stage_ == kAttack) [[unlikely]] {
+            if (rise()) stage_ = kFirstDecay;
+            return;
         }
+        if (stage_ == kFirstDecay && fall(rates.decay1, rates.decay1Moves, rates.breakLevel))
+            stage_ = kSecondDecay;
+        // Still in the first decay, or in the second (just now, perhaps).
+        if ((stage_ == kFirstDecay || stage_ == kSecondDecay) && fall(rates.decay2, rates.decay2Moves, floor))
+            stage_ = kFinished;
     }
 
 private:
@@ -145,12 +145,13 @@ private:
             if (!(level_ >= 1.0)) return false;
         } else {
             const double next = level_ + rates.attack;
-            if (!(next >= 1.0)) {
+            if (!(next >= 1.0)) [[likely]] {
                 level_ = roundedToFloat(next);
                 return false;
             }
         }
         level_ = 1.0;
+        round.moveTo(level_);  // the first decay falls from here
         return true;
     }
 
@@ -158,17 +159,30 @@ private:
     // result, before rounding, fell below `stopAt` (the level is then
     // `stopAt`). A decay is where a frame can wait longest (two falls in a
     // row in the first decay), so its rounding stays in double precision.
+    //
+    // A decrement is never negative, so the result is never above the level,
+    // which is the last value rounded or moved to: every level set otherwise
+    // that a decay can start from (loaded, the attack's 1, a stage's stop)
+    // moves the rounding to it; a restart's 0 is followed by an attack. So
+    // the rounding checks only the lower end of its range.
+    //
+    // A stage lasts hundreds of frames or more and ends once, so the code
+    // for a moving level that stays in its stage is laid out straight on,
+    // and the stage's end out of its way (likewise in rise).
     bool fall(double decrement, bool moves, double stopAt) {
         if (!moves) {
             if (!(level_ < stopAt)) return false;
         } else {
             const double next = level_ - decrement;
-            if (!(next < stopAt)) {
-                level_ = round(next);
+            if (!(next < stopAt)) [[likely]] {
+                level_ = round.falling(next);
                 return false;
             }
         }
+        // Set, not rounded, and perhaps above the rounding's range (a break
+        // level above the level that reached it): the next fall starts here.
         level_ = stopAt;
+        round.moveTo(level_);
         return true;
     }
 

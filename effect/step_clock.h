@@ -79,15 +79,25 @@ public:
     std::int32_t framesPerStep() const { return framesPerStep_; }
     std::int32_t step() const { return step_; }
 
-    // Frame `frame` of the block; true when it begins another step.
+    // Frame `frame` of the block; true when it begins another step. Until
+    // the next look the step cannot change, so only a look compares.
+    //
+    // The previous frame's step is brought up to date at a look only: a
+    // look that finds a new step asks for another look at the next frame,
+    // which finds the same step and brings the previous step level with it.
+    // So between looks the two are equal, as if copied at every frame, and
+    // the usual frame neither copies nor compares.
     bool advance(std::int32_t frame) {
+        if (--framesUntilStepCheck != 0) [[likely]] return false;
+        const std::int32_t position = wrappingAdd(blockStart, frame);
         previousStep = step_;
-        if (--framesUntilStepCheck == 0) {
-            const std::int32_t position = wrappingAdd(blockStart, frame);
-            step_ = position / framesPerStep_;
-            framesUntilStepCheck = framesUntilStepChange(position, framesPerStep_);
+        step_ = position / framesPerStep_;
+        if (step_ != previousStep) {
+            framesUntilStepCheck = 1;
+            return true;
         }
-        return step_ != previousStep;
+        framesUntilStepCheck = framesUntilStepChange(position, framesPerStep_);
+        return false;
     }
 
 private:

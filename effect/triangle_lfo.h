@@ -30,7 +30,7 @@ public:
     // One frame on; this frame's value, a float value widened.
     double advance() {
         current.accumulator += current.direction;
-        if (++current.counter >= current.halfPeriod) {
+        if (++current.counter >= current.halfPeriod) [[unlikely]] {
             current.counter = 0;
             current.direction = -current.direction;
         }

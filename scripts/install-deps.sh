@@ -31,6 +31,8 @@ packages=(
   dpkg-dev file man-db
   # the DAW that loads the installed package in the tests
   ardour
+  # bench/cost_table.py: callgrind and lackey, llvm-mca, objdump and nm
+  valgrind llvm binutils
 )
 
 sudo=""

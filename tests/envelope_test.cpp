@@ -135,6 +135,31 @@ TEST(Envelope, UnknownStagesLeaveTheLevel) {
     }
 }
 
+// A level that is set rather than rounded (the attack's 1, a break level) can
+// lie above the values the envelope last rounded; the decays that fall from
+// it must still round exactly as the conversion to float does.
+TEST(Envelope, DecaysRoundExactlyFromSetLevels) {
+    const auto toFloat = [](double value) { return static_cast<float>(value); };
+    for (float rate : {0.25f, 0.3f, 0.35f, 0.4f, 0.45f, 0.55f, 0.7f}) {
+        const double d1 = envelopeIncrement(0.5f), d2 = envelopeIncrement(rate);
+        // Loaded at 0.3 in the first decay, which ends at once at a break
+        // level of 0.9, raised above it; the second decay goes on from there.
+        Envelope raised = Envelope::load(EnvelopeState{kFirstDecay, 0.3f, 1000, 1000}, kAmpFloor);
+        raised.setRates(EnvelopeRates::of(1.0f, 0.5f, 0.9f, rate));
+        raised.advance();
+        EXPECT_EQ(raised.level(), toFloat(static_cast<double>(0.9f) - d2)) << rate;
+        // Loaded at 0.3, restarted, through the attack to 1, then one frame
+        // of the first decay.
+        Envelope restarted = Envelope::load(EnvelopeState{kFirstDecay, 0.3f, 0, 1000}, kAmpFloor);
+        restarted.setRates(EnvelopeRates::of(1.0f, 0.5f, 0.0f, rate));
+        restarted.countDown();
+        for (int frame = 0; frame < 300 && restarted.stage() == kAttack; ++frame) restarted.advance();
+        ASSERT_EQ(restarted.level(), 1.0);
+        restarted.advance();
+        EXPECT_EQ(restarted.level(), toFloat(toFloat(1.0 - d1) - d2)) << rate;
+    }
+}
+
 // A stage whose increment is 0 skips its arithmetic, but not its comparison:
 // level + 0 and level - 0 are the level itself, so the stage still ends
 // wherever the level already stands beyond its limit.

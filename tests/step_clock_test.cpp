@@ -46,20 +46,23 @@ TEST(StepClock, NextPossibleChangeIsTheFirstFrameOfAnotherStep) {
 
 TEST(StepClock, ReportsANewStepWhereTheNumberChanges) {
     // Steps of 100 frames; a block starting 3 frames before step 5 and one
-    // starting after a jump into step -2 (step 0 runs from -99 to 99).
+    // starting after a jump into step -2 (step 0 runs from -99 to 99). The
+    // previous frame's step is stored too: the old one when the block ends
+    // on the change, the new one a frame later.
     const struct {
         std::int32_t blockStart, storedStep;
-        int changeAt;
-        std::int32_t stepAfter;
-    } cases[] = {{497, 4, 3, 5}, {-250, 0, 0, -2}, {-102, -1, 3, 0}};
+        int changeAt, frames;
+        std::int32_t stepAfter, previousAfter;
+    } cases[] = {{497, 4, 3, 8, 5, 5}, {-250, 0, 0, 8, -2, -2}, {-102, -1, 3, 8, 0, 0},
+                 {497, 4, 3, 4, 5, 4},  {497, 4, 3, 5, 5, 5},    {-250, 0, 0, 1, -2, 0}};
     for (const auto& c : cases) {
         StepClockState state{100.0f, c.blockStart, c.blockStart, 0, c.storedStep, c.storedStep, 1};
         StepClock clock = StepClock::load(state);
-        for (int frame = 0; frame < 8; ++frame)
+        for (int frame = 0; frame < c.frames; ++frame)
             EXPECT_EQ(clock.advance(frame), frame == c.changeAt) << c.blockStart << " frame " << frame;
         clock.store(state);
-        EXPECT_EQ(state.stepIndex, c.stepAfter) << c.blockStart;
-        EXPECT_EQ(state.previousStepIndex, c.stepAfter) << c.blockStart;
+        EXPECT_EQ(state.stepIndex, c.stepAfter) << c.blockStart << " after " << c.frames;
+        EXPECT_EQ(state.previousStepIndex, c.previousAfter) << c.blockStart << " after " << c.frames;
     }
 }
 
