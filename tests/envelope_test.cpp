@@ -64,42 +64,35 @@ TEST(Envelope, ZeroAttackHoldsTheLevel) {
     EXPECT_EQ(envelope.level, 0.0f);
 }
 
-TEST(Envelope, FirstDecayFallsByBothRates) {
-    Probe envelope;
-    envelope.stage = kFirstDecay;
-    envelope.level = 1.0f;
-    envelope.decay1 = 0.5f;
-    envelope.decay2 = 0.25f;
-    envelope.breakLevel = 0.2f;
-    envelope.advance();
+// One frame of the first decay: the level falls by both rates; crossing the
+// break level leaves it below by the second rate; crossing both levels at
+// once finishes.
+TEST(Envelope, FirstDecayFrame) {
     const float afterFirst = static_cast<float>(1.0 - envelopeIncrement(0.5f));
-    const float expected = static_cast<float>(static_cast<double>(afterFirst) - envelopeIncrement(0.25f));
-    EXPECT_EQ(envelope.level, expected);
-    EXPECT_EQ(envelope.stage, kFirstDecay);
-}
-
-TEST(Envelope, CrossingTheBreakLevelEndsBelowItBySecondRate) {
-    Probe envelope;
-    envelope.stage = kFirstDecay;
-    envelope.level = 0.5f;
-    envelope.decay1 = 1.0f;
-    envelope.decay2 = 0.5f;
-    envelope.breakLevel = 0.499f;  // one decay-1 step reaches below it
-    envelope.advance();
-    EXPECT_EQ(envelope.stage, kSecondDecay);
-    EXPECT_EQ(envelope.level, static_cast<float>(static_cast<double>(0.499f) - envelopeIncrement(0.5f)));
-}
-
-TEST(Envelope, CrossingBothLevelsInOneFrameFinishes) {
-    Probe envelope;
-    envelope.stage = kFirstDecay;
-    envelope.level = 0.001f;
-    envelope.decay1 = 1.0f;
-    envelope.decay2 = 1.0f;
-    envelope.breakLevel = 0.0005f;
-    envelope.advance();
-    EXPECT_EQ(envelope.stage, kFinished);
-    EXPECT_EQ(envelope.level, 0.0f);
+    const struct {
+        const char* what;
+        float level, decay1, decay2, breakLevel;
+        std::int32_t stageAfter;
+        float levelAfter;
+    } cases[] = {
+        {"falls by both rates", 1.0f, 0.5f, 0.25f, 0.2f, kFirstDecay,
+         static_cast<float>(static_cast<double>(afterFirst) - envelopeIncrement(0.25f))},
+        // One decay-1 step reaches below 0.499.
+        {"crosses the break level", 0.5f, 1.0f, 0.5f, 0.499f, kSecondDecay,
+         static_cast<float>(static_cast<double>(0.499f) - envelopeIncrement(0.5f))},
+        {"crosses both levels", 0.001f, 1.0f, 1.0f, 0.0005f, kFinished, 0.0f},
+    };
+    for (const auto& c : cases) {
+        Probe envelope;
+        envelope.stage = kFirstDecay;
+        envelope.level = c.level;
+        envelope.decay1 = c.decay1;
+        envelope.decay2 = c.decay2;
+        envelope.breakLevel = c.breakLevel;
+        envelope.advance();
+        EXPECT_EQ(envelope.level, c.levelAfter) << c.what;
+        EXPECT_EQ(envelope.stage, c.stageAfter) << c.what;
+    }
 }
 
 TEST(Envelope, FloorsDifferForAmplitudeAndFilter) {

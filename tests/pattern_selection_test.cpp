@@ -36,6 +36,18 @@ std::array<float, 10> randomRoll(GeneratorModel& generator) {
 class PatternSelection : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_NE(host.open(), nullptr); }
+
+    // In `mode`, a block just before step 1 and one at its start: the model
+    // stands at the first draw of the step change's choice.
+    GeneratorModel firstStepChangeIn(float mode) {
+        host.setParameter(pRndSw, mode);
+        oneFrameAt(host, kStep - 1);
+        oneFrameAt(host, kStep);
+        GeneratorModel generator;
+        generator.skip(2);
+        return generator;
+    }
+
     TestHost host;
 };
 
@@ -55,11 +67,7 @@ TEST_F(PatternSelection, ManualKeepsValuesAndDrawsOncePerBlock) {
 }
 
 TEST_F(PatternSelection, RandomRollsTenValuesInOrder) {
-    host.setParameter(pRndSw, kRandom);
-    oneFrameAt(host, kStep - 1);
-    oneFrameAt(host, kStep);
-    GeneratorModel generator;
-    generator.skip(2);
+    GeneratorModel generator = firstStepChangeIn(kRandom);
     EXPECT_EQ(envelopeValues(host), randomRoll(generator));
     // Every later step rolls afresh from where the generator stands.
     for (int step = 2; step < 40; ++step) {
@@ -104,11 +112,7 @@ TEST(PatternTable, NotesOfEveryPatternGiveTheListedStarts) {
 }
 
 TEST_F(PatternSelection, FirstAutoChoiceOnAnOddStepTakesTheFirstDraw) {
-    host.setParameter(pRndSw, kAuto);
-    oneFrameAt(host, kStep - 1);
-    oneFrameAt(host, kStep);
-    GeneratorModel generator;
-    generator.skip(2);
+    GeneratorModel generator = firstStepChangeIn(kAuto);
     const int pattern = oddStepPicks[generator.next() % 10];
     const auto values = envelopeValues(host);
     for (int i = 0; i < 10; ++i) EXPECT_EQ(values[i], patternTable[pattern][i]) << i;
