@@ -145,6 +145,16 @@ Counts counted(Work work) {
     return {heapCalls.load(), lockCalls.load()};
 }
 
+// Runs block `index` with the counting on, and writes down a block that
+// allocated or locked.
+template <typename Work>
+void runBlock(std::vector<std::string>& faults, std::size_t index, Work work) {
+    const Counts counts = counted(work);
+    if (counts.heap != 0 || counts.locks != 0)
+        faults.push_back("block " + std::to_string(index) + ": " + std::to_string(counts.heap) + " heap calls, " +
+                         std::to_string(counts.locks) + " lock calls");
+}
+
 // ---- the sessions --------------------------------------------------------------
 
 // What happens before one block, outside the counting: where the host puts
@@ -214,10 +224,7 @@ TEST_P(RealtimeSafety, BlocksAllocateNothingAndLockNothing) {
             // In place on odd blocks, into other buffers on even ones.
             float** out = i % 2 == 0 ? output.channels() : buffer.channels();
             float** in = buffer.channels();
-            const Counts counts = counted([&] { effect->processReplacing(effect, in, out, block.frames); });
-            if (counts.heap != 0 || counts.locks != 0)
-                faults.push_back("block " + std::to_string(i) + ": " + std::to_string(counts.heap) +
-                                 " heap calls, " + std::to_string(counts.locks) + " lock calls");
+            runBlock(faults, i, [&] { effect->processReplacing(effect, in, out, block.frames); });
         }
     });
     audio.join();
@@ -291,10 +298,7 @@ TEST_P(RealtimeSafety, Lv2RunAllocatesNothingAndLocksNothing) {
                 lv2_atom_forge_pop(&forge, &message);
             }
             lv2_atom_forge_pop(&forge, &sequence);
-            const Counts counts = counted([&] { lv2->run(plugin, static_cast<std::uint32_t>(block.frames)); });
-            if (counts.heap != 0 || counts.locks != 0)
-                faults.push_back("block " + std::to_string(i) + ": " + std::to_string(counts.heap) +
-                                 " heap calls, " + std::to_string(counts.locks) + " lock calls");
+            runBlock(faults, i, [&] { lv2->run(plugin, static_cast<std::uint32_t>(block.frames)); });
         }
     });
     audio.join();
