@@ -125,9 +125,9 @@ inline constexpr std::array kFactoryPresets{
                   // rises in 0.9 s of a 1 s step; the filter opens in 0.7 s
                   {.vA = 0.08f, .fA = 0.09f, .Tempo = tempoValue(120)}},
     FactoryPreset{"filter-sweep", "Filter sweep",
-                  "The volume stays; the filter opens over 0.4 s and closes again, once every two beats.",
-                  // opens in 0.4 s, closes toward 0.1 over the rest of the step
-                  {.fA = 0.12f, .fD1 = 0.1f, .fS = 0.1f}},
+                  "The volume stays; the filter opens over a third of a second and closes again, every two beats.",
+                  // opens in 0.34 s, closes to 0.02 in the rest of the 0.86 s step
+                  {.fA = 0.13f, .fD1 = 0.11f, .fS = 0.02f}},
     FactoryPreset{"filter-eighths", "Filter eighths",
                   "A filter that snaps open on each eighth note and closes fast: a plucked wah.",
                   // opens in 23 ms, closes to 0.05 in 0.15 s
