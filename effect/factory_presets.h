@@ -160,10 +160,10 @@ inline constexpr std::array kFactoryPresets{
                   // rises in 93 ms, sinks slowly toward 0.6
                   {.vA = 0.25f, .vD1 = 0.08f, .vS = 0.6f, .vnotes = notesValue(4), .fnotes = notesValue(4),
                    .Tempo = tempoValue(120)}},
-    FactoryPreset{"half-time-90", "Half-time 90",
+    FactoryPreset{"eighths-90", "90 BPM eighths",
                   "For songs at 90 BPM: Tempo shows 180, so a step is one beat; eighth-note chops.",
                   {.vD1 = 0.2f, .vnotes = notesValue(2), .fnotes = notesValue(2), .Tempo = tempoValue(180)}},
-    FactoryPreset{"triplets-100", "Triplets 100",
+    FactoryPreset{"triplets-100", "100 BPM triplets",
                   "For songs at 100 BPM: Tempo shows 200, a step is one beat, with three notes in it.",
                   {.vD1 = 0.22f, .vnotes = notesValue(3), .fnotes = notesValue(3), .Tempo = tempoValue(200)}},
     FactoryPreset{"random-140", "Random 140",
