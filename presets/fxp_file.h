@@ -4,7 +4,7 @@
 //
 //   offset  size  field
 //        0     4  'CcnK'
-//        4     4  bytes that follow this field (52 + 4 x parameter count)
+//        4     4  bytes that follow this field (48 + 4 x parameter count)
 //        8     4  'FxCk': a preset of parameter values
 //       12     4  format version, 1
 //       16     4  the plug-in's unique ID
