@@ -23,9 +23,9 @@ inline constexpr std::string_view kPresetPluginId = "Qlbt";
 inline constexpr int kPresetPluginVersion = 1;
 
 // RndSw values for the three modes, each in the middle of the mode's range.
-inline constexpr float kManual = 0.0f;
-inline constexpr float kRandom = 0.5f;
-inline constexpr float kAuto = 1.0f;
+inline constexpr float kSwitchManual = 0.0f;
+inline constexpr float kSwitchRandom = 0.5f;
+inline constexpr float kSwitchAuto = 1.0f;
 
 // The note-count value that shows `count` notes per step: the value text is
 // 1 + 15 x value cut to a whole number, so the middle is (count - 0.5) / 15.
@@ -55,7 +55,7 @@ struct PresetValues {
     float fS = 0.0f;
     float fD2 = 0.0f;
     float fnotes = notesValue(1);
-    float RndSw = kManual;
+    float RndSw = kSwitchManual;
     float Tempo = tempoValue(140);
 
     constexpr std::array<float, kParameterCount> inParameterOrder() const {
@@ -168,11 +168,11 @@ inline constexpr std::array kFactoryPresets{
                   {.vD1 = 0.22f, .vnotes = notesValue(3), .fnotes = notesValue(3), .Tempo = tempoValue(200)}},
     FactoryPreset{"random-140", "Random 140",
                   "RANDOM at 140 BPM: every two beats a new shape, one to eight notes.",
-                  {.RndSw = kRandom}},
+                  {.RndSw = kSwitchRandom}},
     FactoryPreset{"random-120", "Random 120", "RANDOM at 120 BPM, for slower grooves.",
-                  {.RndSw = kRandom, .Tempo = tempoValue(120)}},
+                  {.RndSw = kSwitchRandom, .Tempo = tempoValue(120)}},
     FactoryPreset{"auto-140", "Auto 140",
-                  "AUTO at 140 BPM: the stored patterns, calm and busy steps in turn.", {.RndSw = kAuto}},
+                  "AUTO at 140 BPM: the stored patterns, calm and busy steps in turn.", {.RndSw = kSwitchAuto}},
     FactoryPreset{"auto-175", "Auto 175", "AUTO at drum-and-bass tempo.",
-                  {.RndSw = kAuto, .Tempo = tempoValue(175)}},
+                  {.RndSw = kSwitchAuto, .Tempo = tempoValue(175)}},
 };
