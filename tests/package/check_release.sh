@@ -5,9 +5,11 @@
 #     SHA-256 sum listed and right
 #   - each Debian package for its architecture, with the plug-in in
 #     /usr/lib/vst, the LV2 bundle in /usr/lib/lv2, the tool and its man page,
-#     binaries for that processor and
-#     the tool's libraries among the worked-out dependencies
-#   - each zip with the DLL for its processor, the README and the licence
+#     the factory presets in /usr/share/quillbeat/presets, binaries for that
+#     processor and the tool's libraries among the worked-out dependencies
+#   - each zip with the DLL for its processor, the README, the licence and
+#     the factory presets in presets/
+#   - the presets everywhere the same files as the Linux build wrote
 #   - the install rules honouring DESTDIR, and the installed tool finding the
 #     installed plug-in without being told
 #
@@ -36,6 +38,21 @@ all_artifacts_summed() {
   (cd dist && sha256sum --quiet -c SHA256SUMS)
 }
 
+# The factory presets as the Linux build wrote them.
+presets=$(cd "$linux_dir/factory-presets" 2>/dev/null && ls -- *.fxp 2>/dev/null)
+
+# has_presets FOLDER: the build's preset files, all of them and no others,
+# byte for byte.
+has_presets() {
+  [ "$(wc -w <<<"$presets")" -ge 16 ] || { echo "  $linux_dir/factory-presets holds: $presets"; return 1; }
+  local found name
+  found=$(cd "$1" 2>/dev/null && ls -- *.fxp 2>/dev/null)
+  [ "$found" = "$presets" ] || { echo "  presets in ${1#"$out"/}: $found"; return 1; }
+  for name in $presets; do
+    cmp -s "$1/$name" "$linux_dir/factory-presets/$name" || { echo "  ${1#"$out"/}/$name differs"; return 1; }
+  done
+}
+
 # The LV2 bundle's files, under the prefix.
 lv2_bundle=(lib/lv2/quillbeat.lv2/{quillbeat.so,manifest.ttl,quillbeat.ttl,presets.ttl})
 
@@ -56,6 +73,7 @@ deb_is() {
   for file in usr/lib/vst/quillbeat.so usr/lib/lv2/quillbeat.lv2/quillbeat.so usr/bin/quillbeat-render; do
     file -b "$tree/$file" | grep -q "ELF 64-bit LSB .*, $3," || { echo "  /$file: $(file -b "$tree/$file")"; return 1; }
   done
+  has_presets "$tree/usr/share/quillbeat/presets" || return 1
   local depends
   depends=$(dpkg-deb -f "$deb" Depends)
   echo "  Depends: $depends"
@@ -71,6 +89,7 @@ zip_is() {
   for file in Quillbeat.dll README.md LICENSE; do
     [ -f "$tree/$file" ] || { echo "  missing: $file"; return 1; }
   done
+  has_presets "$tree/presets" || return 1
   objdump -f "$tree/Quillbeat.dll" | grep -q "file format $2\$" ||
     { objdump -f "$tree/Quillbeat.dll" | grep 'file format'; return 1; }
 }
@@ -82,6 +101,7 @@ installs_into_destdir() {
     [ -f "$out/stage/opt/quillbeat/$file" ] || { echo "  missing: /opt/quillbeat/$file"; return 1; }
   done
   [ ! -e /opt/quillbeat ] || { echo "  /opt/quillbeat exists outside DESTDIR"; return 1; }
+  has_presets "$out/stage/opt/quillbeat/share/quillbeat/presets"
 }
 
 installed_tool_finds_installed_plugin() {
