@@ -105,7 +105,9 @@ FxpPreset readFxpFile(const std::string& path) {
     // One byte more than the largest preset tells a file that is too large.
     std::string bytes(kMaxFileBytes + 1, '\0');
     bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file.get()));
-    if (std::ferror(file.get())) throw FxpError("cannot read preset " + path + ": " + std::strerror(errno));
+    if (std::ferror(file.get())) {
+        throw FxpError("cannot read preset " + path + ": " + (errno == EISDIR ? "it is a folder" : std::strerror(errno)));
+    }
     if (bytes.size() > kMaxFileBytes) throw FxpError("preset " + path + " is not a VST 2 preset file (.fxp)");
     try {
         return decodeFxp(bytes);

@@ -131,6 +131,8 @@ std::vector<ErrorCase> errorCases() {
         {"empty plug-in path", {"--plugin", "", "{dir}/out.wav"}, "out.wav", kUsage, "--plugin expects a path, not ''"},
         {"missing preset", {"--preset", "{dir}/none.fxp", "{dir}/out.wav"}, "out.wav", kFailure,
          "cannot read preset {dir}/none.fxp: No such file or directory"},
+        {"preset that is a folder", {"--preset", "{dir}/folder.wav", "{dir}/out.wav"}, "out.wav", kFailure,
+         "cannot read preset {dir}/folder.wav: it is a folder"},
         {"preset that is not one", {"--preset", "{dir}/text.wav", "{dir}/out.wav"}, "out.wav", kFailure,
          "preset {dir}/text.wav is not a VST 2 preset file (.fxp)"},
         {"preset cut short", {"--preset", "{dir}/short.fxp", "{dir}/out.wav"}, "out.wav", kFailure,
