@@ -205,7 +205,7 @@ std::string usageText() {
     std::ostringstream text;
     text << "usage: quillbeat-render [options] [INPUT] OUTPUT\n"
             "       quillbeat-render --info [--plugin PATH] [--program N] [--preset FILE.fxp]\n"
-            "                       [--param NAME=VALUE]\n"
+            "                               [--param NAME=VALUE]\n"
             "\n"
             "Renders INPUT (any file libsndfile reads) through a VST 2 plug-in into OUTPUT.\n"
             "Without INPUT it renders a demo chord. The output format follows OUTPUT's\n"
