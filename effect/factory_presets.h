@@ -176,3 +176,20 @@ inline constexpr std::array kFactoryPresets{
     FactoryPreset{"auto-175", "Auto 175", "AUTO at drum-and-bass tempo.",
                   {.RndSw = kSwitchAuto, .Tempo = tempoValue(175)}},
 };
+
+// Slugs name files and LV2 presets, names the presets in hosts: each once.
+// A host that takes a preset's name for a program's keeps 23 characters.
+constexpr bool slugsAndNamesFit() {
+    for (std::size_t i = 0; i < kFactoryPresets.size(); ++i) {
+        const FactoryPreset& preset = kFactoryPresets[i];
+        if (preset.slug.empty() || preset.name.empty() || preset.name.size() > 23) return false;
+        for (char c : preset.slug) {
+            if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-')) return false;
+        }
+        for (std::size_t j = 0; j < i; ++j) {
+            if (kFactoryPresets[j].slug == preset.slug || kFactoryPresets[j].name == preset.name) return false;
+        }
+    }
+    return true;
+}
+static_assert(slugsAndNamesFit());

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <set>
 #include <string>
 
 #include "effect/factory_presets.h"
@@ -62,22 +61,6 @@ TEST(FactoryPresets, TemposHaveStepsOfWholeSamples) {
         const int bpm = std::stoi(shown(host, kTempo, preset.values.Tempo));
         EXPECT_EQ(44100 * 120 % bpm, 0) << preset.slug << " at " << bpm << " BPM";
     }
-}
-
-// Slugs name the files and the LV2 presets, names the presets in hosts.
-TEST(FactoryPresets, SlugsAndNamesAreDistinctAndFit) {
-    std::set<std::string_view> slugs;
-    std::set<std::string_view> names;
-    for (const FactoryPreset& preset : kFactoryPresets) {
-        EXPECT_TRUE(slugs.insert(preset.slug).second) << preset.slug;
-        EXPECT_TRUE(names.insert(preset.name).second) << preset.name;
-        EXPECT_TRUE(std::all_of(preset.slug.begin(), preset.slug.end(),
-                                [](char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-'; }))
-            << preset.slug;
-        // A program name holds 23 characters.
-        EXPECT_LE(preset.name.size(), 23u) << preset.name;
-    }
-    EXPECT_GE(kFactoryPresets.size(), 16u);
 }
 
 // The files carry the plug-in's version; render_output_test loads each into
