@@ -21,7 +21,7 @@ import sys
 
 TEMPO_VALUES = [0.0, 0.1, 0.24, 0.5, 0.75, 1.0]
 RATES = [44100, 48000, 88200, 96000, 192000]
-FACT_TABLES = ["tempo-lookup", "note-values", "at-48k", "auto-shares"]
+FACT_TABLES = ["tempo-lookup", "note-values", "at-48k", "auto-shares", "thresholds"]
 
 
 def markers(name):

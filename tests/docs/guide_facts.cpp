@@ -7,6 +7,7 @@
 //   guide-facts note-values     a vnotes value well inside each note count
 //   guide-facts at-48k          the closest settings at 48 kHz, and their drift
 //   guide-facts auto-shares     which AUTO pattern plays, over 20 000 steps
+//   guide-facts thresholds      where the switch and the note counts change
 //   guide-facts auto-picture    the patterns the AUTO picture plays
 //
 // Values are found from the value texts the host shows (which are monotonic
@@ -82,20 +83,31 @@ int shownNumber(int index, float value) {
     return std::atoi(effect.shows(index).c_str());
 }
 
-// The smallest value from 0 to 1 whose text shows at least `number`, by
-// bisection over the floats in order.
-float firstShowing(int index, int number) {
+// The smallest value from 0 to 1 whose text passes `reached`, by bisection
+// over the floats in order (the texts are monotonic in the value).
+template <typename Reached>
+float firstValueWhere(int index, Reached reached) {
+    const auto shows = [&](float value) {
+        Effect effect;
+        effect.set(index, value);
+        return reached(effect.shows(index));
+    };
     std::uint32_t low = std::bit_cast<std::uint32_t>(0.0f), high = std::bit_cast<std::uint32_t>(1.0f);
-    if (shownNumber(index, 0.0f) >= number) return 0.0f;
+    if (shows(0.0f)) return 0.0f;
     while (high - low > 1) {
         const std::uint32_t middle = low + (high - low) / 2;
-        if (shownNumber(index, std::bit_cast<float>(middle)) >= number) {
+        if (shows(std::bit_cast<float>(middle))) {
             high = middle;
         } else {
             low = middle;
         }
     }
     return std::bit_cast<float>(high);
+}
+
+// The smallest value whose text shows at least `number`.
+float firstShowing(int index, int number) {
+    return firstValueWhere(index, [number](const std::string& text) { return std::atoi(text.c_str()) >= number; });
 }
 
 struct Choice {
@@ -109,7 +121,8 @@ Choice safeValue(int index, int number, int places) {
     const double low = firstShowing(index, number);
     const double high = number >= shownNumber(index, 1.0f) ? 1.0 : firstShowing(index, number + 1);
     const double scale = std::pow(10.0, places);
-    const double middle = high >= 1.0 && shownNumber(index, 1.0f) == number ? 1.0 : (low + high) / 2;
+    // The ends of the whole range are safe in themselves: no host value lies beyond them.
+    const double middle = low == 0.0 ? 0.0 : high >= 1.0 && shownNumber(index, 1.0f) == number ? 1.0 : (low + high) / 2;
     char text[32];
     std::snprintf(text, sizeof text, "%.*f", places, std::round(middle * scale) / scale);
     std::string decimal = text;
@@ -211,8 +224,7 @@ void noteValues() {
                         {12, "sixteenth-note triplets", "thirty-second-note triplets"},
                         {16, "thirty-second notes", "sixty-fourth notes"}};
     for (const Row& row : rows) {
-        const Choice value = row.count == 1 ? Choice{0.0f, "0"} : safeValue(kVNotes, row.count, 2);
-        if (shownNumber(kVNotes, value.value) != row.count) std::exit(1);
+        const Choice value = safeValue(kVNotes, row.count, 2);
         std::printf("| %d | %s | %s | %s |\n", row.count, row.twoBeats, row.oneBeat, value.decimal.c_str());
     }
 }
@@ -242,6 +254,20 @@ void at48k() {
         }
         std::printf("| %d | %s | %d | %s | %s |\n", song, best->tempo.decimal.c_str(), best->bpm,
                     bestBeats == 1 ? "one beat" : "two beats", drift(bestDrift, rate).c_str());
+    }
+}
+
+// Where the switch and the note counts change, to seven digits.
+void thresholds() {
+    std::printf("| Control | Shows | From |\n");
+    std::printf("|---|---|---|\n");
+    // From 0 to 1 the switch reads MANUAL, then RANDOM, then AUTO.
+    const float random = firstValueWhere(kRndSw, [](const std::string& text) { return text != "MANUAL"; });
+    const float automatic = firstValueWhere(kRndSw, [](const std::string& text) { return text == "AUTO"; });
+    std::printf("| `RndSw` | `RANDOM` | %.7f |\n", static_cast<double>(random));
+    std::printf("| `RndSw` | `AUTO` | %.7f |\n", static_cast<double>(automatic));
+    for (int count = 2; count <= 16; ++count) {
+        std::printf("| `vnotes`, `fnotes` | `%d` | %.7f |\n", count, static_cast<double>(firstShowing(kVNotes, count)));
     }
 }
 
@@ -329,10 +355,12 @@ int main(int argc, char** argv) {
         at48k();
     } else if (command == "auto-shares") {
         autoShares();
+    } else if (command == "thresholds") {
+        thresholds();
     } else if (command == "auto-picture") {
         autoPicture();
     } else {
-        std::fprintf(stderr, "usage: guide-facts tempo-lookup|note-values|at-48k|auto-shares|auto-picture\n");
+        std::fprintf(stderr, "usage: guide-facts tempo-lookup|note-values|at-48k|auto-shares|thresholds|auto-picture\n");
         return 2;
     }
     return 0;
