@@ -24,7 +24,7 @@ window.addEventListener("load", () => {
   const lines = [];
   for (const img of document.images) lines.push("picture " + img.naturalWidth + " " + img.getAttribute("src"));
   for (const h of document.querySelectorAll("h1, h2, h3, h4, h5, h6")) {
-    if (!h.closest("nav")) lines.push("heading " + h.textContent.trim());
+    if (!h.closest("nav")) lines.push("heading " + h.textContent.replace(/\s+/g, " ").trim());
   }
   const report = document.createElement("pre");
   report.id = "browser-report";
