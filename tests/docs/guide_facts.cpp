@@ -332,7 +332,7 @@ void autoShares() {
                     100.0 * static_cast<double>(isOdd ? onOdd : onEven) / static_cast<double>(isOdd ? oddSteps : evenSteps),
                     100.0 * static_cast<double>(onOdd + onEven) / static_cast<double>(played.size()));
     }
-    std::printf("\nSteps played: %zu; two steps in a row with the same pattern: %ld.\n", played.size(), repeats);
+    std::printf("\nOf %zu steps, %ld played the same pattern as the step before.\n", played.size(), repeats);
 }
 
 // The AUTO picture: docs/pictures/pictures.txt, line mode-auto.
