@@ -118,11 +118,12 @@ struct Choice {
 // The decimal with `places` places nearest the middle of the values that
 // show `number`, checked to show it.
 Choice safeValue(int index, int number, int places) {
+    const bool top = number == shownNumber(index, 1.0f);
     const double low = firstShowing(index, number);
-    const double high = number >= shownNumber(index, 1.0f) ? 1.0 : firstShowing(index, number + 1);
-    const double scale = std::pow(10.0, places);
+    const double high = top ? 1.0 : firstShowing(index, number + 1);
     // The ends of the whole range are safe in themselves: no host value lies beyond them.
-    const double middle = low == 0.0 ? 0.0 : high >= 1.0 && shownNumber(index, 1.0f) == number ? 1.0 : (low + high) / 2;
+    const double middle = low == 0.0 ? 0.0 : top ? 1.0 : (low + high) / 2;
+    const double scale = std::pow(10.0, places);
     char text[32];
     std::snprintf(text, sizeof text, "%.*f", places, std::round(middle * scale) / scale);
     std::string decimal = text;
@@ -305,39 +306,34 @@ std::vector<std::pair<long, int>> autoSteps(float tempo, double start, long step
 }
 
 void autoShares() {
-    const long steps = 20000;
-    const auto played = autoSteps(1.0f, 0.0, steps, 1L << 40);
-    std::map<int, long> odd, even;
-    long oddSteps = 0, evenSteps = 0, repeats = 0;
+    const auto played = autoSteps(1.0f, 0.0, 20000, 1L << 40);
+    // Steps and picks by parity: [0] even steps, [1] odd ones.
+    long steps[2] = {0, 0}, repeats = 0;
+    std::map<int, long> picks[2];
     for (std::size_t i = 0; i < played.size(); ++i) {
         const auto [index, pattern] = played[i];
-        if (index % 2 != 0) {
-            ++odd[pattern];
-            ++oddSteps;
-        } else {
-            ++even[pattern];
-            ++evenSteps;
-        }
+        ++steps[index % 2];
+        ++picks[index % 2][pattern];
         if (i > 0 && played[i - 1].second == pattern) ++repeats;
     }
     std::printf("| Pattern | Notes | Plays on | Share of those steps | Share of all steps |\n");
     std::printf("|---|---|---|---|---|\n");
     for (std::size_t pattern = 0; pattern < patternTable.size(); ++pattern) {
-        const int p = static_cast<int>(pattern);
-        const long onOdd = odd.count(p) ? odd.at(p) : 0, onEven = even.count(p) ? even.at(p) : 0;
-        const int notes = shownNumber(kVNotes, patternTable[pattern][kVNotes]);
-        if (onOdd == 0 && onEven == 0) continue;
-        const bool isOdd = onOdd > 0;
-        std::printf("| %d | %d | %s steps | %.1f %% | %.1f %% |\n", p, notes, isOdd ? "odd" : "even",
-                    100.0 * static_cast<double>(isOdd ? onOdd : onEven) / static_cast<double>(isOdd ? oddSteps : evenSteps),
-                    100.0 * static_cast<double>(onOdd + onEven) / static_cast<double>(played.size()));
+        for (int parity : {1, 0}) {
+            const auto found = picks[parity].find(static_cast<int>(pattern));
+            if (found == picks[parity].end()) continue;
+            const auto share = [&](long of) { return 100.0 * static_cast<double>(found->second) / static_cast<double>(of); };
+            std::printf("| %zu | %d | %s steps | %.1f %% | %.1f %% |\n", pattern,
+                        shownNumber(kVNotes, patternTable[pattern][kVNotes]), parity == 1 ? "odd" : "even",
+                        share(steps[parity]), share(static_cast<long>(played.size())));
+        }
     }
     std::printf("\nOf %zu steps, %ld played the same pattern as the step before.\n", played.size(), repeats);
 }
 
 // The AUTO picture: docs/pictures/pictures.txt, line mode-auto.
 void autoPicture() {
-    const auto played = autoSteps(settingFor(140).tempo.value, 37800.0, 100, static_cast<long>(4.3 * 44100));
+    const auto played = autoSteps(kInitialTempo, 37800.0, 100, static_cast<long>(4.3 * 44100));
     std::printf("Patterns, step by step:");
     for (const auto& [index, pattern] : played) std::printf(" %d", pattern);
     std::printf("\n");
