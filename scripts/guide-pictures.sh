@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Draws every picture of docs/guide.md again with the built tool, records a
 # hash of the audio behind each one (the guide_pictures_test compares them)
-# and writes the guide's tempo table. The pictures' settings are the lines of
+# and writes the guide's tables that the plug-in tells (scripts/guide_tables.py;
+# the guide_tables_current test compares them). The pictures' settings are the lines of
 # docs/pictures/pictures.txt. Run it after a change that alters what a
 # picture shows, look at the pictures, check the guide's words, commit.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 if [ ! -f build/build.ninja ]; then cmake --preset release; fi
-cmake --build --preset release --target quillbeat-render guide-audio
+cmake --build --preset release --target quillbeat-render guide-audio guide-facts
 
 pictures=docs/pictures
 tool=build/quillbeat-render
@@ -28,5 +29,5 @@ while read -r -a row; do
 done <"$pictures/pictures.txt"
 mv "$scratch/hashes" "$pictures/audio-hashes.txt"
 
-python3 scripts/guide_tempo_table.py "$tool" docs/guide.md
-echo "guide-pictures: the tempo table in docs/guide.md"
+python3 scripts/guide_tables.py "$tool" build/tests/docs/guide-facts docs/guide.md
+echo "guide-pictures: the tables in docs/guide.md"
