@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
 # Draws every picture of docs/guide.md again with the built tool, records a
 # hash of the audio behind each one (the guide_pictures_test compares them)
-# and writes the guide's tempo table and its gallery of the factory presets.
-# The pictures' settings are the lines of docs/pictures/pictures.txt, and one
-# line per factory preset that guide-audio prints. Run it after a change that
-# alters what a picture shows, look at the pictures, check the guide's words,
-# commit.
+# and writes the guide's tables that the plug-in tells (scripts/guide_tables.py;
+# the guide_tables_current test compares them) and its gallery of the factory
+# presets. The pictures' settings are the lines of docs/pictures/pictures.txt,
+# and one line per factory preset that guide-audio prints. Run it after a
+# change that alters what a picture shows, look at the pictures, check the
+# guide's words, commit.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 if [ ! -f build/build.ninja ]; then cmake --preset release; fi
-cmake --build --preset release --target quillbeat-render guide-audio quillbeat_presets
+cmake --build --preset release --target quillbeat-render guide-audio guide-facts quillbeat_presets
 
 pictures=docs/pictures
 tool=build/quillbeat-render
@@ -42,5 +43,5 @@ mv "$scratch/hashes" "$pictures/audio-hashes.txt"
 "$audio" gallery docs/guide.md
 echo "guide-pictures: the preset gallery in docs/guide.md"
 
-python3 scripts/guide_tempo_table.py "$tool" docs/guide.md
-echo "guide-pictures: the tempo table in docs/guide.md"
+python3 scripts/guide_tables.py "$tool" build/tests/docs/guide-facts docs/guide.md
+echo "guide-pictures: the tables in docs/guide.md"

@@ -24,8 +24,10 @@ packages=(
   # the LV2 edition: its headers; lilv for our test host; lv2apply, and
   # sord_validate with the schemas, to check the bundle
   lv2-dev liblilv-dev lilv-utils sordi
-  # scripts/guide-pictures.sh: the guide's tempo table
+  # scripts/guide-pictures.sh and its test: the guide's tables
   python3
+  # the user's guide as HTML, and the browser that checks the page
+  pandoc chromium
   # the Debian packages: dpkg-shlibdeps works out their dependencies, CPack
   # needs file to find the binaries, man checks the man page
   dpkg-dev file man-db

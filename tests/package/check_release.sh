@@ -5,11 +5,11 @@
 #     SHA-256 sum listed and right
 #   - each Debian package for its architecture, with the plug-in in
 #     /usr/lib/vst, the LV2 bundle in /usr/lib/lv2, the tool and its man page,
-#     the factory presets in /usr/share/quillbeat/presets, binaries for that
-#     processor and the tool's libraries among the worked-out dependencies
-#   - each zip with the DLL for its processor, the README, the licence and
-#     the factory presets in presets/
-#   - the presets everywhere the same files as the Linux build wrote
+#     binaries for that processor and
+#     the tool's libraries among the worked-out dependencies
+#   - each zip with the DLL for its processor, the README and the licence
+#   - in every package the HTML guide with each of its pictures, and the
+#     factory presets: the same files as the Linux build wrote
 #   - the install rules honouring DESTDIR, and the installed tool finding the
 #     installed plug-in without being told
 #
@@ -38,12 +38,27 @@ all_artifacts_summed() {
   (cd dist && sha256sum --quiet -c SHA256SUMS)
 }
 
-# The factory presets as the Linux build wrote them.
+# The guide's pictures, as docs/guide.md names them.
+guide_pictures=$(grep -o '(pictures/[^)]*\.png)' docs/guide.md | tr -d '()' | sort -u)
+
+# carries_guide FOLDER: FOLDER/guide.html and every picture the guide names
+# in FOLDER/pictures/, each as built from the sources.
+carries_guide() {
+  [ -f "$1/guide.html" ] || { echo "  missing: ${1#"$out"/}/guide.html"; return 1; }
+  grep -q '<h1[^>]*>Quillbeat user' "$1/guide.html" || { echo "  ${1#"$out"/}/guide.html is not the guide"; return 1; }
+  local picture
+  for picture in $guide_pictures; do
+    cmp -s "docs/$picture" "$1/$picture" || { echo "  missing or not the source's: ${1#"$out"/}/$picture"; return 1; }
+  done
+}
+
+# The factory presets as the Linux build wrote them; the .debs carry them in
+# /usr/share/quillbeat/presets/, the zips in presets/.
 presets=$(cd "$linux_dir/factory-presets" 2>/dev/null && ls -- *.fxp 2>/dev/null)
 
-# has_presets FOLDER: the build's preset files, all of them and no others,
-# byte for byte.
-has_presets() {
+# carries_presets FOLDER: the build's preset files in FOLDER, all of them and
+# no others, byte for byte.
+carries_presets() {
   [ "$(wc -w <<<"$presets")" -ge 16 ] || { echo "  $linux_dir/factory-presets holds: $presets"; return 1; }
   local found name
   found=$(cd "$1" 2>/dev/null && ls -- *.fxp 2>/dev/null)
@@ -73,12 +88,12 @@ deb_is() {
   for file in usr/lib/vst/quillbeat.so usr/lib/lv2/quillbeat.lv2/quillbeat.so usr/bin/quillbeat-render; do
     file -b "$tree/$file" | grep -q "ELF 64-bit LSB .*, $3," || { echo "  /$file: $(file -b "$tree/$file")"; return 1; }
   done
-  has_presets "$tree/usr/share/quillbeat/presets" || return 1
   local depends
   depends=$(dpkg-deb -f "$deb" Depends)
   echo "  Depends: $depends"
   grep -q 'libsndfile1 (>= ' <<<"$depends" && grep -q 'libcairo2 (>= ' <<<"$depends" &&
-    grep -q 'libstdc++6 (>= ' <<<"$depends"
+    grep -q 'libstdc++6 (>= ' <<<"$depends" || return 1
+  carries_guide "$tree/usr/share/doc/quillbeat/guide" && carries_presets "$tree/usr/share/quillbeat/presets"
 }
 
 # zip_is ZIP PE-FORMAT
@@ -89,9 +104,9 @@ zip_is() {
   for file in Quillbeat.dll README.md LICENSE; do
     [ -f "$tree/$file" ] || { echo "  missing: $file"; return 1; }
   done
-  has_presets "$tree/presets" || return 1
   objdump -f "$tree/Quillbeat.dll" | grep -q "file format $2\$" ||
     { objdump -f "$tree/Quillbeat.dll" | grep 'file format'; return 1; }
+  carries_guide "$tree/guide" && carries_presets "$tree/presets"
 }
 
 installs_into_destdir() {
@@ -101,7 +116,8 @@ installs_into_destdir() {
     [ -f "$out/stage/opt/quillbeat/$file" ] || { echo "  missing: /opt/quillbeat/$file"; return 1; }
   done
   [ ! -e /opt/quillbeat ] || { echo "  /opt/quillbeat exists outside DESTDIR"; return 1; }
-  has_presets "$out/stage/opt/quillbeat/share/quillbeat/presets"
+  carries_guide "$out/stage/opt/quillbeat/share/doc/quillbeat/guide" &&
+    carries_presets "$out/stage/opt/quillbeat/share/quillbeat/presets"
 }
 
 installed_tool_finds_installed_plugin() {
