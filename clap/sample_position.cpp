@@ -26,8 +26,9 @@ std::optional<std::int64_t> nearestSample(double position) {
 // With a whole-numbered rate (every rate a host offers) this is exact in
 // integers: whole seconds times the rate, plus the fraction of a second
 // (below 2^31) times the rate, rounded. Up to 2^24 Hz neither product can
-// leave 64 bits, whatever the position. In double precision the product
-// would lose the units below the 53rd bit after a few hours at high rates.
+// leave 64 bits, whatever the position. A double product keeps 53 bits, so
+// after an hour or two a position just short of half a sample would round
+// as if it were the half.
 std::optional<std::int64_t> fromSeconds(clap::clap_sectime seconds, double rate) {
     if (rate == std::floor(rate) && rate <= 0x1p24) {
         const auto wholeRate = static_cast<std::uint64_t>(rate);
@@ -46,8 +47,8 @@ std::optional<std::int64_t> samplePosition(const clap::clap_event_transport* tra
     if (transport->flags & clap::CLAP_TRANSPORT_HAS_SECONDS_TIMELINE)
         return fromSeconds(transport->song_pos_seconds, sampleRate);
     // Beats become seconds at the tempo of this moment, as if it had held
-    // since the start: right for a song of one tempo, which is the best the
-    // beats alone can say. Hosts with tempo changes give seconds too.
+    // since the start: right for a song of one tempo, and the best the beats
+    // alone can say.
     const std::uint32_t beatsAndTempo = clap::CLAP_TRANSPORT_HAS_BEATS_TIMELINE | clap::CLAP_TRANSPORT_HAS_TEMPO;
     if ((transport->flags & beatsAndTempo) == beatsAndTempo && std::isfinite(transport->tempo) &&
         transport->tempo > 0.0) {
