@@ -21,6 +21,9 @@ packages=(
   libsndfile1-dev libcairo2-dev dpf-plugins-vst
   # the record fuzzer (libFuzzer) and clang's sanitizer runtimes
   clang libclang-rt-dev
+  # the CLAP edition: the published CLAP headers inside dpf-source, which
+  # only the test of our declarations' layout reads
+  dpf-source
   # the LV2 edition: its headers; lilv for our test host; lv2apply, and
   # sord_validate with the schemas, to check the bundle
   lv2-dev liblilv-dev lilv-utils sordi
