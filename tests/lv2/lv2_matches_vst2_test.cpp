@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "effect/factory_presets.h"
 #include "tests/lv2/lilv_host.h"
 #include "tests/support/stream.h"
 
@@ -133,13 +134,14 @@ TEST(Lv2MatchesVst2, RandomisedSessions) {
 
 TEST(Lv2MatchesVst2, WithoutUridMapTheEffectRunsOnItsOwnClock) { playSession(99, false); }
 
-// Each preset sets what its program sets, and is named as the program is.
-TEST(Lv2MatchesVst2, PresetsAreThePrograms) {
+// A preset for each program sets what the program sets and is named as the
+// program is; a preset for each factory preset sets its twelve values.
+TEST(Lv2MatchesVst2, PresetsAreTheProgramsAndTheFactoryPresets) {
     LilvHost lv2;
     const auto presets = lv2.presets();
     TestHost vst2;
     vst2.open();
-    ASSERT_EQ(presets.size(), static_cast<std::size_t>(vst2.effect()->numPrograms));
+    ASSERT_EQ(presets.size(), static_cast<std::size_t>(vst2.effect()->numPrograms) + kFactoryPresets.size());
     for (int program = 0; program < vst2.effect()->numPrograms; ++program) {
         for (int i = 0; i < 12; ++i) vst2.setParameter(i, -1.0f);
         vst2.dispatch(effSetProgram, 0, program);
@@ -153,6 +155,17 @@ TEST(Lv2MatchesVst2, PresetsAreThePrograms) {
             if (set) {
                 EXPECT_EQ(bitsOf(values.at(symbol)), bitsOf(vst2.getParameter(i))) << name << " " << symbol;
             }
+        }
+    }
+    for (const FactoryPreset& preset : kFactoryPresets) {
+        const std::string name(preset.name);
+        ASSERT_EQ(presets.count(name), 1u) << name;
+        const auto& values = presets.at(name);
+        ASSERT_EQ(values.size(), static_cast<std::size_t>(kParameterCount)) << name;
+        const auto expected = preset.values.inParameterOrder();
+        for (int i = 0; i < kParameterCount; ++i) {
+            const std::string symbol = vst2.text(effGetParamName, i);
+            EXPECT_EQ(bitsOf(values.at(symbol)), bitsOf(expected[static_cast<std::size_t>(i)])) << name << " " << symbol;
         }
     }
 }

@@ -8,8 +8,8 @@
 #     binaries for that processor and
 #     the tool's libraries among the worked-out dependencies
 #   - each zip with the DLL for its processor, the README and the licence
-#   - in every package the HTML guide with each of its pictures (and the
-#     factory presets, once PRESETS_SHIP below is on)
+#   - in every package the HTML guide with each of its pictures, and the
+#     factory presets: the same files as the Linux build wrote
 #   - the install rules honouring DESTDIR, and the installed tool finding the
 #     installed plug-in without being told
 #
@@ -38,11 +38,6 @@ all_artifacts_summed() {
   (cd dist && sha256sum --quiet -c SHA256SUMS)
 }
 
-# The factory preset library: each package carries the presets as .fxp
-# files, the .debs in /usr/share/quillbeat/presets/, the zips in presets/.
-# MERGE: set to 1 when the preset library is part of the build.
-PRESETS_SHIP=${PRESETS_SHIP:-0}
-
 # The guide's pictures, as docs/guide.md names them.
 guide_pictures=$(grep -o '(pictures/[^)]*\.png)' docs/guide.md | tr -d '()' | sort -u)
 
@@ -57,10 +52,20 @@ carries_guide() {
   done
 }
 
-# carries_presets FOLDER: at least one .fxp preset in FOLDER.
+# The factory presets as the Linux build wrote them; the .debs carry them in
+# /usr/share/quillbeat/presets/, the zips in presets/.
+presets=$(cd "$linux_dir/factory-presets" 2>/dev/null && ls -- *.fxp 2>/dev/null)
+
+# carries_presets FOLDER: the build's preset files in FOLDER, all of them and
+# no others, byte for byte.
 carries_presets() {
-  [ "$PRESETS_SHIP" = 1 ] || return 0
-  compgen -G "$1/*.fxp" >/dev/null || { echo "  no presets in ${1#"$out"/}"; return 1; }
+  [ "$(wc -w <<<"$presets")" -ge 16 ] || { echo "  $linux_dir/factory-presets holds: $presets"; return 1; }
+  local found name
+  found=$(cd "$1" 2>/dev/null && ls -- *.fxp 2>/dev/null)
+  [ "$found" = "$presets" ] || { echo "  presets in ${1#"$out"/}: $found"; return 1; }
+  for name in $presets; do
+    cmp -s "$1/$name" "$linux_dir/factory-presets/$name" || { echo "  ${1#"$out"/}/$name differs"; return 1; }
+  done
 }
 
 # The LV2 bundle's files, under the prefix.
@@ -111,7 +116,8 @@ installs_into_destdir() {
     [ -f "$out/stage/opt/quillbeat/$file" ] || { echo "  missing: /opt/quillbeat/$file"; return 1; }
   done
   [ ! -e /opt/quillbeat ] || { echo "  /opt/quillbeat exists outside DESTDIR"; return 1; }
-  carries_guide "$out/stage/opt/quillbeat/share/doc/quillbeat/guide"
+  carries_guide "$out/stage/opt/quillbeat/share/doc/quillbeat/guide" &&
+    carries_presets "$out/stage/opt/quillbeat/share/quillbeat/presets"
 }
 
 installed_tool_finds_installed_plugin() {
