@@ -56,7 +56,12 @@ mkdir -p "$config" "$work/cwd" "$work/projects" "$work/vst"
 ln -s "$(realpath "$vst_file")" "$work/vst/quillbeat.so"
 ln -s "$probes"/*.so "$work/vst/"
 export VST_PATH="$work/vst"
-[ "$lv2_bundle" != /usr/lib/lv2/quillbeat.lv2 ] && export LV2_PATH="$(dirname "$(realpath "$lv2_bundle")")"
+if [ "$lv2_bundle" != /usr/lib/lv2/quillbeat.lv2 ]; then
+  # Audacity always looks in /usr/lib/lv2 too, and of two bundles with one
+  # URI it loads the installed one.
+  [ -e /usr/lib/lv2/quillbeat.lv2 ] && { echo "FAILED: Audacity would load the installed bundle, not $lv2_bundle"; exit 1; }
+  export LV2_PATH="$(dirname "$(realpath "$lv2_bundle")")"
+fi
 module=/usr/lib/audacity/modules/mod-script-pipe.so
 to_audacity="/tmp/audacity_script_pipe.to.$(id -u)"
 from_audacity="/tmp/audacity_script_pipe.from.$(id -u)"
