@@ -18,6 +18,10 @@ public:
 
     // What one position message said; fields the host left out stay as they
     // were.
+    void moveTo(double frame) {
+        time.samplePos = frame;
+        known = true;
+    }
     void setSpeed(double framesPerFrame) { speed = framesPerFrame; }
     void setTempo(double beatsPerMinute) {
         time.tempo = beatsPerMinute;
@@ -32,10 +36,7 @@ public:
     void hearFrame(std::optional<double> frame, bool saysRolling, bool atBlockStart) {
         const bool repeat = saysRolling && atBlockStart && blocksSinceLastMessage == 1 && frame &&
                             lastNamedFrame == frame;
-        if (frame && !repeat) {
-            time.samplePos = *frame;
-            known = true;
-        }
+        if (frame && !repeat) moveTo(*frame);
         lastNamedFrame = frame;
         blocksSinceLastMessage = 0;
     }
