@@ -148,6 +148,8 @@ stop_audacity() {
   exec 3>&- 4<&-
   if [ -n "$audacity_pid" ]; then
     kill "$audacity_pid" 2>/dev/null
+    for _ in $(seq 50); do kill -0 "$audacity_pid" 2>/dev/null || break; sleep 0.2; done
+    kill -KILL "$audacity_pid" 2>/dev/null
     wait "$audacity_pid" 2>/dev/null
   fi
   audacity_pid=""
@@ -181,7 +183,9 @@ start_audacity() {
   audacity_pid=$!
   for _ in $(seq 100); do [ -p "$from_audacity" ] && break; sleep 0.2; done
   [ -p "$from_audacity" ] || return 1
-  exec 3>"$to_audacity" 4<"$from_audacity"
+  # Opened for reading and writing, neither waits for Audacity's end: if it
+  # dies, the reads below run out of time instead of hanging.
+  exec 3<>"$to_audacity" 4<>"$from_audacity"
   local attempt line
   for attempt in $(seq 120); do
     printf 'Message: Text=ready%d\n' "$attempt" >&3
