@@ -77,9 +77,11 @@ std::vector<Message> transportMessages(Dice& dice, int frames, double current, c
     std::vector<Message> messages;
     // A host that does not count names one frame at the start of every block
     // while it rolls; a host that loops names its loop start again a loop
-    // later.
-    const auto nameAgain = [&] { messages.push_back({0, last->frame, 1.0, lastInBlockBefore}); };
-    if (last && last->hostNotCounting && lastInBlockBefore && dice.below(8) != 0) nameAgain();
+    // later; one that stops there names it with speed 0, and stands.
+    const auto nameAgain = [&](double speed) {
+        messages.push_back({0, last->frame, speed, lastInBlockBefore && speed != 0.0});
+    };
+    if (last && last->hostNotCounting && lastInBlockBefore && dice.below(8) != 0) nameAgain(1.0);
     if (!messages.empty() || dice.below(4) != 0) return messages;
     const auto at = [&] { return static_cast<std::uint32_t>(dice.below(3) == 0 ? dice.below(frames) : 0); };
     switch (dice.below(6)) {
@@ -89,7 +91,7 @@ std::vector<Message> transportMessages(Dice& dice, int frames, double current, c
         case 3: messages.push_back({0, 1000.0 * dice.below(4), std::nullopt}); break;  // the same few places
         case 4: messages.push_back({at(), dice.below(100000) * 1.0, dice.below(2) ? 0.5 : -1.0}); break;
         default:
-            if (last && last->frame) nameAgain();
+            if (last && last->frame) nameAgain(dice.below(4) == 0 ? 0.0 : 1.0);
     }
     std::sort(messages.begin(), messages.end(), [](const Message& a, const Message& b) { return a.at < b.at; });
     return messages;
