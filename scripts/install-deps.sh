@@ -36,6 +36,10 @@ packages=(
   dpkg-dev file man-db
   # the DAW that loads the installed package in the tests
   ardour
+  # the audio editor that applies the installed package to a file in the
+  # tests, and the virtual display it runs on; lv2file, which applies the LV2
+  # bundle to a file
+  audacity xvfb lv2file
   # bench/cost_table.py: callgrind and lackey, llvm-mca, objdump and nm
   valgrind llvm binutils
 )

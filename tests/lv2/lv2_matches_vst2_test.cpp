@@ -30,6 +30,9 @@ struct Message {
     std::uint32_t at;
     std::optional<double> frame;
     std::optional<double> speed;
+    // The host names the frame it named in the block before, yet its
+    // transport has moved on: it does not count (the effect is to count on).
+    bool hostNotCounting = false;
 };
 
 // The VST 2 side of the session: the transport as its host reports it to
@@ -62,22 +65,34 @@ struct Vst2Side {
             processPart(block, done, static_cast<int>(message.at));
             done = static_cast<int>(message.at);
             if (message.speed) speed = *message.speed;
-            if (message.frame) position = *message.frame, positionKnown = true;
+            if (message.frame && !message.hostNotCounting) position = *message.frame, positionKnown = true;
         }
         processPart(block, done, block.frames());
     }
 };
 
-std::vector<Message> transportMessages(Dice& dice, int frames, double current) {
+// `last`: the last message sent, if any, and whether it came in the block
+// before this one.
+std::vector<Message> transportMessages(Dice& dice, int frames, double current, const std::optional<Message>& last,
+                                       bool lastInBlockBefore) {
     std::vector<Message> messages;
-    if (dice.below(4) != 0) return messages;
+    // A host that does not count names one frame at the start of every block
+    // while it rolls; a host that loops names its loop start again a loop
+    // later; one that stops there names it with speed 0, and stands.
+    const auto nameAgain = [&](double speed) {
+        messages.push_back({0, last->frame, speed, lastInBlockBefore && speed != 0.0});
+    };
+    if (last && last->hostNotCounting && lastInBlockBefore && dice.below(8) != 0) nameAgain(1.0);
+    if (!messages.empty() || dice.below(4) != 0) return messages;
     const auto at = [&] { return static_cast<std::uint32_t>(dice.below(3) == 0 ? dice.below(frames) : 0); };
-    switch (dice.below(5)) {
+    switch (dice.below(6)) {
         case 0: messages.push_back({at(), dice.below(40000000) - 100000.0, 1.0}); break;  // locate and play
         case 1: messages.push_back({at(), std::floor(current), 0.0}); break;            // stop, on a whole frame
         case 2: messages.push_back({at(), std::nullopt, 1.0}); break;                   // start again
         case 3: messages.push_back({0, 1000.0 * dice.below(4), std::nullopt}); break;  // the same few places
-        default: messages.push_back({at(), dice.below(100000) * 1.0, dice.below(2) ? 0.5 : -1.0});
+        case 4: messages.push_back({at(), dice.below(100000) * 1.0, dice.below(2) ? 0.5 : -1.0}); break;
+        default:
+            if (last && last->frame) nameAgain(dice.below(4) == 0 ? 0.0 : 1.0);
     }
     std::sort(messages.begin(), messages.end(), [](const Message& a, const Message& b) { return a.at < b.at; });
     return messages;
@@ -92,6 +107,8 @@ void playSession(std::uint32_t seed, bool offerUridMap) {
     const float modes[] = {kManual, kRandom, kAuto};
 
     bool processedSomewhere = false;
+    std::optional<Message> lastMessage;
+    int lastMessageBlock = -2;
     for (int block = 0; block < 300; ++block) {
         // A control changes at most once between two blocks, and only to a
         // value the host does not show already.
@@ -105,7 +122,9 @@ void playSession(std::uint32_t seed, bool offerUridMap) {
             vst2.host.setParameter(parameter, value);
         }
         const int frames = dice.below(3) == 0 ? 1 + dice.below(16) : 1 + dice.below(2048);
-        const std::vector<Message> messages = transportMessages(dice, frames, vst2.position);
+        const std::vector<Message> messages =
+            transportMessages(dice, frames, vst2.position, lastMessage, lastMessageBlock == block - 1);
+        if (!messages.empty()) lastMessage = messages.back(), lastMessageBlock = block;
         for (const Message& message : messages) lv2.sendPosition(message.at, message.frame, message.speed);
         if (!offerUridMap) vst2.positionKnown = false;
 
