@@ -3,12 +3,15 @@
 // temporary file left beside them.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -29,6 +32,7 @@ struct ErrorCase {
     int exitCode;
     std::string message;  // expected after "quillbeat-render: ", with "{dir}" replaced
     bool messageIsPrefix = false;  // the rest is the system loader's own words
+    StandardOutput standardOutput = StandardOutput::Captured;
 };
 
 std::string withFolder(std::string text, const std::string& folder) {
@@ -45,6 +49,33 @@ void prepareInputs(const ScratchFolder& folder) {
     writeWholeFile(folder.file("garbage.so"), "not a shared library either\n");
     writeWholeFile(folder.file("effect.dll"), std::string("MZ\x90\0\3\0\0\0", 8));
     std::filesystem::create_directory(folder.file("folder.wav"));
+    // A WAV whose format chunk, the first, gives 0 samples a second.
+    std::string rateZero = readWholeFile(folder.file("stereo.wav"));
+    rateZero.replace(24, 4, std::string(4, '\0'));
+    writeWholeFile(folder.file("rate0.wav"), rateZero);
+    mkfifo(folder.file("fifo").c_str(), 0644);
+    std::filesystem::create_symlink("fifo", folder.file("piped.wav"));
+    std::filesystem::create_symlink("fifo", folder.file("piped.aiff"));
+    writeWholeFile(folder.file("readonly.wav"), "a take that must survive\n");
+    std::filesystem::permissions(folder.file("readonly.wav"), std::filesystem::perms(0444));
+    std::filesystem::create_directory(folder.file("locked"));
+    writeWholeFile(folder.file("locked/out.wav"), "a take that must survive\n");
+    std::filesystem::permissions(folder.file("locked"), std::filesystem::perms(0555));
+}
+
+// Everything in the folder, its subfolders too: each entry's name, type,
+// mode and, for a file, content.
+std::vector<std::string> snapshot(const ScratchFolder& folder) {
+    std::vector<std::string> entries;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder.path())) {
+        const std::filesystem::file_status status = entry.symlink_status();
+        entries.push_back(entry.path().lexically_relative(folder.path()).string() + " " +
+                          std::to_string(static_cast<int>(status.type())) + " " +
+                          std::to_string(static_cast<int>(status.permissions())) + " " +
+                          (status.type() == std::filesystem::file_type::regular ? readWholeFile(entry.path()) : ""));
+    }
+    std::sort(entries.begin(), entries.end());
+    return entries;
 }
 
 const std::string kQuillbeatNames = "vA, vD1, vS, vD2, vnotes, fA, fD1, fS, fD2, fnotes, RndSw, Tempo";
@@ -54,6 +85,7 @@ std::vector<ErrorCase> errorCases() {
     const std::string noEntry = fakePlugin("fake_no_entry");
     const std::string badMagic = fakePlugin("fake_bad_magic");
     const std::string mono = fakePlugin("fake_gain_mono");
+    const std::string exits = fakePlugin("fake_exits");
     return {
         {"missing input", {"{dir}/missing.wav", "{dir}/out.wav"}, "out.wav", kFailure,
          "cannot read input {dir}/missing.wav: No such file or directory"},
@@ -112,13 +144,37 @@ std::vector<ErrorCase> errorCases() {
         {"demo length with an input", {"--seconds", "2", "{dir}/stereo.wav", "{dir}/out.wav"}, "out.wav", kUsage,
          "--seconds sets the length of the demo; it does not apply to an INPUT"},
         {"empty plug-in path", {"--plugin", "", "{dir}/out.wav"}, "out.wav", kUsage, "--plugin expects a path, not ''"},
+        // A link to a pipe is never replaced; the pipe takes only what
+        // needs no going back.
+        {"WAV into a pipe", {"{dir}/stereo.wav", "{dir}/piped.wav"}, "", kFailure,
+         "cannot write {dir}/piped.wav: it is a pipe, and WAV 32-bit float goes back to fill in its header at the "
+         "end; a pipe takes .flac or .ogg"},
+        {"AIFF into a pipe", {"--bits", "16", "{dir}/stereo.wav", "{dir}/piped.aiff"}, "", kFailure,
+         "cannot write {dir}/piped.aiff: it is a pipe, and AIFF 16-bit goes back to fill in its header at the "
+         "end; a pipe takes .flac or .ogg"},
+        {"plug-in that calls exit(0)", {"--plugin", exits, "{dir}/stereo.wav", "{dir}/out.wav"}, "out.wav",
+         kFailure, "the plug-in ended the program before the work was finished"},
+        {"help into a full disk", {"--help"}, "", kFailure, "cannot write to standard output: No space left on device",
+         false, StandardOutput::FullDisk},
+        {"info into a full disk", {"--info"}, "", kFailure, "cannot write to standard output: No space left on device",
+         false, StandardOutput::FullDisk},
+        {"version with standard output closed", {"--version"}, "", kFailure,
+         "cannot write to standard output: Bad file descriptor", false, StandardOutput::Closed},
+        {"write-protected output", {"{dir}/stereo.wav", "{dir}/readonly.wav"}, "", kFailure,
+         "cannot write {dir}/readonly.wav: the file is read-only"},
+        {"output in a write-protected folder", {"{dir}/stereo.wav", "{dir}/locked/out.wav"}, "", kFailure,
+         "cannot write {dir}/locked/out.wav: the folder {dir}/locked is read-only"},
+        {"WAV with sample rate 0", {"{dir}/rate0.wav", "{dir}/out.wav"}, "out.wav", kFailure,
+         "cannot read input {dir}/rate0.wav: the file's sample rate is 0"},
+        {"empty standard input", {"-", "{dir}/out.wav"}, "out.wav", kFailure,
+         "cannot read standard input: Format not recognised."},
     };
 }
 
 void expectFailure(const ErrorCase& c, const ScratchFolder& folder) {
     std::vector<std::string> arguments;
     for (const std::string& argument : c.arguments) arguments.push_back(withFolder(argument, folder.path()));
-    const ToolRun run = runTool(arguments);
+    const ToolRun run = runTool({arguments, {}, {}}, {std::nullopt, c.standardOutput});
     EXPECT_EQ(run.exitCode, c.exitCode);
     const std::string expected = "quillbeat-render: " + withFolder(c.message, folder.path());
     if (c.messageIsPrefix) {
@@ -137,9 +193,9 @@ TEST(ErrorCases, FailWithOneLineAndCreateNothing) {
         SCOPED_TRACE(c.name);
         ScratchFolder folder;
         prepareInputs(folder);
-        const std::vector<std::string> before = folder.entries();
+        const std::vector<std::string> before = snapshot(folder);
         expectFailure(c, folder);
-        EXPECT_EQ(folder.entries(), before);
+        EXPECT_EQ(snapshot(folder), before);
     }
 }
 
@@ -151,10 +207,10 @@ TEST(ErrorCases, LeaveAnExistingOutputUntouched) {
         prepareInputs(folder);
         const std::string precious = "an earlier render that must survive\n";
         writeWholeFile(folder.file(c.output), precious);
-        const std::vector<std::string> before = folder.entries();
+        const std::vector<std::string> before = snapshot(folder);
         expectFailure(c, folder);
         EXPECT_EQ(readWholeFile(folder.file(c.output)), precious);
-        EXPECT_EQ(folder.entries(), before);
+        EXPECT_EQ(snapshot(folder), before);
     }
 }
 

@@ -1,12 +1,18 @@
 // What the tool writes: the same samples as the same blocks processed by the
 // effect inside this process, and every output format it offers.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sndfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/render/support/sound_files.h"
@@ -112,6 +118,7 @@ struct FileCase {
     int sampleRate;
     std::int64_t frames;
     RenderSetup setup;
+    bool throughStandardInput = false;  // INPUT "-", fed by a pipe
 };
 
 TEST(RenderOutput, FileRendersMatchInProcessBlocksBitForBit) {
@@ -123,6 +130,7 @@ TEST(RenderOutput, FileRendersMatchInProcessBlocksBitForBit) {
         {"MANUAL with envelope, by index", 2, 22050, 50000,
          {200, 7, true, std::nullopt, {{"10", 10, "0"}, {"vD1", 1, "0.3"}, {"vnotes", 4, "0.4"}}}},
         {"no time information", 2, 44100, 60000, {256, 0, false, std::nullopt, {}}},
+        {"standard input", 2, 44100, 70000, {}, true},
     };
     for (const FileCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -130,8 +138,10 @@ TEST(RenderOutput, FileRendersMatchInProcessBlocksBitForBit) {
         const Sound input = testSignal(c.channels, c.sampleRate, c.frames);
         writeSound(folder.file("in.wav"), input);
         std::vector<std::string> arguments = toolArguments(c.setup);
-        arguments.insert(arguments.end(), {folder.file("in.wav"), folder.file("out.wav")});
-        const ToolRun run = runTool(arguments);
+        arguments.insert(arguments.end(), {c.throughStandardInput ? "-" : folder.file("in.wav"), folder.file("out.wav")});
+        ToolStreams streams;
+        if (c.throughStandardInput) streams.input = readWholeFile(folder.file("in.wav"));
+        const ToolRun run = runTool({arguments, {}, {}}, streams);
         ASSERT_EQ(run.exitCode, 0) << run.err;
         const Sound rendered = readSound(folder.file("out.wav"));
         EXPECT_EQ(rendered.format, SF_FORMAT_WAVEX | SF_FORMAT_FLOAT);
@@ -160,11 +170,54 @@ TEST(RenderOutput, DemoRenderMatchesInProcessBlocksBitForBit) {
     expectAudibleEffect(input, rendered);
 }
 
+// What OUTPUT names: a file, or a link to a pipe that a thread reads, or a
+// link to /dev/null. Neither of the last two may be replaced.
+enum class Target { File, LinkToPipe, LinkToNull };
+
 struct FormatCase {
-    const char* file;
+    std::string file;
     std::vector<std::string> options;
     int format;
     double tolerance;  // largest difference from the input; negative: exact
+    Target target = Target::File;
+};
+
+// Reads the pipe `fifo` to its end into the file `into` on a thread of its
+// own.
+class PipeReader {
+public:
+    PipeReader(std::string fifo, std::string into)
+        : fifo(std::move(fifo)), reader([this, into] {
+              std::string bytes;
+              const int fd = open(this->fifo.c_str(), O_RDONLY);
+              char buffer[65536];
+              for (ssize_t got; fd >= 0 && (got = read(fd, buffer, sizeof buffer)) > 0;) {
+                  bytes.append(buffer, static_cast<std::size_t>(got));
+              }
+              if (fd >= 0) close(fd);
+              writeWholeFile(into, bytes);
+              done = true;
+          }) {}
+    // A reader still waiting for a writer is let go by one that writes
+    // nothing.
+    ~PipeReader() {
+        while (!done) {
+            const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) {
+                close(fd);
+                break;
+            }
+            std::this_thread::yield();
+        }
+        reader.join();
+    }
+    PipeReader(const PipeReader&) = delete;
+    PipeReader& operator=(const PipeReader&) = delete;
+
+private:
+    std::string fifo;
+    std::atomic<bool> done{false};
+    std::thread reader;
 };
 
 TEST(RenderOutput, FormatFollowsTheExtension) {
@@ -177,18 +230,41 @@ TEST(RenderOutput, FormatFollowsTheExtension) {
         {"out.flac", {}, SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 2.0 / 8388608},
         {"out.flac", {"--bits", "16"}, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 2.0 / 32768},
         {"out.ogg", {}, SF_FORMAT_OGG | SF_FORMAT_VORBIS, 0.1},
+        // The longest name a folder takes but for its extension.
+        {std::string(246, 'n') + ".wav", {}, SF_FORMAT_WAVEX | SF_FORMAT_FLOAT, -1},
+        {"piped.flac", {}, SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 2.0 / 8388608, Target::LinkToPipe},
+        {"piped.ogg", {}, SF_FORMAT_OGG | SF_FORMAT_VORBIS, 0.1, Target::LinkToPipe},
+        {"null.wav", {}, 0, -1, Target::LinkToNull},
     };
     ScratchFolder folder;
     const Sound input = testSignal(2, 48000, 24000);
     writeSound(folder.file("in.wav"), input);
     for (const FormatCase& c : cases) {
-        SCOPED_TRACE(c.file);
+        SCOPED_TRACE(c.file.substr(0, 40));
         std::vector<std::string> arguments{"--plugin", fakePlugin("fake_gain")};
         arguments.insert(arguments.end(), c.options.begin(), c.options.end());
         arguments.insert(arguments.end(), {folder.file("in.wav"), folder.file(c.file)});
+        const std::string fifo = folder.file(c.file + ".fifo");
+        std::string written = folder.file(c.file);
+        std::optional<PipeReader> reader;
+        if (c.target == Target::LinkToPipe) {
+            ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+            std::filesystem::create_symlink(fifo, folder.file(c.file));
+            written = folder.file("from-" + c.file);
+            reader.emplace(fifo, written);
+        } else if (c.target == Target::LinkToNull) {
+            std::filesystem::create_symlink("/dev/null", folder.file(c.file));
+        }
         const ToolRun run = runTool(arguments);
+        reader.reset();
         ASSERT_EQ(run.exitCode, 0) << run.err;
-        const Sound output = readSound(folder.file(c.file));
+        if (c.target != Target::File) {
+            EXPECT_TRUE(std::filesystem::is_symlink(folder.file(c.file)));
+            EXPECT_TRUE(c.target == Target::LinkToPipe ? std::filesystem::is_fifo(fifo)
+                                                       : std::filesystem::is_character_file("/dev/null"));
+        }
+        if (c.target == Target::LinkToNull) continue;
+        const Sound output = readSound(written);
         EXPECT_EQ(output.format, c.format);
         EXPECT_EQ(output.channels, 2);
         EXPECT_EQ(output.sampleRate, 48000);
@@ -257,7 +333,7 @@ TEST(RenderOutput, WriterStopsAtItsContainersLimitAndLeavesNothing) {
     ScratchFolder folder;
     {
         PendingFile file(folder.file("out.aiff"));
-        const OutputFormat format{SF_FORMAT_AIFF | SF_FORMAT_FLOAT, "AIFF 32-bit float"};
+        const OutputFormat format{SF_FORMAT_AIFF | SF_FORMAT_FLOAT, "AIFF 32-bit float", ""};
         SoundFileWriter writer(file.descriptor(), folder.file("out.aiff"), format,
                                {ContainerPlan::AsAsked, format.sndfileFormat, 100}, 2, 44100);
         const std::vector<float> silence(64);

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,13 +16,21 @@ struct ToolRun {
     bool oneLineError() const;
 };
 
+// Where the tool's standard output goes.
+enum class StandardOutput { Captured, FullDisk, Closed };
+
 struct ToolInvocation {
     std::vector<std::string> arguments;
     std::map<std::string, std::string> environment;  // added to the test's own
     std::filesystem::path workingDirectory;           // empty: the test's own
 };
 
-ToolRun runTool(const ToolInvocation& invocation);
+struct ToolStreams {
+    std::optional<std::string> input;  // fed through a pipe; none: /dev/null
+    StandardOutput output = StandardOutput::Captured;
+};
+
+ToolRun runTool(const ToolInvocation& invocation, const ToolStreams& streams = {});
 ToolRun runTool(const std::vector<std::string>& arguments);
 
 // The plug-ins built for these tests: "fake_gain", "fake_null_entry", ...
