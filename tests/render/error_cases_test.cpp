@@ -236,16 +236,28 @@ TEST(ErrorCases, SuccessWritesThroughALinkAndKeepsIt) {
     EXPECT_EQ(folder.entries(), (std::vector<std::string>{"out.wav", "takes"}));
 }
 
-// Every signal that ends the program takes its temporary files with it; a
-// reader that closes its pipe sends SIGPIPE.
+// Every signal that ends the program takes its temporary files with it;
+// a reader that closes its pipe sends SIGPIPE. A pipe the output leads to
+// stays.
 TEST(ErrorCases, InterruptedRenderLeavesNothingBehind) {
-    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGALRM, SIGUSR1}) {
-        SCOPED_TRACE(strsignal(signal));
+    for (const auto& [signal, intoPipe] : {std::pair{SIGINT, false}, std::pair{SIGTERM, false}, std::pair{SIGHUP, false},
+                                           std::pair{SIGPIPE, false}, std::pair{SIGALRM, false},
+                                           std::pair{SIGUSR1, false}, std::pair{SIGTERM, true}}) {
+        SCOPED_TRACE(testing::Message() << strsignal(signal) << (intoPipe ? " into a pipe" : ""));
         ScratchFolder folder;
-        writeWholeFile(folder.file("out.wav"), "old");
+        ScratchFolder captured;
         const std::string tool = RENDER_TOOL_PATH;
-        const std::string output = folder.file("out.wav");
+        const std::string output = folder.file(intoPipe ? "out.flac" : "out.wav");
         const std::string picture = folder.file("w.png");
+        std::optional<PipeReader> reader;
+        if (intoPipe) {
+            ASSERT_EQ(mkfifo(folder.file("fifo").c_str(), 0644), 0);
+            std::filesystem::create_symlink("fifo", output);
+            reader.emplace(folder.file("fifo"), captured.file("bytes"));
+        } else {
+            writeWholeFile(output, "old");
+        }
+        const std::vector<std::string> before = folder.entries();
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
@@ -254,19 +266,25 @@ TEST(ErrorCases, InterruptedRenderLeavesNothingBehind) {
             _exit(127);
         }
         // Wait (boundedly) until the render has begun writing, then stop it.
+        const std::size_t temporaryFiles = intoPipe ? 1 : 2;
         bool started = false;
         for (int attempt = 0; attempt < 1000 && !started; ++attempt) {
-            started = folder.entries().size() >= 3;
+            started = folder.entries().size() >= before.size() + temporaryFiles;
             if (!started) std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         kill(child, signal);
         int status = 0;
         waitpid(child, &status, 0);
+        reader.reset();
         ASSERT_TRUE(started) << "the render never created its temporary files";
         ASSERT_TRUE(WIFSIGNALED(status));
         EXPECT_EQ(WTERMSIG(status), signal);
-        EXPECT_EQ(folder.entries(), std::vector<std::string>{"out.wav"});
-        EXPECT_EQ(readWholeFile(output), "old");
+        EXPECT_EQ(folder.entries(), before);
+        if (intoPipe) {
+            EXPECT_TRUE(std::filesystem::is_fifo(folder.file("fifo")));
+        } else {
+            EXPECT_EQ(readWholeFile(output), "old");
+        }
     }
 }
 

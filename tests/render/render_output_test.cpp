@@ -6,13 +6,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "tests/render/support/sound_files.h"
@@ -182,43 +180,6 @@ struct FormatCase {
     Target target = Target::File;
 };
 
-// Reads the pipe `fifo` to its end into the file `into` on a thread of its
-// own.
-class PipeReader {
-public:
-    PipeReader(std::string fifo, std::string into)
-        : fifo(std::move(fifo)), reader([this, into] {
-              std::string bytes;
-              const int fd = open(this->fifo.c_str(), O_RDONLY);
-              char buffer[65536];
-              for (ssize_t got; fd >= 0 && (got = read(fd, buffer, sizeof buffer)) > 0;) {
-                  bytes.append(buffer, static_cast<std::size_t>(got));
-              }
-              if (fd >= 0) close(fd);
-              writeWholeFile(into, bytes);
-              done = true;
-          }) {}
-    // A reader still waiting for a writer is let go by one that writes
-    // nothing.
-    ~PipeReader() {
-        while (!done) {
-            const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
-            if (fd >= 0) {
-                close(fd);
-                break;
-            }
-            std::this_thread::yield();
-        }
-        reader.join();
-    }
-    PipeReader(const PipeReader&) = delete;
-    PipeReader& operator=(const PipeReader&) = delete;
-
-private:
-    std::string fifo;
-    std::atomic<bool> done{false};
-    std::thread reader;
-};
 
 TEST(RenderOutput, FormatFollowsTheExtension) {
     const FormatCase cases[] = {

@@ -114,3 +114,28 @@ void writeWholeFile(const std::string& path, const std::string& content) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file << content;
 }
+
+PipeReader::PipeReader(std::string fifo, std::string into)
+    : fifo(std::move(fifo)), reader([this, into] {
+          std::string bytes;
+          const int fd = open(this->fifo.c_str(), O_RDONLY);
+          char buffer[65536];
+          for (ssize_t got; fd >= 0 && (got = read(fd, buffer, sizeof buffer)) > 0;) {
+              bytes.append(buffer, static_cast<std::size_t>(got));
+          }
+          if (fd >= 0) close(fd);
+          writeWholeFile(into, bytes);
+          done = true;
+      }) {}
+
+PipeReader::~PipeReader() {
+    while (!done) {
+        const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) {
+            close(fd);
+            break;
+        }
+        std::this_thread::yield();
+    }
+    reader.join();
+}

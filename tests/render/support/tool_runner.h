@@ -2,10 +2,12 @@
 // with its output and error captured, in a scratch folder of the test's own.
 #pragma once
 
+#include <atomic>
 #include <filesystem>
 #include <map>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 struct ToolRun {
@@ -55,3 +57,20 @@ private:
 
 std::string readWholeFile(const std::string& path);
 void writeWholeFile(const std::string& path, const std::string& content);
+
+// Reads the pipe `fifo` to its end into the file `into` on a thread of its
+// own.
+class PipeReader {
+public:
+    PipeReader(std::string fifo, std::string into);
+    // A reader still waiting for a writer is let go by one that writes
+    // nothing.
+    ~PipeReader();
+    PipeReader(const PipeReader&) = delete;
+    PipeReader& operator=(const PipeReader&) = delete;
+
+private:
+    std::string fifo;
+    std::atomic<bool> done{false};
+    std::thread reader;
+};
