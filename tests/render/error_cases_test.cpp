@@ -166,6 +166,8 @@ std::vector<ErrorCase> errorCases() {
          "cannot write {dir}/locked/out.wav: the folder {dir}/locked is read-only"},
         {"WAV with sample rate 0", {"{dir}/rate0.wav", "{dir}/out.wav"}, "out.wav", kFailure,
          "cannot read input {dir}/rate0.wav: the file's sample rate is 0"},
+        {"name longer than a folder takes", {"--seconds", "1", "{dir}/" + std::string(252, 'n') + ".wav"}, "",
+         kFailure, "cannot write {dir}/" + std::string(252, 'n') + ".wav: File name too long"},
         {"empty standard input", {"-", "{dir}/out.wav"}, "out.wav", kFailure,
          "cannot read standard input: Format not recognised."},
     };
@@ -240,9 +242,9 @@ TEST(ErrorCases, SuccessWritesThroughALinkAndKeepsIt) {
 // a reader that closes its pipe sends SIGPIPE. A pipe the output leads to
 // stays.
 TEST(ErrorCases, InterruptedRenderLeavesNothingBehind) {
-    for (const auto& [signal, intoPipe] : {std::pair{SIGINT, false}, std::pair{SIGTERM, false}, std::pair{SIGHUP, false},
-                                           std::pair{SIGPIPE, false}, std::pair{SIGALRM, false},
-                                           std::pair{SIGUSR1, false}, std::pair{SIGTERM, true}}) {
+    for (const auto& [signal, intoPipe] :
+         {std::pair{SIGINT, false}, std::pair{SIGTERM, false}, std::pair{SIGHUP, false}, std::pair{SIGPIPE, false},
+          std::pair{SIGALRM, false}, std::pair{SIGUSR1, false}, std::pair{SIGTERM, true}}) {
         SCOPED_TRACE(testing::Message() << strsignal(signal) << (intoPipe ? " into a pipe" : ""));
         ScratchFolder folder;
         ScratchFolder captured;

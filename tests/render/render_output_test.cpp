@@ -136,7 +136,8 @@ TEST(RenderOutput, FileRendersMatchInProcessBlocksBitForBit) {
         const Sound input = testSignal(c.channels, c.sampleRate, c.frames);
         writeSound(folder.file("in.wav"), input);
         std::vector<std::string> arguments = toolArguments(c.setup);
-        arguments.insert(arguments.end(), {c.throughStandardInput ? "-" : folder.file("in.wav"), folder.file("out.wav")});
+        arguments.push_back(c.throughStandardInput ? "-" : folder.file("in.wav"));
+        arguments.push_back(folder.file("out.wav"));
         ToolStreams streams;
         if (c.throughStandardInput) streams.input = readWholeFile(folder.file("in.wav"));
         const ToolRun run = runTool({arguments, {}, {}}, streams);

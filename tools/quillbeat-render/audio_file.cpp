@@ -78,7 +78,8 @@ OutputFormat outputFormatFor(const std::string& path, std::optional<int> bits) {
                                 (integerBits == 0 ? "32-bit float" : std::to_string(integerBits) + "-bit"),
                             ""};
         if (format.major != SF_FORMAT_FLAC) {
-            chosen.pipeRefusal = chosen.description + " goes back to fill in its header at the end; a pipe takes .flac or .ogg";
+            chosen.pipeRefusal =
+                chosen.description + " goes back to fill in its header at the end; a pipe takes .flac or .ogg";
         }
         return chosen;
     }

@@ -63,8 +63,8 @@ int checkStandardOutput(int status) {
     const int reason = errno;
     if (flushed && !std::ferror(stdout) && std::cout.good()) return status;
     if (status != 0) return status;  // its own message is out already
-    return fail(std::string("cannot write to standard output") + (reason != 0 ? ": " + std::string(std::strerror(reason)) : ""),
-                kExitFailure);
+    const std::string because = reason != 0 ? std::string(": ") + std::strerror(reason) : "";
+    return fail("cannot write to standard output" + because, kExitFailure);
 }
 }  // namespace
 

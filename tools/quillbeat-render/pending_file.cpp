@@ -86,10 +86,9 @@ std::string folderText(const std::string& folder) {
 // The temporary file's name: the target's between a dot and a suffix, its
 // stem cut short (never inside a UTF-8 character) where the whole would pass
 // the folder's limit on the length of a name.
-std::string temporaryPattern(const std::string& folder, const std::string& name) {
+std::string temporaryPattern(const std::string& folder, const std::string& name, std::size_t nameMax) {
     const std::string suffix = ".partial-XXXXXX";
-    const long limit = pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
-    const std::size_t room = static_cast<std::size_t>(std::max<long>(limit > 0 ? limit : NAME_MAX, 32)) - 1 - suffix.size();
+    const std::size_t room = std::max<std::size_t>(nameMax, 32) - 1 - suffix.size();
     std::size_t stem = std::min(name.size(), room);
     while (stem > 0 && stem < name.size() && (static_cast<unsigned char>(name[stem]) & 0xC0) == 0x80) --stem;
     return folder + "." + name.substr(0, stem) + suffix;
@@ -143,10 +142,15 @@ void PendingFile::createTemporary() {
     if (exists && ((existing.st_mode & 0222) == 0 || (access(writtenPath.c_str(), W_OK) != 0 && errno == EACCES))) {
         throw RenderError("cannot write " + targetPath + ": the file is read-only");
     }
+    const char* folderPath = folder.empty() ? "." : folder.c_str();
     struct stat folderStatus {};
-    const bool folderReadOnly = stat(folder.empty() ? "." : folder.c_str(), &folderStatus) == 0 &&
+    const bool folderReadOnly = stat(folderPath, &folderStatus) == 0 &&
                                 (folderStatus.st_mode & 0222) == 0;
-    std::string pattern = temporaryPattern(folder, name);
+    // A name the folder cannot take fails now, not after the render.
+    const long nameMax = pathconf(folderPath, _PC_NAME_MAX);
+    const std::size_t limit = nameMax > 0 ? static_cast<std::size_t>(nameMax) : NAME_MAX;
+    if (name.size() > limit) throw RenderError("cannot write " + targetPath + ": " + std::strerror(ENAMETOOLONG));
+    std::string pattern = temporaryPattern(folder, name, limit);
     // An interrupt between creating the file and noting its name would leave
     // it behind; the two happen with the interrupt signals held back.
     sigset_t interrupts;

@@ -24,7 +24,8 @@ Sound readSound(const std::string& path) {
     for (sf_count_t got; (got = sf_readf_float(file, block.data(), 4096)) > 0;) {
         sound.samples.insert(sound.samples.end(), block.begin(), block.begin() + got * info.channels);
     }
-    const bool complete = sf_error(file) == SF_ERR_NO_ERROR && (info.frames == SF_COUNT_MAX || sound.frames() == info.frames);
+    const bool complete =
+        sf_error(file) == SF_ERR_NO_ERROR && (info.frames == SF_COUNT_MAX || sound.frames() == info.frames);
     sf_close(file);
     if (!complete) throw std::runtime_error("short read of " + path);
     return sound;
