@@ -1,10 +1,8 @@
 // What the tool writes: the same samples as the same blocks processed by the
 // effect inside this process, and every output format it offers.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sndfile.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstring>
@@ -180,7 +178,6 @@ struct FormatCase {
     double tolerance;  // largest difference from the input; negative: exact
     Target target = Target::File;
 };
-
 
 TEST(RenderOutput, FormatFollowsTheExtension) {
     const FormatCase cases[] = {
