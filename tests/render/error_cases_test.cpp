@@ -176,6 +176,10 @@ std::vector<ErrorCase> errorCases() {
 void expectFailure(const ErrorCase& c, const ScratchFolder& folder) {
     std::vector<std::string> arguments;
     for (const std::string& argument : c.arguments) arguments.push_back(withFolder(argument, folder.path()));
+    // A tool that wrongly wrote to the pipe would otherwise wait for a reader
+    // for ever.
+    ScratchFolder captured;
+    const PipeReader reader(folder.file("fifo"), captured.file("bytes"));
     const ToolRun run = runTool({arguments, {}, {}}, {std::nullopt, c.standardOutput});
     EXPECT_EQ(run.exitCode, c.exitCode);
     const std::string expected = "quillbeat-render: " + withFolder(c.message, folder.path());
