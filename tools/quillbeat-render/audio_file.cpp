@@ -146,15 +146,19 @@ SoundFileWriter::SoundFileWriter(int descriptor, const std::string& name, const 
         throw RenderError("cannot write " + name + ": " + format.description + " does not take " +
                           std::to_string(channels) + " channels at " + std::to_string(sampleRate) + " Hz");
     }
-    file = sf_open_fd(descriptor, SFM_WRITE, &info, SF_FALSE);
-    if (file == nullptr) {
-        // libsndfile streams only to a pipe; anything else must seek.
-        const bool cannotSeek = lseek(descriptor, 0, SEEK_CUR) < 0 && errno == ESPIPE;
-        throw RenderError("cannot write " + name + ": " +
-                          (cannotSeek ? "it is a device that cannot seek; sound goes to a file, or to a pipe as "
-                                        ".flac or .ogg"
-                                      : sf_strerror(nullptr)));
+    // libsndfile streams only to a pipe; anything else must seek.
+    struct stat status {};
+    if (fstat(descriptor, &status) == 0 && !S_ISFIFO(status.st_mode) && lseek(descriptor, 0, SEEK_CUR) < 0 &&
+        errno == ESPIPE) {
+        throw RenderError("cannot write " + name +
+                          ": it is a device that cannot seek; sound goes to a file, or to a pipe as .flac or .ogg");
     }
+    // libsndfile closes the descriptor it is given when it fails to open,
+    // whatever it is told, so it gets a copy of its own.
+    const int copy = fcntl(descriptor, F_DUPFD_CLOEXEC, 0);
+    if (copy < 0) throw RenderError("cannot write " + name + ": " + std::strerror(errno));
+    file = sf_open_fd(copy, SFM_WRITE, &info, SF_TRUE);
+    if (file == nullptr) throw RenderError("cannot write " + name + ": " + sf_strerror(nullptr));
     if (container.plan == ContainerPlan::Rf64 &&
         sf_command(file, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE) != SF_TRUE) {
         sf_close(file);

@@ -56,10 +56,11 @@ private:
 
 class SoundFileWriter {
 public:
-    // Writes to an open descriptor (the pending output file) that the writer
-    // does not own, in the container chosen for the render's length; `name`
-    // is the path shown in errors. Throws RenderError when the format cannot
-    // hold this many channels at this rate.
+    // Writes to an open descriptor (the pending output file), which it
+    // copies and leaves open, in the container chosen for the render's
+    // length; `name` is the path shown in errors. Throws RenderError when the
+    // format cannot hold this many channels at this rate, or the descriptor
+    // is a device that cannot seek.
     SoundFileWriter(int descriptor, const std::string& name, const OutputFormat& format,
                     const ContainerChoice& container, int channels, int sampleRate);
     ~SoundFileWriter();
