@@ -220,14 +220,20 @@ TEST(ErrorCases, LeaveAnExistingOutputUntouched) {
     }
 }
 
-TEST(ErrorCases, SuccessReplacesAnExistingOutputAndKeepsItsMode) {
+// Root replacing someone else's file leaves it theirs.
+TEST(ErrorCases, SuccessReplacesAnExistingOutputAndKeepsItsModeAndOwner) {
     ScratchFolder folder;
     writeWholeFile(folder.file("out.wav"), "old");
     std::filesystem::permissions(folder.file("out.wav"), std::filesystem::perms(0640));
+    const uid_t owner = geteuid() == 0 ? 65534 : geteuid();
+    ASSERT_EQ(chown(folder.file("out.wav").c_str(), owner, static_cast<gid_t>(-1)), 0);
     const ToolRun run = runTool({"--seconds", "0.2", folder.file("out.wav")});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(readSound(folder.file("out.wav")).frames(), 8820);
     EXPECT_EQ(std::filesystem::status(folder.file("out.wav")).permissions(), std::filesystem::perms(0640));
+    struct stat replaced {};
+    ASSERT_EQ(stat(folder.file("out.wav").c_str(), &replaced), 0);
+    EXPECT_EQ(replaced.st_uid, owner);
     EXPECT_EQ(folder.entries(), std::vector<std::string>{"out.wav"});
 }
 
