@@ -3,12 +3,15 @@
 // temporary file left beside them.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -30,6 +33,7 @@ struct ErrorCase {
     int exitCode;
     std::string message;  // expected after "quillbeat-render: ", with "{dir}" replaced
     bool messageIsPrefix = false;  // the rest is the system loader's own words
+    StandardOutput standardOutput = StandardOutput::Captured;
 };
 
 std::string withFolder(std::string text, const std::string& folder) {
@@ -62,6 +66,33 @@ void prepareInputs(const ScratchFolder& folder) {
     writeWholeFile(folder.file("short.fxp"), bytes.substr(0, bytes.size() - 4));
     writeWholeFile(folder.file("bank.fxb"), bytes.substr(0, 8) + "FxBk" + bytes.substr(12));
     writeWholeFile(folder.file("chunk.fxp"), bytes.substr(0, 8) + "FPCh" + bytes.substr(12));
+    // A WAV whose format chunk, the first, gives 0 samples a second.
+    std::string rateZero = readWholeFile(folder.file("stereo.wav"));
+    rateZero.replace(24, 4, std::string(4, '\0'));
+    writeWholeFile(folder.file("rate0.wav"), rateZero);
+    mkfifo(folder.file("fifo").c_str(), 0644);
+    std::filesystem::create_symlink("fifo", folder.file("piped.wav"));
+    std::filesystem::create_symlink("fifo", folder.file("piped.aiff"));
+    writeWholeFile(folder.file("readonly.wav"), "a take that must survive\n");
+    std::filesystem::permissions(folder.file("readonly.wav"), std::filesystem::perms(0444));
+    std::filesystem::create_directory(folder.file("locked"));
+    writeWholeFile(folder.file("locked/out.wav"), "a take that must survive\n");
+    std::filesystem::permissions(folder.file("locked"), std::filesystem::perms(0555));
+}
+
+// Everything in the folder, its subfolders too: each entry's name, type,
+// mode and, for a file, content.
+std::vector<std::string> snapshot(const ScratchFolder& folder) {
+    std::vector<std::string> entries;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder.path())) {
+        const std::filesystem::file_status status = entry.symlink_status();
+        entries.push_back(entry.path().lexically_relative(folder.path()).string() + " " +
+                          std::to_string(static_cast<int>(status.type())) + " " +
+                          std::to_string(static_cast<int>(status.permissions())) + " " +
+                          (status.type() == std::filesystem::file_type::regular ? readWholeFile(entry.path()) : ""));
+    }
+    std::sort(entries.begin(), entries.end());
+    return entries;
 }
 
 const std::string kQuillbeatNames = "vA, vD1, vS, vD2, vnotes, fA, fD1, fS, fD2, fnotes, RndSw, Tempo";
@@ -71,6 +102,7 @@ std::vector<ErrorCase> errorCases() {
     const std::string noEntry = fakePlugin("fake_no_entry");
     const std::string badMagic = fakePlugin("fake_bad_magic");
     const std::string mono = fakePlugin("fake_gain_mono");
+    const std::string exits = fakePlugin("fake_exits");
     return {
         {"missing input", {"{dir}/missing.wav", "{dir}/out.wav"}, "out.wav", kFailure,
          "cannot read input {dir}/missing.wav: No such file or directory"},
@@ -150,13 +182,43 @@ std::vector<ErrorCase> errorCases() {
         {"preset value above 1", {"--preset", "{dir}/loud.fxp", "{dir}/out.wav"}, "out.wav", kFailure,
          "preset {dir}/loud.fxp sets parameter 3 (vD2) to 1.5, outside 0 to 1"},
         {"empty preset path", {"--preset=", "{dir}/out.wav"}, "out.wav", kUsage, "--preset expects a .fxp file, not ''"},
+        // A link to a pipe is never replaced; the pipe takes only what
+        // needs no going back.
+        {"WAV into a pipe", {"{dir}/stereo.wav", "{dir}/piped.wav"}, "", kFailure,
+         "cannot write {dir}/piped.wav: it is a pipe, and WAV 32-bit float goes back to fill in its header at the "
+         "end; a pipe takes .flac or .ogg"},
+        {"AIFF into a pipe", {"--bits", "16", "{dir}/stereo.wav", "{dir}/piped.aiff"}, "", kFailure,
+         "cannot write {dir}/piped.aiff: it is a pipe, and AIFF 16-bit goes back to fill in its header at the "
+         "end; a pipe takes .flac or .ogg"},
+        {"plug-in that calls exit(0)", {"--plugin", exits, "{dir}/stereo.wav", "{dir}/out.wav"}, "out.wav",
+         kFailure, "the plug-in ended the program before the work was finished"},
+        {"help into a full disk", {"--help"}, "", kFailure, "cannot write to standard output: No space left on device",
+         false, StandardOutput::FullDisk},
+        {"info into a full disk", {"--info"}, "", kFailure, "cannot write to standard output: No space left on device",
+         false, StandardOutput::FullDisk},
+        {"version with standard output closed", {"--version"}, "", kFailure,
+         "cannot write to standard output: Bad file descriptor", false, StandardOutput::Closed},
+        {"write-protected output", {"{dir}/stereo.wav", "{dir}/readonly.wav"}, "", kFailure,
+         "cannot write {dir}/readonly.wav: the file is read-only"},
+        {"output in a write-protected folder", {"{dir}/stereo.wav", "{dir}/locked/out.wav"}, "", kFailure,
+         "cannot write {dir}/locked/out.wav: the folder {dir}/locked is read-only"},
+        {"WAV with sample rate 0", {"{dir}/rate0.wav", "{dir}/out.wav"}, "out.wav", kFailure,
+         "cannot read input {dir}/rate0.wav: the file's sample rate is 0"},
+        {"name longer than a folder takes", {"--seconds", "1", "{dir}/" + std::string(252, 'n') + ".wav"}, "",
+         kFailure, "cannot write {dir}/" + std::string(252, 'n') + ".wav: File name too long"},
+        {"empty standard input", {"-", "{dir}/out.wav"}, "out.wav", kFailure,
+         "cannot read standard input: Format not recognised."},
     };
 }
 
 void expectFailure(const ErrorCase& c, const ScratchFolder& folder) {
     std::vector<std::string> arguments;
     for (const std::string& argument : c.arguments) arguments.push_back(withFolder(argument, folder.path()));
-    const ToolRun run = runTool(arguments);
+    // A tool that wrongly wrote to the pipe would otherwise wait for a reader
+    // for ever.
+    ScratchFolder captured;
+    const PipeReader reader(folder.file("fifo"), captured.file("bytes"));
+    const ToolRun run = runTool({arguments, {}, {}}, {std::nullopt, c.standardOutput});
     EXPECT_EQ(run.exitCode, c.exitCode);
     const std::string expected = "quillbeat-render: " + withFolder(c.message, folder.path());
     if (c.messageIsPrefix) {
@@ -175,9 +237,9 @@ TEST(ErrorCases, FailWithOneLineAndCreateNothing) {
         SCOPED_TRACE(c.name);
         ScratchFolder folder;
         prepareInputs(folder);
-        const std::vector<std::string> before = folder.entries();
+        const std::vector<std::string> before = snapshot(folder);
         expectFailure(c, folder);
-        EXPECT_EQ(folder.entries(), before);
+        EXPECT_EQ(snapshot(folder), before);
     }
 }
 
@@ -189,21 +251,27 @@ TEST(ErrorCases, LeaveAnExistingOutputUntouched) {
         prepareInputs(folder);
         const std::string precious = "an earlier render that must survive\n";
         writeWholeFile(folder.file(c.output), precious);
-        const std::vector<std::string> before = folder.entries();
+        const std::vector<std::string> before = snapshot(folder);
         expectFailure(c, folder);
         EXPECT_EQ(readWholeFile(folder.file(c.output)), precious);
-        EXPECT_EQ(folder.entries(), before);
+        EXPECT_EQ(snapshot(folder), before);
     }
 }
 
-TEST(ErrorCases, SuccessReplacesAnExistingOutputAndKeepsItsMode) {
+// Root replacing someone else's file leaves it theirs.
+TEST(ErrorCases, SuccessReplacesAnExistingOutputAndKeepsItsModeAndOwner) {
     ScratchFolder folder;
     writeWholeFile(folder.file("out.wav"), "old");
     std::filesystem::permissions(folder.file("out.wav"), std::filesystem::perms(0640));
+    const uid_t owner = geteuid() == 0 ? 65534 : geteuid();
+    ASSERT_EQ(chown(folder.file("out.wav").c_str(), owner, static_cast<gid_t>(-1)), 0);
     const ToolRun run = runTool({"--seconds", "0.2", folder.file("out.wav")});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(readSound(folder.file("out.wav")).frames(), 8820);
     EXPECT_EQ(std::filesystem::status(folder.file("out.wav")).permissions(), std::filesystem::perms(0640));
+    struct stat replaced {};
+    ASSERT_EQ(stat(folder.file("out.wav").c_str(), &replaced), 0);
+    EXPECT_EQ(replaced.st_uid, owner);
     EXPECT_EQ(folder.entries(), std::vector<std::string>{"out.wav"});
 }
 
@@ -218,16 +286,28 @@ TEST(ErrorCases, SuccessWritesThroughALinkAndKeepsIt) {
     EXPECT_EQ(folder.entries(), (std::vector<std::string>{"out.wav", "takes"}));
 }
 
-// Every signal that ends the program takes its temporary files with it; a
-// reader that closes its pipe sends SIGPIPE.
+// Every signal that ends the program takes its temporary files with it;
+// a reader that closes its pipe sends SIGPIPE. A pipe the output leads to
+// stays.
 TEST(ErrorCases, InterruptedRenderLeavesNothingBehind) {
-    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGALRM, SIGUSR1}) {
-        SCOPED_TRACE(strsignal(signal));
+    for (const auto& [signal, intoPipe] :
+         {std::pair{SIGINT, false}, std::pair{SIGTERM, false}, std::pair{SIGHUP, false}, std::pair{SIGPIPE, false},
+          std::pair{SIGALRM, false}, std::pair{SIGUSR1, false}, std::pair{SIGTERM, true}}) {
+        SCOPED_TRACE(testing::Message() << strsignal(signal) << (intoPipe ? " into a pipe" : ""));
         ScratchFolder folder;
-        writeWholeFile(folder.file("out.wav"), "old");
+        ScratchFolder captured;
         const std::string tool = RENDER_TOOL_PATH;
-        const std::string output = folder.file("out.wav");
+        const std::string output = folder.file(intoPipe ? "out.flac" : "out.wav");
         const std::string picture = folder.file("w.png");
+        std::optional<PipeReader> reader;
+        if (intoPipe) {
+            ASSERT_EQ(mkfifo(folder.file("fifo").c_str(), 0644), 0);
+            std::filesystem::create_symlink("fifo", output);
+            reader.emplace(folder.file("fifo"), captured.file("bytes"));
+        } else {
+            writeWholeFile(output, "old");
+        }
+        const std::vector<std::string> before = folder.entries();
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
@@ -236,19 +316,25 @@ TEST(ErrorCases, InterruptedRenderLeavesNothingBehind) {
             _exit(127);
         }
         // Wait (boundedly) until the render has begun writing, then stop it.
+        const std::size_t temporaryFiles = intoPipe ? 1 : 2;
         bool started = false;
         for (int attempt = 0; attempt < 1000 && !started; ++attempt) {
-            started = folder.entries().size() >= 3;
+            started = folder.entries().size() >= before.size() + temporaryFiles;
             if (!started) std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         kill(child, signal);
         int status = 0;
         waitpid(child, &status, 0);
+        reader.reset();
         ASSERT_TRUE(started) << "the render never created its temporary files";
         ASSERT_TRUE(WIFSIGNALED(status));
         EXPECT_EQ(WTERMSIG(status), signal);
-        EXPECT_EQ(folder.entries(), std::vector<std::string>{"out.wav"});
-        EXPECT_EQ(readWholeFile(output), "old");
+        EXPECT_EQ(folder.entries(), before);
+        if (intoPipe) {
+            EXPECT_TRUE(std::filesystem::is_fifo(folder.file("fifo")));
+        } else {
+            EXPECT_EQ(readWholeFile(output), "old");
+        }
     }
 }
 

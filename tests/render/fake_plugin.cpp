@@ -20,6 +20,7 @@
 #define FAKE_NO_ENTRY 3
 #define FAKE_MAIN_ONLY 4
 #define FAKE_ACCUMULATING 5
+#define FAKE_EXITS 6  // ends the program with exit(0) in its third block
 
 namespace {
 
@@ -51,6 +52,7 @@ struct FakeEffect {
     audioMasterCallback host = nullptr;
     float parameters[kParameterCount] = {1.0f, 0.0f};
     int program = 0;
+    int blocks = 0;
 };
 
 FakeEffect* self(AEffect* effect) { return static_cast<FakeEffect*>(effect->object); }
@@ -105,6 +107,7 @@ float getParameter(AEffect* effect, VstInt32 index) {
 
 void processReplacing(AEffect* effect, float** inputs, float** outputs, VstInt32 frames) {
     FakeEffect* fake = self(effect);
+    if (FAKE_PLUGIN_VARIANT == FAKE_EXITS && ++fake->blocks == 3) std::exit(0);
     const VstIntPtr answer = fake->host(effect, audioMasterGetTime, 0, 0xfe00, nullptr, 0.0f);
     const auto* time = reinterpret_cast<const VstTimeInfo*>(answer);
     if (time == nullptr) {
@@ -158,7 +161,7 @@ void processAccumulating(AEffect* effect, float** inputs, float** outputs, VstIn
 }  // namespace
 
 #if FAKE_PLUGIN_VARIANT == FAKE_WORKING || FAKE_PLUGIN_VARIANT == FAKE_BAD_MAGIC || \
-    FAKE_PLUGIN_VARIANT == FAKE_ACCUMULATING
+    FAKE_PLUGIN_VARIANT == FAKE_ACCUMULATING || FAKE_PLUGIN_VARIANT == FAKE_EXITS
 VST2_EXPORT AEffect* VSTPluginMain(audioMasterCallback host) { return create(host); }
 #elif FAKE_PLUGIN_VARIANT == FAKE_NULL_ENTRY
 VST2_EXPORT AEffect* VSTPluginMain(audioMasterCallback host) {

@@ -231,4 +231,41 @@ TEST(WaveformPicture, ShowsInputAndOutputInTheirOwnLanes) {
     EXPECT_LT(inkedShare(picture, outputCentre - 3, middle + 5, plotRight - 5), 0.05);
 }
 
+// Any length gets a readable axis: a bounded number of ticks, in order,
+// with distinct labels that do not overlap, in seconds, minutes or hours.
+TEST(WaveformPicture, TimeAxisSuitsAnyLength) {
+    struct Case {
+        double seconds;
+        const char* someLabel;  // one label the axis must have
+    };
+    const Case cases[] = {
+        {0.1, "0.05 s"},  {0.7, "0.50 s"}, {10, "10 s"},        {59, "55 s"},         {60, "1:00"},
+        {90, "1:30"},     {601, "5:00"},   {3599, "50:00"},     {3600, "1:00:00"},    {5400, "1:30:00"},
+        {40000, "10:00:00"}, {100000, "24:00:00"}, {1e6, "240:00:00"}, {1e8, "2400:00:00"},
+    };
+    // Wider than any face the picture's 12-pixel sans font gives a digit.
+    const auto width = [](const std::string& label) { return 8.0 * static_cast<double>(label.size()); };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.seconds);
+        const std::vector<TimeTick> ticks = timeAxisTicks(c.seconds, WaveformPicture::plotColumns(), width);
+        ASSERT_GE(ticks.size(), 2u);
+        EXPECT_LE(ticks.size(), 13u);
+        EXPECT_EQ(ticks.front().seconds, 0.0);
+        EXPECT_LE(ticks.back().seconds, c.seconds + 1e-9);
+        std::vector<std::string> labels;
+        for (std::size_t i = 0; i < ticks.size(); ++i) {
+            labels.push_back(ticks[i].label);
+            EXPECT_GE(ticks[i].labelLeft, 0.0);
+            EXPECT_LE(ticks[i].labelLeft + ticks[i].labelWidth, WaveformPicture::kWidth);
+            if (i == 0) continue;
+            EXPECT_GT(ticks[i].seconds, ticks[i - 1].seconds);
+            EXPECT_GT(ticks[i].x, ticks[i - 1].x);
+            EXPECT_GE(ticks[i].labelLeft, ticks[i - 1].labelLeft + ticks[i - 1].labelWidth) << ticks[i].label;
+        }
+        EXPECT_NE(std::find(labels.begin(), labels.end(), c.someLabel), labels.end()) << testing::PrintToString(labels);
+        std::sort(labels.begin(), labels.end());
+        EXPECT_EQ(std::adjacent_find(labels.begin(), labels.end()), labels.end());
+    }
+}
+
 }  // namespace

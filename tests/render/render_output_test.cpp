@@ -2,10 +2,12 @@
 // effect inside this process, and every output format it offers.
 #include <gtest/gtest.h>
 #include <sndfile.h>
+#include <sys/stat.h>
 
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -126,6 +128,7 @@ struct FileCase {
     int sampleRate;
     std::int64_t frames;
     RenderSetup setup;
+    bool throughStandardInput = false;  // INPUT "-", fed by a pipe
 };
 
 TEST(RenderOutput, FileRendersMatchInProcessBlocksBitForBit) {
@@ -139,6 +142,7 @@ TEST(RenderOutput, FileRendersMatchInProcessBlocksBitForBit) {
         {"no time information", 2, 44100, 60000, {256, 0, false, std::nullopt, {}}},
         {"program, preset, then parameters", 2, 44100, 90000,
          {512, 37800, true, 3, {{"vnotes", 4, "0.5"}, {"Tempo", 11, "0.3"}}, &kFactoryPresets.front()}},
+        {"standard input", 2, 44100, 70000, {}, true},
     };
     for (const FileCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -146,8 +150,11 @@ TEST(RenderOutput, FileRendersMatchInProcessBlocksBitForBit) {
         const Sound input = testSignal(c.channels, c.sampleRate, c.frames);
         writeSound(folder.file("in.wav"), input);
         std::vector<std::string> arguments = toolArguments(c.setup, folder);
-        arguments.insert(arguments.end(), {folder.file("in.wav"), folder.file("out.wav")});
-        const ToolRun run = runTool(arguments);
+        arguments.push_back(c.throughStandardInput ? "-" : folder.file("in.wav"));
+        arguments.push_back(folder.file("out.wav"));
+        ToolStreams streams;
+        if (c.throughStandardInput) streams.input = readWholeFile(folder.file("in.wav"));
+        const ToolRun run = runTool({arguments, {}, {}}, streams);
         ASSERT_EQ(run.exitCode, 0) << run.err;
         const Sound rendered = readSound(folder.file("out.wav"));
         EXPECT_EQ(rendered.format, SF_FORMAT_WAVEX | SF_FORMAT_FLOAT);
@@ -207,11 +214,16 @@ TEST(RenderOutput, DemoRenderMatchesInProcessBlocksBitForBit) {
     expectAudibleEffect(input, rendered);
 }
 
+// What OUTPUT names: a file, or a link to a pipe that a thread reads, or a
+// link to /dev/null. Neither of the last two may be replaced.
+enum class Target { File, LinkToPipe, LinkToNull };
+
 struct FormatCase {
-    const char* file;
+    std::string file;
     std::vector<std::string> options;
     int format;
     double tolerance;  // largest difference from the input; negative: exact
+    Target target = Target::File;
 };
 
 TEST(RenderOutput, FormatFollowsTheExtension) {
@@ -224,18 +236,41 @@ TEST(RenderOutput, FormatFollowsTheExtension) {
         {"out.flac", {}, SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 2.0 / 8388608},
         {"out.flac", {"--bits", "16"}, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 2.0 / 32768},
         {"out.ogg", {}, SF_FORMAT_OGG | SF_FORMAT_VORBIS, 0.1},
+        // The longest name a folder takes but for its extension.
+        {std::string(246, 'n') + ".wav", {}, SF_FORMAT_WAVEX | SF_FORMAT_FLOAT, -1},
+        {"piped.flac", {}, SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 2.0 / 8388608, Target::LinkToPipe},
+        {"piped.ogg", {}, SF_FORMAT_OGG | SF_FORMAT_VORBIS, 0.1, Target::LinkToPipe},
+        {"null.wav", {}, 0, -1, Target::LinkToNull},
     };
     ScratchFolder folder;
     const Sound input = testSignal(2, 48000, 24000);
     writeSound(folder.file("in.wav"), input);
     for (const FormatCase& c : cases) {
-        SCOPED_TRACE(c.file);
+        SCOPED_TRACE(c.file.substr(0, 40));
         std::vector<std::string> arguments{"--plugin", fakePlugin("fake_gain")};
         arguments.insert(arguments.end(), c.options.begin(), c.options.end());
         arguments.insert(arguments.end(), {folder.file("in.wav"), folder.file(c.file)});
+        const std::string fifo = folder.file(c.file + ".fifo");
+        std::string written = folder.file(c.file);
+        std::optional<PipeReader> reader;
+        if (c.target == Target::LinkToPipe) {
+            ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+            std::filesystem::create_symlink(fifo, folder.file(c.file));
+            written = folder.file("from-" + c.file);
+            reader.emplace(fifo, written);
+        } else if (c.target == Target::LinkToNull) {
+            std::filesystem::create_symlink("/dev/null", folder.file(c.file));
+        }
         const ToolRun run = runTool(arguments);
+        reader.reset();
         ASSERT_EQ(run.exitCode, 0) << run.err;
-        const Sound output = readSound(folder.file(c.file));
+        if (c.target != Target::File) {
+            EXPECT_TRUE(std::filesystem::is_symlink(folder.file(c.file)));
+            EXPECT_TRUE(c.target == Target::LinkToPipe ? std::filesystem::is_fifo(fifo)
+                                                       : std::filesystem::is_character_file("/dev/null"));
+        }
+        if (c.target == Target::LinkToNull) continue;
+        const Sound output = readSound(written);
         EXPECT_EQ(output.format, c.format);
         EXPECT_EQ(output.channels, 2);
         EXPECT_EQ(output.sampleRate, 48000);
@@ -304,7 +339,7 @@ TEST(RenderOutput, WriterStopsAtItsContainersLimitAndLeavesNothing) {
     ScratchFolder folder;
     {
         PendingFile file(folder.file("out.aiff"));
-        const OutputFormat format{SF_FORMAT_AIFF | SF_FORMAT_FLOAT, "AIFF 32-bit float"};
+        const OutputFormat format{SF_FORMAT_AIFF | SF_FORMAT_FLOAT, "AIFF 32-bit float", ""};
         SoundFileWriter writer(file.descriptor(), folder.file("out.aiff"), format,
                                {ContainerPlan::AsAsked, format.sndfileFormat, 100}, 2, 44100);
         const std::vector<float> silence(64);

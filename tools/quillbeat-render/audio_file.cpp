@@ -1,5 +1,6 @@
 #include "tools/quillbeat-render/audio_file.h"
 
+#include <fcntl.h>
 #include <sndfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -36,6 +37,30 @@ std::string lowercaseExtension(const std::string& path) {
     return extension;
 }
 
+// The sample rate in a RIFF or RF64 WAV's format chunk; none when the file
+// is not such a WAV or has no format chunk near its start.
+std::optional<std::uint32_t> wavSampleRate(const std::string& path) {
+    unsigned char header[65536];
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    const ssize_t length = pread(fd, header, sizeof header, 0);
+    close(fd);
+    const auto word = [&](std::size_t at) {
+        return static_cast<std::uint32_t>(header[at] | header[at + 1] << 8 | header[at + 2] << 16 |
+                                          static_cast<std::uint32_t>(header[at + 3]) << 24);
+    };
+    if (length < 12 || (std::memcmp(header, "RIFF", 4) != 0 && std::memcmp(header, "RF64", 4) != 0) ||
+        std::memcmp(header + 8, "WAVE", 4) != 0) {
+        return std::nullopt;
+    }
+    // Chunks: a four-letter name, a 32-bit size, the data padded to an even size.
+    for (std::size_t at = 12; at + 16 <= static_cast<std::size_t>(length);) {
+        if (std::memcmp(header + at, "fmt ", 4) == 0) return word(at + 12);
+        at += 8 + static_cast<std::size_t>(word(at + 4)) + (word(at + 4) & 1);
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 OutputFormat outputFormatFor(const std::string& path, std::optional<int> bits) {
@@ -44,32 +69,48 @@ OutputFormat outputFormatFor(const std::string& path, std::optional<int> bits) {
         if (extension != format.extension) continue;
         if (format.major == SF_FORMAT_OGG) {
             if (bits) throw UsageError("--bits does not apply to .ogg output (Vorbis has no bit depth)");
-            return {SF_FORMAT_OGG | SF_FORMAT_VORBIS, "Ogg Vorbis"};
+            return {SF_FORMAT_OGG | SF_FORMAT_VORBIS, "Ogg Vorbis", ""};
         }
         const int integerBits = bits ? *bits : (format.floatFormat == 0 ? 24 : 0);
-        if (integerBits == 0) return {format.floatFormat, std::string(format.name) + " 32-bit float"};
         const int subtype = integerBits == 16 ? SF_FORMAT_PCM_16 : SF_FORMAT_PCM_24;
-        return {format.major | subtype, std::string(format.name) + " " + std::to_string(integerBits) + "-bit"};
+        OutputFormat chosen{integerBits == 0 ? format.floatFormat : format.major | subtype,
+                            std::string(format.name) + " " +
+                                (integerBits == 0 ? "32-bit float" : std::to_string(integerBits) + "-bit"),
+                            ""};
+        if (format.major != SF_FORMAT_FLAC) {
+            chosen.pipeRefusal =
+                chosen.description + " goes back to fill in its header at the end; a pipe takes .flac or .ogg";
+        }
+        return chosen;
     }
     throw UsageError("cannot tell the output format from '" + path + "': use .wav, .flac, .aiff or .ogg");
 }
 
-SoundFileReader::SoundFileReader(const std::string& path) : path(path) {
-    // libsndfile reports a missing file as a generic system error; say
-    // plainly what is wrong.
-    if (access(path.c_str(), R_OK) != 0) {
-        throw RenderError("cannot read input " + path + ": " + std::strerror(errno));
-    }
-    struct stat status {};
-    if (stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
-        throw RenderError("cannot read input " + path + ": it is a folder");
-    }
+std::string inputName(const std::string& path) { return path == "-" ? "standard input" : "input " + path; }
+
+SoundFileReader::SoundFileReader(const std::string& path) : name(inputName(path)) {
     SF_INFO info{};
-    file = sf_open(path.c_str(), SFM_READ, &info);
-    if (file == nullptr) throw RenderError("cannot read input " + path + ": " + sf_strerror(nullptr));
+    if (path == "-") {
+        file = sf_open_fd(STDIN_FILENO, SFM_READ, &info, SF_FALSE);
+    } else {
+        // libsndfile reports a missing file as a generic system error; say
+        // plainly what is wrong.
+        if (access(path.c_str(), R_OK) != 0) throw RenderError("cannot read " + name + ": " + std::strerror(errno));
+        struct stat status {};
+        if (stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
+            throw RenderError("cannot read " + name + ": it is a folder");
+        }
+        file = sf_open(path.c_str(), SFM_READ, &info);
+    }
+    if (file == nullptr) {
+        // libsndfile calls a WAV without a sample rate an internal error.
+        const std::string reason = path != "-" && wavSampleRate(path) == 0 ? "the file's sample rate is 0"
+                                                                             : sf_strerror(nullptr);
+        throw RenderError("cannot read " + name + ": " + reason);
+    }
     if (info.channels < 1) {
         sf_close(file);
-        throw RenderError("cannot read input " + path + ": it has no channels");
+        throw RenderError("cannot read " + name + ": it has no channels");
     }
     channelCount = info.channels;
     rate = info.samplerate;
@@ -83,7 +124,7 @@ int SoundFileReader::read(float* const* channels, int frames) {
     interleaved.resize(static_cast<std::size_t>(frames) * static_cast<std::size_t>(channelCount));
     const sf_count_t got = sf_readf_float(file, interleaved.data(), frames);
     if (got < 0 || sf_error(file) != SF_ERR_NO_ERROR) {
-        throw RenderError("cannot read input " + path + ": " + sf_strerror(file));
+        throw RenderError("cannot read " + name + ": " + sf_strerror(file));
     }
     const int count = static_cast<int>(got);
     for (int c = 0; c < channelCount; ++c) {
@@ -105,7 +146,18 @@ SoundFileWriter::SoundFileWriter(int descriptor, const std::string& name, const 
         throw RenderError("cannot write " + name + ": " + format.description + " does not take " +
                           std::to_string(channels) + " channels at " + std::to_string(sampleRate) + " Hz");
     }
-    file = sf_open_fd(descriptor, SFM_WRITE, &info, SF_FALSE);
+    // libsndfile streams only to a pipe; anything else must seek.
+    struct stat status {};
+    if (fstat(descriptor, &status) == 0 && !S_ISFIFO(status.st_mode) && lseek(descriptor, 0, SEEK_CUR) < 0 &&
+        errno == ESPIPE) {
+        throw RenderError("cannot write " + name +
+                          ": it is a device that cannot seek; sound goes to a file, or to a pipe as .flac or .ogg");
+    }
+    // libsndfile closes the descriptor it is given when it fails to open,
+    // whatever it is told, so it gets a copy of its own.
+    const int copy = fcntl(descriptor, F_DUPFD_CLOEXEC, 0);
+    if (copy < 0) throw RenderError("cannot write " + name + ": " + std::strerror(errno));
+    file = sf_open_fd(copy, SFM_WRITE, &info, SF_TRUE);
     if (file == nullptr) throw RenderError("cannot write " + name + ": " + sf_strerror(nullptr));
     if (container.plan == ContainerPlan::Rf64 &&
         sf_command(file, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE) != SF_TRUE) {

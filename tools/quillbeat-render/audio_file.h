@@ -15,19 +15,25 @@ struct sf_private_tag;
 struct OutputFormat {
     int sndfileFormat = 0;  // libsndfile's major format | subtype
     std::string description;
+    // Why the format cannot go down a pipe; empty when it can.
+    std::string pipeRefusal;
 };
 
 // The format for an output path: .wav and .aiff are 32-bit float unless
 // `bits` asks for 16- or 24-bit integers; .flac is 24-bit unless 16 is asked
 // for; .ogg is Vorbis and takes no bit depth. Float WAV has the extensible
 // header, which readers expect of samples other than integers. Case is
-// ignored. Throws UsageError for any other extension.
+// ignored. FLAC and Vorbis can be written to a pipe; WAV and AIFF cannot.
+// Throws UsageError for any other extension.
 OutputFormat outputFormatFor(const std::string& path, std::optional<int> bits);
+
+// "input PATH", or "standard input" for "-": how messages name an input.
+std::string inputName(const std::string& path);
 
 class SoundFileReader final : public AudioSource {
 public:
-    // Throws RenderError when the file is missing, is a folder, or
-    // libsndfile cannot read it.
+    // Reads `path`, or standard input when it is "-". Throws RenderError when
+    // the file is missing, is a folder, or libsndfile cannot read it.
     explicit SoundFileReader(const std::string& path);
     ~SoundFileReader() override;
     SoundFileReader(const SoundFileReader&) = delete;
@@ -40,7 +46,7 @@ public:
     int read(float* const* channels, int frames) override;
 
 private:
-    std::string path;
+    std::string name;  // as inputName() gives it
     sf_private_tag* file = nullptr;
     int channelCount = 0;
     double rate = 0.0;
@@ -50,10 +56,11 @@ private:
 
 class SoundFileWriter {
 public:
-    // Writes to an open descriptor (the pending output file) that the writer
-    // does not own, in the container chosen for the render's length; `name`
-    // is the path shown in errors. Throws RenderError when the format cannot
-    // hold this many channels at this rate.
+    // Writes to an open descriptor (the pending output file), which it
+    // copies and leaves open, in the container chosen for the render's
+    // length; `name` is the path shown in errors. Throws RenderError when the
+    // format cannot hold this many channels at this rate, or the descriptor
+    // is a device that cannot seek.
     SoundFileWriter(int descriptor, const std::string& name, const OutputFormat& format,
                     const ContainerChoice& container, int channels, int sampleRate);
     ~SoundFileWriter();

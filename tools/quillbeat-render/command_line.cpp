@@ -207,9 +207,10 @@ std::string usageText() {
             "       quillbeat-render --info [--plugin PATH] [--program N] [--preset FILE.fxp]\n"
             "                               [--param NAME=VALUE]\n"
             "\n"
-            "Renders INPUT (any file libsndfile reads) through a VST 2 plug-in into OUTPUT.\n"
-            "Without INPUT it renders a demo chord. The output format follows OUTPUT's\n"
-            "extension: .wav, .flac, .aiff or .ogg.\n"
+            "Renders INPUT (any file libsndfile reads; - reads standard input) through a\n"
+            "VST 2 plug-in into OUTPUT. Without INPUT it renders a demo chord. The output\n"
+            "format follows OUTPUT's extension: .wav, .flac, .aiff or .ogg; a pipe takes\n"
+            ".flac or .ogg.\n"
             "\n"
             "options:\n";
     for (const OptionEntry& option : kOptions) {

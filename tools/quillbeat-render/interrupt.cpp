@@ -1,5 +1,8 @@
 #include "tools/quillbeat-render/interrupt.h"
 
+#include <unistd.h>
+
+#include <atomic>
 #include <csignal>
 #include <cstdlib>
 
@@ -13,6 +16,16 @@ void onInterrupt(int signal) {
     // is held while this runs and arrives again once it returns.
     std::signal(signal, SIG_DFL);
     std::raise(signal);
+}
+
+std::atomic<bool> exitIsOurs{false};
+
+void onExit() {
+    if (exitIsOurs.load()) return;
+    removeAllPendingFiles();
+    static const char message[] = "quillbeat-render: the plug-in ended the program before the work was finished\n";
+    [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, message, sizeof message - 1);
+    _exit(1);
 }
 
 }  // namespace
@@ -31,3 +44,7 @@ void installInterruptCleanup() {
     }
     std::atexit(removeAllPendingFiles);
 }
+
+void installExitGuard() { std::atexit(onExit); }
+
+void disarmExitGuard() { exitIsOurs.store(true); }

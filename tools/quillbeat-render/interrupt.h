@@ -17,3 +17,9 @@ inline constexpr int kInterruptSignals[] = {SIGINT,  SIGTERM, SIGHUP,  SIGQUIT, 
 // Installs the cleanup once; a signal that was ignored when the program
 // started (nohup's hang-up) stays ignored.
 void installInterruptCleanup();
+
+// A plug-in that calls exit() must not pass for a finished run: until
+// disarmed, an exit ends the program with status 1 and a message instead.
+// Installed first thing in main(), disarmed as main() returns.
+void installExitGuard();
+void disarmExitGuard();

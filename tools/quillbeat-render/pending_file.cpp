@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
@@ -76,20 +77,80 @@ std::string followLinks(const std::string& path) {
     throw RenderError("cannot write " + path + ": " + errorText());
 }
 
+// "the folder F" as the user named it, or "the current folder".
+std::string folderText(const std::string& folder) {
+    if (folder.empty()) return "the current folder";
+    return "the folder " + (folder.size() > 1 ? folder.substr(0, folder.size() - 1) : folder);
+}
+
+// The temporary file's name: the target's between a dot and a suffix, its
+// stem cut short (never inside a UTF-8 character) where the whole would pass
+// the folder's limit on the length of a name.
+std::string temporaryPattern(const std::string& folder, const std::string& name, std::size_t nameMax) {
+    const std::string suffix = ".partial-XXXXXX";
+    const std::size_t room = std::max<std::size_t>(nameMax, 32) - 1 - suffix.size();
+    std::size_t stem = std::min(name.size(), room);
+    while (stem > 0 && stem < name.size() && (static_cast<unsigned char>(name[stem]) & 0xC0) == 0x80) --stem;
+    return folder + "." + name.substr(0, stem) + suffix;
+}
+
 }  // namespace
 
-PendingFile::PendingFile(std::string target) : targetPath(std::move(target)), writtenPath(followLinks(targetPath)) {
+PendingFile::PendingFile(std::string target, std::string_view pipeRefusal) : targetPath(std::move(target)) {
+    // stat() follows every link, the system's own in /proc/self/fd included.
+    struct stat status {};
+    if (stat(targetPath.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+        if (S_ISDIR(status.st_mode)) throw RenderError("cannot write " + targetPath + ": it is a folder");
+        if (!S_ISFIFO(status.st_mode) && !S_ISCHR(status.st_mode)) {
+            throw RenderError("cannot write " + targetPath + ": it is " +
+                              (S_ISBLK(status.st_mode) ? "a disk device" : "a socket") + ", not a file");
+        }
+        openStream(pipeRefusal, S_ISFIFO(status.st_mode));
+        return;
+    }
+    writtenPath = followLinks(targetPath);
+    createTemporary();
+}
+
+void PendingFile::openStream(std::string_view pipeRefusal, bool isPipe) {
+    if (isPipe && !pipeRefusal.empty()) {
+        throw RenderError("cannot write " + targetPath + ": it is a pipe, and " + std::string(pipeRefusal));
+    }
+    // Opening a pipe waits until something reads it.
+    fd = open(targetPath.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) throw RenderError("cannot write " + targetPath + ": " + errorText());
+    struct stat opened {};
+    if (fstat(fd, &opened) != 0 || !(S_ISFIFO(opened.st_mode) || S_ISCHR(opened.st_mode))) {
+        close(fd);
+        fd = -1;
+        throw RenderError("cannot write " + targetPath + ": it was replaced while it was being opened");
+    }
+}
+
+void PendingFile::createTemporary() {
     const std::size_t slash = writtenPath.rfind('/');
     const std::string folder = slash == std::string::npos ? "" : writtenPath.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? writtenPath : writtenPath.substr(slash + 1);
     struct stat existing {};
-    if (name.empty() || (stat(writtenPath.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode))) {
+    const bool exists = stat(writtenPath.c_str(), &existing) == 0;
+    if (name.empty() || (exists && S_ISDIR(existing.st_mode))) {
         throw RenderError("cannot write " + targetPath + ": it is a folder");
     }
-    std::vector<char> pattern(folder.begin(), folder.end());
-    const std::string suffix = "." + name + ".partial-XXXXXX";
-    pattern.insert(pattern.end(), suffix.begin(), suffix.end());
-    pattern.push_back('\0');
+    // A write-protected file is not replaced, as cp without -f does not. The
+    // mode bits decide too, so that root, whom access() lets through, is
+    // refused the same.
+    if (exists && ((existing.st_mode & 0222) == 0 || (access(writtenPath.c_str(), W_OK) != 0 && errno == EACCES))) {
+        throw RenderError("cannot write " + targetPath + ": the file is read-only");
+    }
+    const char* folderPath = folder.empty() ? "." : folder.c_str();
+    struct stat folderStatus {};
+    const bool folderReadOnly = stat(folderPath, &folderStatus) == 0 &&
+                                (folderStatus.st_mode & 0222) == 0;
+    // A name the folder cannot take fails now, not after the render.
+    const long nameMax = pathconf(folderPath, _PC_NAME_MAX);
+    const std::size_t limit = nameMax > 0 ? static_cast<std::size_t>(nameMax) : NAME_MAX;
+    if (name.size() > limit) throw RenderError("cannot write " + targetPath + ": " + std::strerror(ENAMETOOLONG));
+    std::string pattern = temporaryPattern(folder, name, limit);
     // An interrupt between creating the file and noting its name would leave
     // it behind; the two happen with the interrupt signals held back.
     sigset_t interrupts;
@@ -97,26 +158,43 @@ PendingFile::PendingFile(std::string target) : targetPath(std::move(target)), wr
     sigemptyset(&interrupts);
     for (int signal : kInterruptSignals) sigaddset(&interrupts, signal);
     sigprocmask(SIG_BLOCK, &interrupts, &previous);
-    fd = mkstemp(pattern.data());
-    const int createError = errno;
+    fd = folderReadOnly ? -1 : mkstemp(pattern.data());
+    const int createError = folderReadOnly ? EACCES : errno;
     if (fd >= 0) {
-        tempPath = pattern.data();
+        tempPath = pattern;
         claimSlot(tempPath);
     }
     sigprocmask(SIG_SETMASK, &previous, nullptr);
-    if (fd < 0) throw RenderError("cannot write " + targetPath + ": " + std::strerror(createError));
+    if (fd < 0) {
+        const bool refused = createError == EACCES || createError == EPERM || createError == EROFS;
+        throw RenderError("cannot write " + targetPath + ": " +
+                          (refused ? folderText(folder) + " is read-only" : std::strerror(createError)));
+    }
+    // The replacement keeps the owner where the system allows it (root), or
+    // else the group where the user is in it, and then the mode.
+    if (exists) {
+        [[maybe_unused]] const bool owned = fchown(fd, existing.st_uid, existing.st_gid) == 0 ||
+                                            fchown(fd, static_cast<uid_t>(-1), existing.st_gid) == 0;
+    }
     fchmod(fd, modeFor(writtenPath));
 }
 
 PendingFile::~PendingFile() {
     if (fd >= 0) close(fd);
-    if (!committed) {
+    if (!committed && !streamed()) {
         unlink(tempPath.c_str());
         releaseSlot(tempPath);
     }
 }
 
 void PendingFile::commit() {
+    if (streamed()) {
+        const int closing = fd;
+        fd = -1;
+        if (close(closing) != 0) throw RenderError("cannot write " + targetPath + ": " + errorText());
+        committed = true;
+        return;
+    }
     if (fsync(fd) != 0) throw RenderError("cannot write " + targetPath + ": " + errorText());
     const int closing = fd;
     fd = -1;

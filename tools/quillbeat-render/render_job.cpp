@@ -74,11 +74,11 @@ void render(const RenderOptions& options, const std::string& pluginPath) {
     checkChannels(effect, pluginPath);
     if (!source) source = std::make_unique<DemoSignal>(options.demoSeconds(), std::min(effect.numInputs, 2));
     if (source->channels() > effect.numInputs) {
-        throw RenderError("input " + *options.input + " has " + plural(source->channels(), "channel") +
+        throw RenderError(inputName(*options.input) + " has " + plural(source->channels(), "channel") +
                           " but the plug-in takes " + plural(effect.numInputs, "input"));
     }
     if (source->sampleRate() <= 0.0 || source->sampleRate() > INT_MAX) {
-        throw RenderError("input " + *options.input + " has no usable sample rate");
+        throw RenderError(inputName(*options.input) + " has no usable sample rate");
     }
     const ContainerChoice container = chooseContainer(format.sndfileFormat, effect.numOutputs, source->frames());
     if (container.plan == ContainerPlan::TooLarge) {
@@ -91,7 +91,7 @@ void render(const RenderOptions& options, const std::string& pluginPath) {
     applySettings(plugin, options.program, preset, options.parameters);
 
     installInterruptCleanup();
-    PendingFile audioFile(options.output);
+    PendingFile audioFile(options.output, format.pipeRefusal);
     SoundFileWriter writer(audioFile.descriptor(), options.output, format, container, effect.numOutputs,
                            static_cast<int>(source->sampleRate()));
     std::optional<PendingFile> pictureFile;

@@ -34,8 +34,13 @@ constexpr Colour kOutputRms{0.85, 0.45, 0.10};
 // reach past its edges by at most a quarter of its width.
 constexpr std::size_t kBinsPerColumn = 8;
 
-// Tick spacings in seconds.
-constexpr double kTickSteps[] = {0.05, 0.1, 0.25, 0.5, 1, 2, 5, 10, 15, 30, 60, 120, 300, 600};
+// Tick spacings in seconds; beyond them, 2, 5 and 10 times each power of
+// ten of a day.
+constexpr double kTickSteps[] = {0.05, 0.1,  0.25, 0.5,  1,    2,     5,     10,    15,   30,   60,   120,
+                                 300,  600,  900,  1800, 3600, 7200,  10800, 21600, 43200, 86400};
+constexpr double kDay = 86400;
+constexpr double kMaxTicks = 12;
+constexpr double kLabelGap = 8;  // pixels at least between two labels
 
 // The amplitude scale beside each lane: full scale at the lane's edges.
 struct ScaleMark {
@@ -100,32 +105,54 @@ void drawAmplitude(cairo_t* cr, const AmplitudeLane& lane, int top, const Colour
     cairo_fill(cr);
 }
 
-// A grid line and a label every tick; the spacing is the first of
-// kTickSteps that gives at most a dozen ticks.
-void drawTimeAxis(cairo_t* cr, int columns, double seconds) {
-    double step = kTickSteps[std::size(kTickSteps) - 1];
-    for (double candidate : kTickSteps) {
-        if (seconds / candidate <= 12.0) {
-            step = candidate;
-            break;
+// The label of `time` on an axis `seconds` long with ticks `step` apart.
+std::string timeLabel(double time, double seconds, double step) {
+    char text[64];
+    if (seconds < 60) {
+        std::snprintf(text, sizeof text, step < 1.0 ? "%.2f s" : "%.0f s", time);
+    } else {
+        const auto whole = static_cast<long long>(std::llround(time));
+        if (seconds < 3600) {
+            std::snprintf(text, sizeof text, "%lld:%02lld", whole / 60, whole % 60);
+        } else {
+            std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", whole / 3600, whole / 60 % 60, whole % 60);
         }
     }
-    const int plotBottom = kHeight - kAxisHeight;
-    cairo_set_line_width(cr, 1.0);
+    return text;
+}
+
+// The ticks `step` apart, or none when there are too many or their labels
+// would overlap.
+std::vector<TimeTick> ticksEvery(double step, double seconds, int columns,
+                                 const std::function<double(const std::string&)>& labelWidth) {
+    std::vector<TimeTick> ticks;
+    if (seconds / step > kMaxTicks) return ticks;
     for (int tick = 0; tick * step <= seconds + 1e-9; ++tick) {
         const double time = tick * step;
         const double x = kLeftMargin + (seconds > 0 ? time / seconds * columns : 0.0);
-        setColour(cr, kGrid);
-        cairo_move_to(cr, std::floor(x) + 0.5, kTopMargin);
-        cairo_line_to(cr, std::floor(x) + 0.5, plotBottom + 4);
-        cairo_stroke(cr);
-        char text[32];
-        std::snprintf(text, sizeof text, step < 1.0 ? "%.2f s" : "%.0f s", time);
-        setColour(cr, kText);
+        std::string label = timeLabel(time, seconds, step);
+        const double width = labelWidth(label);
         // Centred under its line, but kept inside the picture.
-        const double width = textWidth(cr, text);
-        cairo_move_to(cr, std::clamp(x - width / 2.0, 2.0, WaveformPicture::kWidth - 2.0 - width), plotBottom + 18);
-        cairo_show_text(cr, text);
+        const double left = std::clamp(x - width / 2.0, 2.0, WaveformPicture::kWidth - 2.0 - width);
+        if (!ticks.empty() && left < ticks.back().labelLeft + ticks.back().labelWidth + kLabelGap) return {};
+        ticks.push_back({time, x, std::move(label), left, width});
+    }
+    return ticks;
+}
+
+// A grid line and a label every tick.
+void drawTimeAxis(cairo_t* cr, int columns, double seconds) {
+    const auto measure = [cr](const std::string& text) { return textWidth(cr, text.c_str()); };
+    const int plotBottom = kHeight - kAxisHeight;
+    cairo_set_line_width(cr, 1.0);
+    for (const TimeTick& tick : timeAxisTicks(seconds, columns, measure)) {
+        setColour(cr, kGrid);
+        cairo_move_to(cr, std::floor(tick.x) + 0.5, kTopMargin);
+        cairo_line_to(cr, std::floor(tick.x) + 0.5, plotBottom + 4);
+        cairo_stroke(cr);
+        setColour(cr, kText);
+        cairo_move_to(cr, tick.labelLeft, plotBottom + 18);
+        cairo_show_text(cr, tick.label.c_str());
     }
 }
 
@@ -198,6 +225,22 @@ float AmplitudeLane::rms(int column) const {
         count += counts[bin];
     }
     return count > 0 ? static_cast<float>(std::sqrt(sum / static_cast<double>(count))) : 0.0f;
+}
+
+std::vector<TimeTick> timeAxisTicks(double seconds, int columns,
+                                    const std::function<double(const std::string&)>& labelWidth) {
+    if (!(seconds > 0 && std::isfinite(seconds))) return ticksEvery(kTickSteps[0], 0.0, columns, labelWidth);
+    for (double step : kTickSteps) {
+        std::vector<TimeTick> ticks = ticksEvery(step, seconds, columns, labelWidth);
+        if (!ticks.empty()) return ticks;
+    }
+    // Once a step passes the length, one tick is left, which always fits.
+    for (double days = 1;; days *= 10) {
+        for (double times : {2.0, 5.0, 10.0}) {
+            std::vector<TimeTick> ticks = ticksEvery(kDay * days * times, seconds, columns, labelWidth);
+            if (!ticks.empty()) return ticks;
+        }
+    }
 }
 
 int WaveformPicture::plotColumns() { return kWidth - kLeftMargin - kRightMargin; }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -42,6 +43,22 @@ struct WaveformPicture {
     // The columns a lane needs for the picture's plot area.
     static int plotColumns();
 };
+
+// One tick of the time axis: its grid line and its label as drawn.
+struct TimeTick {
+    double seconds;
+    double x;  // the grid line, in pixels from the picture's left edge
+    std::string label;  // "0.25 s", "5 s" under a minute; "1:30"; "2:00:00"
+    double labelLeft;   // where the label starts, kept inside the picture
+    double labelWidth;
+};
+
+// The ticks of a time axis `seconds` long over the plot's `columns`: the
+// first step of 1, 2, 5, 10, 15, 30 s, 1, 2, 5, 10, 15, 30 min, 1, 2, 3, 6,
+// 12 h, 1, 2, 5, 10 days ... that gives at most a dozen steps and labels
+// that do not overlap; `labelWidth` measures a label in pixels.
+std::vector<TimeTick> timeAxisTicks(double seconds, int columns,
+                                    const std::function<double(const std::string&)>& labelWidth);
 
 // Draws both lanes into a PNG written to `descriptor`; `name` is the path
 // shown in errors. Throws RenderError.

@@ -19,10 +19,15 @@ Sound readSound(const std::string& path) {
     sound.channels = info.channels;
     sound.sampleRate = info.samplerate;
     sound.format = info.format;
-    sound.samples.resize(static_cast<std::size_t>(info.frames * info.channels));
-    const sf_count_t got = sf_readf_float(file, sound.samples.data(), info.frames);
+    // A file written to a pipe may not know its length: read to the end.
+    std::vector<float> block(static_cast<std::size_t>(4096 * info.channels));
+    for (sf_count_t got; (got = sf_readf_float(file, block.data(), 4096)) > 0;) {
+        sound.samples.insert(sound.samples.end(), block.begin(), block.begin() + got * info.channels);
+    }
+    const bool complete =
+        sf_error(file) == SF_ERR_NO_ERROR && (info.frames == SF_COUNT_MAX || sound.frames() == info.frames);
     sf_close(file);
-    if (got != info.frames) throw std::runtime_error("short read of " + path);
+    if (!complete) throw std::runtime_error("short read of " + path);
     return sound;
 }
 

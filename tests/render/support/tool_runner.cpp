@@ -1,6 +1,7 @@
 #include "tests/render/support/tool_runner.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,12 +10,13 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 bool ToolRun::oneLineError() const {
     return !err.empty() && err.back() == '\n' && std::count(err.begin(), err.end(), '\n') == 1;
 }
 
-ToolRun runTool(const ToolInvocation& invocation) {
+ToolRun runTool(const ToolInvocation& invocation, const ToolStreams& streams) {
     ScratchFolder capture;
     const std::string outPath = capture.file("stdout");
     const std::string errPath = capture.file("stderr");
@@ -24,23 +26,47 @@ ToolRun runTool(const ToolInvocation& invocation) {
     for (std::string& argument : argv) pointers.push_back(argument.data());
     pointers.push_back(nullptr);
 
+    int inputPipe[2] = {-1, -1};
+    if (streams.input && pipe2(inputPipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
     const pid_t child = fork();
     if (child < 0) throw std::runtime_error("fork failed");
     if (child == 0) {
-        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int out = streams.output == StandardOutput::FullDisk
+                            ? open("/dev/full", O_WRONLY)
+                            : open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int in = open("/dev/null", O_RDONLY);
+        const int in = streams.input ? inputPipe[0] : open("/dev/null", O_RDONLY);
         if (out < 0 || err < 0 || in < 0) _exit(126);
         dup2(in, STDIN_FILENO);
         dup2(out, STDOUT_FILENO);
         dup2(err, STDERR_FILENO);
+        if (streams.output == StandardOutput::Closed) close(STDOUT_FILENO);
         if (!invocation.workingDirectory.empty() && chdir(invocation.workingDirectory.c_str()) != 0) _exit(126);
         for (const auto& [name, value] : invocation.environment) setenv(name.c_str(), value.c_str(), 1);
         execv(pointers[0], pointers.data());
         _exit(127);
     }
+    std::thread feeder;
+    if (streams.input) {
+        close(inputPipe[0]);
+        // A tool that stops reading early gives this thread EPIPE, not the
+        // test SIGPIPE.
+        feeder = std::thread([fd = inputPipe[1], bytes = *streams.input] {
+            sigset_t pipeSignal;
+            sigemptyset(&pipeSignal);
+            sigaddset(&pipeSignal, SIGPIPE);
+            pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
+            for (std::size_t at = 0; at < bytes.size();) {
+                const ssize_t written = write(fd, bytes.data() + at, bytes.size() - at);
+                if (written <= 0) break;
+                at += static_cast<std::size_t>(written);
+            }
+            close(fd);
+        });
+    }
     int status = 0;
     waitpid(child, &status, 0);
+    if (feeder.joinable()) feeder.join();
     ToolRun run;
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.out = readWholeFile(outPath);
@@ -60,6 +86,13 @@ ScratchFolder::ScratchFolder() {
 
 ScratchFolder::~ScratchFolder() {
     std::error_code ignored;
+    // A test may leave a folder write-protected.
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder, ignored)) {
+        if (entry.is_directory(ignored) && !entry.is_symlink(ignored)) {
+            std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::add, ignored);
+        }
+    }
     std::filesystem::remove_all(folder, ignored);
 }
 
@@ -80,4 +113,29 @@ std::string readWholeFile(const std::string& path) {
 void writeWholeFile(const std::string& path, const std::string& content) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file << content;
+}
+
+PipeReader::PipeReader(std::string fifo, std::string into)
+    : fifo(std::move(fifo)), reader([this, into] {
+          std::string bytes;
+          const int fd = open(this->fifo.c_str(), O_RDONLY);
+          char buffer[65536];
+          for (ssize_t got; fd >= 0 && (got = read(fd, buffer, sizeof buffer)) > 0;) {
+              bytes.append(buffer, static_cast<std::size_t>(got));
+          }
+          if (fd >= 0) close(fd);
+          writeWholeFile(into, bytes);
+          done = true;
+      }) {}
+
+PipeReader::~PipeReader() {
+    while (!done) {
+        const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) {
+            close(fd);
+            break;
+        }
+        std::this_thread::yield();
+    }
+    reader.join();
 }

@@ -2,9 +2,12 @@
 // with its output and error captured, in a scratch folder of the test's own.
 #pragma once
 
+#include <atomic>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 struct ToolRun {
@@ -15,13 +18,21 @@ struct ToolRun {
     bool oneLineError() const;
 };
 
+// Where the tool's standard output goes.
+enum class StandardOutput { Captured, FullDisk, Closed };
+
 struct ToolInvocation {
     std::vector<std::string> arguments;
     std::map<std::string, std::string> environment;  // added to the test's own
     std::filesystem::path workingDirectory;           // empty: the test's own
 };
 
-ToolRun runTool(const ToolInvocation& invocation);
+struct ToolStreams {
+    std::optional<std::string> input;  // fed through a pipe; none: /dev/null
+    StandardOutput output = StandardOutput::Captured;
+};
+
+ToolRun runTool(const ToolInvocation& invocation, const ToolStreams& streams = {});
 ToolRun runTool(const std::vector<std::string>& arguments);
 
 // The plug-ins built for these tests: "fake_gain", "fake_null_entry", ...
@@ -46,3 +57,20 @@ private:
 
 std::string readWholeFile(const std::string& path);
 void writeWholeFile(const std::string& path, const std::string& content);
+
+// Reads the pipe `fifo` to its end into the file `into` on a thread of its
+// own.
+class PipeReader {
+public:
+    PipeReader(std::string fifo, std::string into);
+    // A reader still waiting for a writer is let go by one that writes
+    // nothing.
+    ~PipeReader();
+    PipeReader(const PipeReader&) = delete;
+    PipeReader& operator=(const PipeReader&) = delete;
+
+private:
+    std::string fifo;
+    std::atomic<bool> done{false};
+    std::thread reader;
+};
