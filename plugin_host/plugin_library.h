@@ -4,9 +4,7 @@
 
 #include <string>
 
-#include "host/vst2_abi.h"
-
-using PluginEntry = AEffect* (*)(audioMasterCallback);
+#include "plugin_host/effect_host.h"
 
 class PluginLibrary {
 public:
