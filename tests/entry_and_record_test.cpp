@@ -34,6 +34,11 @@ TEST(EntryPoint, BothEntryNamesCreateIndependentEffects) {
     // Independent state: a parameter set on one is not seen by the other.
     first.setParameter(3, 0.75f);
     EXPECT_EQ(second.getParameter(3), 0.0f);
+    // Each effect's time request reaches the host that opened it.
+    StereoBuffer block(1);
+    first.processAt(0.0, block);
+    EXPECT_EQ(first.callCount(audioMasterGetTime), 1u);
+    EXPECT_EQ(second.callCount(audioMasterGetTime), 0u);
 }
 
 TEST(EffectRecord, IsFilledAsTheHostExpects) {
