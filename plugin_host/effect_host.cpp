@@ -25,6 +25,7 @@ EffectHost::~EffectHost() {
 }
 
 AEffect* EffectHost::open(PluginEntry entry) {
+    if (routes()) close();
     {
         const CallingHost calling(this);
         record = entry(&EffectHost::callback);

@@ -3,7 +3,9 @@
 // through the record the effect passes: the record's user field belongs to
 // the host, and holds the address of the host that opened it. So any number
 // of effects can be open at once, on any threads, with no table or lock
-// between them, and the library builds for every target.
+// between them, and the library builds for every target. A call without a
+// record (the entry point's version query, before any record exists) goes
+// to the host that is calling into the plug-in on that thread.
 //
 // What one host answers is a small policy, set in its public fields:
 //   - the version it reports (versionAnswer);
@@ -49,10 +51,11 @@ public:
     EffectHost& operator=(const EffectHost&) = delete;
 
     // Calls `entry` with the host callback and returns the record it gives,
-    // or null. The calls the entry point makes before a record exists come
-    // to this host too. The host writes its address into the user field of
-    // an effect's record that left it null; any other record is not marked,
-    // so routes() tells whether the effect's own calls will find this host.
+    // or null; an effect this host had open is closed first. The host writes
+    // its address into the user field of an effect's record that left it
+    // null. Any other record is not marked (routes() is false): its calls
+    // from outside the host's own requests would not find this host, and
+    // the host does not close it.
     AEffect* open(PluginEntry entry);
     AEffect* effect() const { return record; }
     bool routes() const { return record != nullptr && record->user == this; }
