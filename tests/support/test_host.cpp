@@ -13,11 +13,9 @@ VstIntPtr TestHost::answer(const HostCall& call) {
         recordedCalls.push_back(call);
     }
     timeAnswer = answerTimeInfo ? &timeInfo : nullptr;
-    switch (call.opcode) {
-        case audioMasterVersion:
-        case audioMasterGetTime: return EffectHost::answer(call);
-        default: return answerOther ? answerOther(call) : 0;
-    }
+    if (answerOther && call.opcode != audioMasterVersion && call.opcode != audioMasterGetTime)
+        return answerOther(call);
+    return EffectHost::answer(call);
 }
 
 std::vector<HostCall> TestHost::calls() const {
