@@ -19,15 +19,16 @@ bool EditionAdapter::open() {
     return true;
 }
 
+void EditionAdapter::passControl(VstInt32 index, float value) {
+    const auto bits = std::bit_cast<std::uint32_t>(value);
+    if (bits == controlsPassed[static_cast<std::size_t>(index)]) return;
+    controlsPassed[static_cast<std::size_t>(index)] = bits;
+    setParameter(index, value);
+}
+
 void EditionAdapter::passChangedControls(const std::array<const float*, kParameterCount>& controls) {
-    for (int i = 0; i < kParameterCount; ++i) {
-        if (controls[i] == nullptr) continue;
-        const float value = *controls[i];
-        const auto bits = std::bit_cast<std::uint32_t>(value);
-        if (bits == controlsPassed[i]) continue;
-        controlsPassed[i] = bits;
-        setParameter(i, value);
-    }
+    for (int i = 0; i < kParameterCount; ++i)
+        if (controls[i] != nullptr) passControl(i, *controls[i]);
 }
 
 void EditionAdapter::readValuesInUse(const std::array<float*, kParameterCount>& outputs) {

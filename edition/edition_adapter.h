@@ -41,7 +41,9 @@ public:
     // A control reaches the effect only when the host changed it, bit for
     // bit, since the value last passed: "RANDOM" and "AUTO" overwrite
     // envelope values inside the effect, and their picks stay until the user
-    // moves that control, as under a VST 2 host. Null controls are skipped.
+    // moves that control, as under a VST 2 host.
+    void passControl(VstInt32 index, float value);
+    // passControl for every control; null controls are skipped.
     void passChangedControls(const std::array<const float*, kParameterCount>& controls);
     // Writes each parameter's value in use to its output; null outputs are
     // skipped.
