@@ -1,6 +1,6 @@
 #include "bench/bench_host.h"
 
-#include "plugin_host/built_plugin.h"
+#include "hosting/built_plugin.h"
 
 BenchHost::BenchHost() {
     host.timeAnswer = &transport;

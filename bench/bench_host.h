@@ -5,7 +5,7 @@
 #pragma once
 
 #include "host/vst2_abi.h"
-#include "plugin_host/effect_host.h"
+#include "hosting/effect_host.h"
 
 class BenchHost {
 public:

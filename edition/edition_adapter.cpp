@@ -3,7 +3,7 @@
 #include <bit>
 
 #include "host/entry_point.h"
-#include "plugin_host/effect_host.h"
+#include "hosting/effect_host.h"
 
 EditionAdapter::~EditionAdapter() {
     if (record != nullptr) dispatch(effClose);

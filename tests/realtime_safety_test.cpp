@@ -21,7 +21,7 @@
 #include <thread>
 #include <vector>
 
-#include "plugin_host/effect_host.h"
+#include "hosting/effect_host.h"
 #include "tests/support/block_helpers.h"
 
 #ifdef QUILLBEAT_LV2_LIBRARY

@@ -29,8 +29,8 @@
 
 #include "tests/daw/block_log.h"
 #include "tests/daw/test_signal.h"
-#include "plugin_host/effect_host.h"
-#include "plugin_host/plugin_library.h"
+#include "hosting/effect_host.h"
+#include "hosting/plugin_library.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "host/vst2_abi.h"
-#include "plugin_host/built_plugin.h"
-#include "plugin_host/effect_host.h"
+#include "hosting/built_plugin.h"
+#include "hosting/effect_host.h"
 
 // Two channels of audio and the channel-pointer arrays a process call takes.
 struct StereoBuffer {

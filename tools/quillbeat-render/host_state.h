@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "host/vst2_abi.h"
-#include "plugin_host/effect_host.h"
+#include "hosting/effect_host.h"
 
 // What the host tells a plug-in that asks, as a DAW's offline export does.
 // One instance per loaded plug-in; the audio thread reads it during process

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "host/vst2_abi.h"
-#include "plugin_host/plugin_library.h"
+#include "hosting/plugin_library.h"
 #include "tools/quillbeat-render/host_state.h"
 
 class PluginModule {

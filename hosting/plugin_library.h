@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "plugin_host/effect_host.h"
+#include "hosting/effect_host.h"
 
 class PluginLibrary {
 public:

@@ -1,4 +1,4 @@
-#include "plugin_host/effect_host.h"
+#include "hosting/effect_host.h"
 
 #include <cmath>
 
