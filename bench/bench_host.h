@@ -5,14 +5,11 @@
 #pragma once
 
 #include "host/vst2_abi.h"
-#include "plugin_host/lean_host.h"
+#include "hosting/effect_host.h"
 
 class BenchHost {
 public:
     BenchHost();
-    ~BenchHost();
-    BenchHost(const BenchHost&) = delete;
-    BenchHost& operator=(const BenchHost&) = delete;
 
     bool opened() const { return record != nullptr; }
     void setParameter(VstInt32 index, float value) { record->setParameter(record, index, value); }
@@ -30,8 +27,7 @@ public:
     bool moving = true;
 
 private:
+    EffectHost host;
+    VstTimeInfo transport = playingTransport();
     AEffect* record = nullptr;
-    // The lean host's time information; the benchmarks run one effect at a
-    // time.
-    VstTimeInfo& transport = leanHost().timeInfo;
 };

@@ -14,7 +14,7 @@
 #include "bench/bench_cases.h"
 #include "bench/bench_host.h"
 #include "bench/floor_kernel.h"
-#include "plugin_host/built_plugin.h"
+#include "hosting/built_plugin.h"
 
 namespace {
 // The floor kernel over one pass, a function of its own so that the counting

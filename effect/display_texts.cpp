@@ -12,7 +12,6 @@ constexpr std::string_view kProductName = "Quillbeat";
 constexpr std::string_view kVendorName = "Orvane";
 constexpr VstInt32 kVendorVersion = 2;
 constexpr std::string_view kDefaultProgramName = "Init";
-constexpr std::string_view kSwitchModeNames[] = {"MANUAL", "RANDOM", "AUTO"};
 
 bool isParameterIndex(VstInt32 index) { return index >= 0 && index < kParameterCount; }
 }  // namespace
@@ -53,7 +52,7 @@ void QuillbeatEffect::getParameterDisplay(VstInt32 index, char* text) {
             int2string(triggersPerStep(value), text, kVstMaxParamStrLen);
             break;
         case ValueText::SwitchMode:
-            copyWithTerminator(text, kSwitchModeNames[static_cast<int>(switchMode(value))]);
+            copyWithTerminator(text, kSwitchModes[static_cast<int>(switchMode(value))].label);
             break;
         case ValueText::BeatsPerMinute:
             int2string(beatsPerMinute(value), text, kVstMaxParamStrLen);

@@ -1,9 +1,11 @@
-// The effect's twelve parameters, declared once: index, display name and
-// initial value. The value-text kind says how the host's generic view shows
-// the stored value.
+// The effect's twelve parameters, declared once: index, display name,
+// symbol, initial value, unit and scale points. The VST 2 texts, the other
+// plug-in formats' descriptions and the guide all read them from here. The
+// value-text kind says how the host's generic view shows the stored value.
 #pragma once
 
 #include <array>
+#include <span>
 #include <string_view>
 
 enum ParameterIndex : int {
@@ -31,25 +33,49 @@ constexpr float kInitialTempo = 0.24f;
 
 enum class ValueText { Number, TriggerCount, SwitchMode, BeatsPerMinute };
 
+// Every parameter is stored as the host sends it, from 0 to 1.
+constexpr float kParameterMinimum = 0.0f;
+constexpr float kParameterMaximum = 1.0f;
+
+// The break levels are fractions of the full level: a coefficient. The other
+// values map to rates, counts and tempi by curves of their own, which no
+// plug-in format's unit describes.
+enum class ParameterUnit { None, Coefficient };
+
+// A value a parameter is meant to take, and what it is called there.
+struct ScalePoint {
+    float value;
+    std::string_view label;
+};
+
+// The switch's modes in order ("MANUAL" is 0), each with the value that
+// selects it: RndSw * 2.9 truncated.
+constexpr ScalePoint kSwitchModes[] = {{0.0f, "MANUAL"}, {0.5f, "RANDOM"}, {1.0f, "AUTO"}};
+
 struct ParameterInfo {
     std::string_view name;
+    // The name for formats that need one of letters, digits and underscores,
+    // stored in hosts' sessions: never to change.
+    std::string_view symbol;
     float initialValue;
     ValueText valueText;
+    ParameterUnit unit = ParameterUnit::None;
+    std::span<const ScalePoint> scalePoints = {};
 };
 
 constexpr std::array<ParameterInfo, kParameterCount> kParameterTable{{
-    {"vA", 1.0f, ValueText::Number},
-    {"vD1", 0.0f, ValueText::Number},
-    {"vS", 0.0f, ValueText::Number},
-    {"vD2", 0.0f, ValueText::Number},
-    {"vnotes", 0.0f, ValueText::TriggerCount},
-    {"fA", 1.0f, ValueText::Number},
-    {"fD1", 0.0f, ValueText::Number},
-    {"fS", 0.0f, ValueText::Number},
-    {"fD2", 0.0f, ValueText::Number},
-    {"fnotes", 0.0f, ValueText::TriggerCount},
-    {"RndSw", 1.0f, ValueText::SwitchMode},
-    {"Tempo", kInitialTempo, ValueText::BeatsPerMinute},
+    {"vA", "vA", 1.0f, ValueText::Number},
+    {"vD1", "vD1", 0.0f, ValueText::Number},
+    {"vS", "vS", 0.0f, ValueText::Number, ParameterUnit::Coefficient},
+    {"vD2", "vD2", 0.0f, ValueText::Number},
+    {"vnotes", "vnotes", 0.0f, ValueText::TriggerCount},
+    {"fA", "fA", 1.0f, ValueText::Number},
+    {"fD1", "fD1", 0.0f, ValueText::Number},
+    {"fS", "fS", 0.0f, ValueText::Number, ParameterUnit::Coefficient},
+    {"fD2", "fD2", 0.0f, ValueText::Number},
+    {"fnotes", "fnotes", 0.0f, ValueText::TriggerCount},
+    {"RndSw", "RndSw", 1.0f, ValueText::SwitchMode, ParameterUnit::None, kSwitchModes},
+    {"Tempo", "Tempo", kInitialTempo, ValueText::BeatsPerMinute},
 }};
 
 // Every parameter shows the same label of two blanks.

@@ -1,6 +1,7 @@
-// The library's exported entry: the host passes its callback and gets the
-// record of a new effect object, or null. It has the interface's calling
-// convention, cdecl, which matters on 32-bit Windows.
+// The entry has the interface's calling convention, cdecl, which matters on
+// 32-bit Windows.
+#include "host/entry_point.h"
+
 #include "host/effect_base.h"
 
 VST2_EXPORT AEffect* VST2_CALLBACK VSTPluginMain(audioMasterCallback hostCallback) {
@@ -19,12 +20,3 @@ VST2_EXPORT AEffect* VST2_CALLBACK VSTPluginMain(audioMasterCallback hostCallbac
     }
     return effect != nullptr ? effect->getAeffect() : nullptr;
 }
-
-#if !defined(_WIN32) && !defined(QUILLBEAT_NO_MAIN_ALIAS)
-// Older hosts look the entry up as "main". A C++ program cannot declare a
-// function of that name, so the alias gets it as its symbol name only. (The
-// Windows build exports the alias through its module definition file; a
-// program that links the entry point in, like the fuzzer, leaves it out.)
-VST2_EXPORT AEffect* VSTPluginMainAlias(audioMasterCallback hostCallback) __asm__("main");
-AEffect* VSTPluginMainAlias(audioMasterCallback hostCallback) { return VSTPluginMain(hostCallback); }
-#endif

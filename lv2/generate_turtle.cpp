@@ -1,8 +1,9 @@
 // Writes the bundle's Turtle from the effect itself: at build time this
 // program plays the effect's VST 2 host, asks for its name, vendor, version,
-// parameter names, initial values, value texts and programs, and describes
-// them as LV2 ports and presets. Nothing here repeats what the effect says.
-// The factory presets follow the programs, from their own table.
+// parameter names, initial values and programs, takes each parameter's
+// symbol, unit and scale points from the parameter table, and describes them
+// as LV2 ports and presets. Nothing here repeats what the effect or the
+// table says. The factory presets follow the programs, from their own table.
 //
 //   generate_turtle BUNDLE_FOLDER BINARY_FILE_NAME
 #include <cctype>
@@ -10,12 +11,14 @@
 #include <cstdio>
 #include <fstream>
 #include <set>
+#include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "edition/edition_adapter.h"
 #include "effect/factory_presets.h"
-#include "lv2/hosted_effect.h"
 #include "lv2/port_layout.h"
 
 namespace {
@@ -32,20 +35,10 @@ constexpr const char* kPrefixes =
     "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
     "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n\n";
 
-// The break levels are fractions of the full level: LV2's coefficient unit.
-// The other values map to rates, counts and tempi by curves of their own,
-// which no LV2 unit describes.
-constexpr ParameterIndex kLevelParameters[] = {kVS, kFS};
-// The switch's values that select each of its modes.
-constexpr float kSwitchValues[] = {0.0f, 0.5f, 1.0f};
-
 struct Parameter {
     std::string name;
-    std::string symbol;
+    const ParameterInfo& table;
     float initialValue;
-    bool isLevel = false;
-    // Scale points of a switch: value and the effect's text for it.
-    std::vector<std::pair<float, std::string>> modes;
 };
 
 // An LV2 preset: one of the effect's programs or a factory preset.
@@ -81,42 +74,33 @@ std::string quoted(const std::string& text) {
     return result + "\"";
 }
 
-// An LV2 symbol from a parameter name: letters, digits and underscores, not
-// starting with a digit.
-std::string symbolFor(const std::string& name) {
-    const bool startsWell = !name.empty() && !std::isdigit(static_cast<unsigned char>(name[0]));
-    std::string symbol = startsWell ? "" : "_";
-    for (unsigned char c : name) symbol += std::isalnum(c) ? static_cast<char>(c) : '_';
-    return symbol;
+// An LV2 symbol is letters, digits and underscores, not starting with a
+// digit.
+bool isSymbol(std::string_view symbol) {
+    if (symbol.empty() || std::isdigit(static_cast<unsigned char>(symbol[0]))) return false;
+    for (unsigned char c : symbol)
+        if (!std::isalnum(c) && c != '_') return false;
+    return true;
 }
 
-std::string text(HostedEffect& effect, VstInt32 opcode, VstInt32 index = 0) {
+std::string text(EditionAdapter& effect, VstInt32 opcode, VstInt32 index = 0) {
     char buffer[256] = {};
     effect.dispatch(opcode, index, 0, buffer);
     return buffer;
 }
 
-EffectDescription describe(HostedEffect& effect) {
+EffectDescription describe(EditionAdapter& effect) {
     if (effect.parameterCount() != kParameterCount)
         throw std::runtime_error("the effect has " + std::to_string(effect.parameterCount()) +
                                  " parameters, the port layout " + std::to_string(kParameterCount));
     EffectDescription description{text(effect, effGetEffectName), text(effect, effGetVendorString),
                                   effect.dispatch(effGetVendorVersion), {}, {}};
-    std::set<std::string> symbols;
+    std::set<std::string_view> symbols;
     for (VstInt32 i = 0; i < kParameterCount; ++i) {
-        Parameter parameter{text(effect, effGetParamName, i), "", effect.getParameter(i), false, {}};
-        parameter.symbol = symbolFor(parameter.name);
-        if (!symbols.insert(parameter.symbol).second)
-            throw std::runtime_error("two parameters give the symbol " + parameter.symbol);
-        for (ParameterIndex level : kLevelParameters) parameter.isLevel |= level == i;
-        if (kParameterTable[i].valueText == ValueText::SwitchMode) {
-            for (float value : kSwitchValues) {
-                effect.setParameter(i, value);
-                parameter.modes.emplace_back(value, text(effect, effGetParamDisplay, i));
-            }
-            effect.setParameter(i, parameter.initialValue);
-        }
-        description.parameters.push_back(parameter);
+        const ParameterInfo& table = kParameterTable[static_cast<std::size_t>(i)];
+        if (!isSymbol(table.symbol) || !symbols.insert(table.symbol).second)
+            throw std::runtime_error("the symbol " + std::string(table.symbol) + " is not a unique LV2 symbol");
+        description.parameters.push_back({text(effect, effGetParamName, i), table, effect.getParameter(i)});
     }
     for (VstInt32 p = 0; p < effect.programCount(); ++p) {
         effect.dispatch(effSetProgram, 0, p);
@@ -134,18 +118,21 @@ EffectDescription describe(HostedEffect& effect) {
 }
 
 void writeControlPort(std::ostream& out, std::uint32_t index, const Parameter& parameter, bool input) {
+    const std::string symbol(parameter.table.symbol);
+    const std::span<const ScalePoint> modes = parameter.table.scalePoints;
     out << "  [\n    a lv2:" << (input ? "InputPort" : "OutputPort") << " , lv2:ControlPort ;\n"
         << "    lv2:index " << index << " ;\n"
-        << "    lv2:symbol " << quoted(input ? parameter.symbol : parameter.symbol + "_in_use") << " ;\n"
+        << "    lv2:symbol " << quoted(symbol + (input ? "" : "_in_use")) << " ;\n"
         << "    lv2:name " << quoted(input ? parameter.name : parameter.name + " in use") << " ;\n"
         << "    lv2:default " << literal(parameter.initialValue) << " ;\n"
-        << "    lv2:minimum 0.0 ;\n    lv2:maximum 1.0 ;\n";
-    if (parameter.isLevel) out << "    units:unit units:coef ;\n";
-    if (!parameter.modes.empty()) {
+        << "    lv2:minimum " << literal(kParameterMinimum) << " ;\n    lv2:maximum " << literal(kParameterMaximum)
+        << " ;\n";
+    if (parameter.table.unit == ParameterUnit::Coefficient) out << "    units:unit units:coef ;\n";
+    if (!modes.empty()) {
         if (input) out << "    lv2:portProperty lv2:enumeration ;\n";
-        for (std::size_t m = 0; m < parameter.modes.size(); ++m)
+        for (std::size_t m = 0; m < modes.size(); ++m)
             out << (m == 0 ? "    lv2:scalePoint " : " ,\n      ") << "[ rdfs:label "
-                << quoted(parameter.modes[m].second) << " ; rdf:value " << literal(parameter.modes[m].first) << " ]";
+                << quoted(std::string(modes[m].label)) << " ; rdf:value " << literal(modes[m].value) << " ]";
         out << " ;\n";
     }
     out << "  ]";
@@ -200,7 +187,7 @@ void writePresets(std::ostream& out, const EffectDescription& effect) {
             << "  lv2:appliesTo <" << kPluginUri << "> ;\n  rdfs:label " << quoted(preset.name) << " ;\n"
             << "  lv2:port";
         for (std::size_t i = 0; i < preset.values.size(); ++i)
-            out << (i == 0 ? "\n" : " ,\n") << "    [ lv2:symbol " << quoted(effect.parameters[i].symbol)
+            out << (i == 0 ? "\n" : " ,\n") << "    [ lv2:symbol " << quoted(std::string(effect.parameters[i].table.symbol))
                 << " ; pset:value " << literal(preset.values[i]) << " ]";
         out << " .\n\n";
     }
@@ -230,7 +217,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
-        HostedEffect effect;
+        EditionAdapter effect;
         if (!effect.open()) throw std::runtime_error("the effect's entry point gave no effect");
         const EffectDescription description = describe(effect);
         const std::string folder = argv[1];

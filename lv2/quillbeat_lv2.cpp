@@ -7,11 +7,10 @@
 #include <lv2/urid/urid.h>
 
 #include <array>
-#include <bit>
 #include <cstring>
 #include <new>
 
-#include "lv2/hosted_effect.h"
+#include "edition/edition_adapter.h"
 #include "lv2/port_layout.h"
 #include "lv2/time_message_reader.h"
 #include "lv2/transport_position.h"
@@ -21,7 +20,7 @@ namespace {
 struct Instance {
     Instance(double sampleRate, const LV2_URID_Map* map) : transport(sampleRate), timeMessages(map) {}
 
-    HostedEffect effect;
+    EditionAdapter effect;
     TransportPosition transport;
     TimeMessageReader timeMessages;
 
@@ -31,12 +30,6 @@ struct Instance {
     const float* inputs[2] = {nullptr, nullptr};
     float* outputs[2] = {nullptr, nullptr};
     const LV2_Atom_Sequence* timeEvents = nullptr;
-
-    // Each control port's value as last passed to the effect, bit for bit.
-    // "RANDOM" and "AUTO" overwrite envelope values inside the effect, so a
-    // control reaches it only when the host changes it: its own picks stay
-    // until the user moves that control, as under a VST 2 host.
-    std::array<std::uint32_t, kParameterCount> controlsPassed{};
 };
 
 const LV2_URID_Map* findUridMap(const LV2_Feature* const* features) {
@@ -55,8 +48,6 @@ LV2_Handle instantiate(const LV2_Descriptor*, double sampleRate, const char*, co
         return nullptr;
     }
     instance->effect.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
-    for (int i = 0; i < kParameterCount; ++i)
-        instance->controlsPassed[i] = std::bit_cast<std::uint32_t>(instance->effect.getParameter(i));
     return instance;
 }
 
@@ -87,17 +78,6 @@ void deactivate(LV2_Handle handle) {
     effect.dispatch(effMainsChanged, 0, 0);
 }
 
-void passChangedControls(Instance& instance) {
-    for (int i = 0; i < kParameterCount; ++i) {
-        if (instance.controls[i] == nullptr) continue;
-        const float value = *instance.controls[i];
-        const auto bits = std::bit_cast<std::uint32_t>(value);
-        if (bits == instance.controlsPassed[i]) continue;
-        instance.controlsPassed[i] = bits;
-        instance.effect.setParameter(i, value);
-    }
-}
-
 // Frames [from, to) of the block as one process call at the transport's
 // position.
 void processPart(Instance& instance, std::uint32_t from, std::uint32_t to) {
@@ -122,7 +102,7 @@ void applyTimeMessage(TransportPosition& transport, const TimeMessage& message) 
 
 void run(LV2_Handle handle, std::uint32_t frames) {
     auto& instance = *static_cast<Instance*>(handle);
-    passChangedControls(instance);
+    instance.effect.passChangedControls(instance.controls);
     instance.transport.startBlock();
 
     std::uint32_t done = 0;
@@ -142,8 +122,7 @@ void run(LV2_Handle handle, std::uint32_t frames) {
     }
     processPart(instance, done, frames);
 
-    for (int i = 0; i < kParameterCount; ++i)
-        if (instance.valuesInUse[i] != nullptr) *instance.valuesInUse[i] = instance.effect.getParameter(i);
+    instance.effect.readValuesInUse(instance.valuesInUse);
 }
 
 void cleanup(LV2_Handle handle) { delete static_cast<Instance*>(handle); }

@@ -9,6 +9,7 @@
 #include <limits>
 #include <string>
 
+#include "effect/parameters.h"
 #include "tests/support/canary_buffer.h"
 #include "tests/support/test_host.h"
 
@@ -98,6 +99,13 @@ TEST_F(DisplayTexts, CountsTempoAndSwitchAtTheirEdges) {
         EXPECT_EQ(display(row.index, row.value), CanaryBuffer::bounded(row.text, limit))
             << row.index << " " << row.value;
     }
+}
+
+// The other formats describe the switch by the table's scale points: each
+// value must select the mode it is labelled with.
+TEST_F(DisplayTexts, EverySwitchScalePointShowsItsLabel) {
+    for (const ScalePoint& point : kParameterTable[kRndSw].scalePoints)
+        EXPECT_EQ(display(kRndSw, point.value), CanaryBuffer::bounded(std::string(point.label), point.label.size()));
 }
 
 TEST_F(DisplayTexts, UnnamedProgramsAreNumberedOnlyAsCurrent) {

@@ -34,6 +34,11 @@ TEST(EntryPoint, BothEntryNamesCreateIndependentEffects) {
     // Independent state: a parameter set on one is not seen by the other.
     first.setParameter(3, 0.75f);
     EXPECT_EQ(second.getParameter(3), 0.0f);
+    // Each effect's time request reaches the host that opened it.
+    StereoBuffer block(1);
+    first.processAt(0.0, block);
+    EXPECT_EQ(first.callCount(audioMasterGetTime), 1u);
+    EXPECT_EQ(second.callCount(audioMasterGetTime), 0u);
 }
 
 TEST(EffectRecord, IsFilledAsTheHostExpects) {
@@ -53,7 +58,9 @@ TEST(EffectRecord, IsFilledAsTheHostExpects) {
     EXPECT_EQ(record->offQualities, 0);
     EXPECT_EQ(record->ioRatio, 1.0f);
     EXPECT_NE(record->object, nullptr);
-    EXPECT_EQ(record->user, nullptr);
+    // The effect leaves the user field to the host, which keeps its own
+    // address there.
+    EXPECT_TRUE(host.routes());
     EXPECT_EQ(record->uniqueID, 0x516C6274);
     EXPECT_EQ(record->version, 1);
     EXPECT_NE(record->dispatcher, nullptr);

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "fuzz/hostile_requests.h"
-#include "plugin_host/built_plugin.h"
+#include "hosting/built_plugin.h"
 
 namespace {
 

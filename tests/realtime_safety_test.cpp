@@ -21,7 +21,7 @@
 #include <thread>
 #include <vector>
 
-#include "plugin_host/lean_host.h"
+#include "hosting/effect_host.h"
 #include "tests/support/block_helpers.h"
 
 #ifdef QUILLBEAT_LV2_LIBRARY
@@ -202,10 +202,10 @@ TEST_P(RealtimeSafety, BlocksAllocateNothingAndLockNothing) {
     const Session& session = GetParam();
     PluginEntry entry = quillbeatLibrary().entry("VSTPluginMain");
     ASSERT_NE(entry, nullptr);
-    // The lean host answers without allocating or locking.
-    LeanHost& host = leanHost();
-    host = LeanHost{};
-    AEffect* effect = entry(&leanHostCallback);
+    // The host answers without allocating or locking.
+    EffectHost host;
+    VstTimeInfo transport = playingTransport();
+    AEffect* effect = host.open(entry);
     ASSERT_NE(effect, nullptr);
     effect->setParameter(effect, pRndSw, session.switchValue);
     effect->setParameter(effect, pTempo, 1.0f);
@@ -219,8 +219,8 @@ TEST_P(RealtimeSafety, BlocksAllocateNothingAndLockNothing) {
             const BlockPlan& block = session.blocks[i];
             if (block.program >= 0) effect->dispatcher(effect, effSetProgram, 0, block.program, nullptr, 0.0f);
             if (block.parameter >= 0) effect->setParameter(effect, block.parameter, block.value);
-            host.answerTimeInfo = !std::isnan(block.position);
-            host.timeInfo.samplePos = block.position;
+            host.timeAnswer = std::isnan(block.position) ? nullptr : &transport;
+            transport.samplePos = block.position;
             // In place on odd blocks, into other buffers on even ones.
             float** out = i % 2 == 0 ? output.channels() : buffer.channels();
             float** in = buffer.channels();
@@ -228,7 +228,7 @@ TEST_P(RealtimeSafety, BlocksAllocateNothingAndLockNothing) {
         }
     });
     audio.join();
-    effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+    host.close();
     EXPECT_EQ(faults.size(), 0u) << session.name << ", the first: " << (faults.empty() ? "" : faults.front());
 }
 
@@ -313,10 +313,9 @@ TEST_P(RealtimeSafety, Lv2RunAllocatesNothingAndLocksNothing) {
 TEST(RealtimeSafetyCheck, CountsTheHeapCallsOfThePlugIn) {
     PluginEntry entry = quillbeatLibrary().entry("VSTPluginMain");
     ASSERT_NE(entry, nullptr);
-    AEffect* effect = nullptr;
-    const Counts counts = counted([&] { effect = entry(&leanHostCallback); });
-    ASSERT_NE(effect, nullptr);
-    effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+    EffectHost host;
+    const Counts counts = counted([&] { host.open(entry); });
+    ASSERT_NE(host.effect(), nullptr);
     EXPECT_GE(counts.heap, 1);
 }
 

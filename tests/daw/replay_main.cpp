@@ -29,19 +29,10 @@
 
 #include "tests/daw/block_log.h"
 #include "tests/daw/test_signal.h"
-#include "plugin_host/plugin_library.h"
+#include "hosting/effect_host.h"
+#include "hosting/plugin_library.h"
 
 namespace {
-
-const VstTimeInfo* currentTime = nullptr;
-
-VstIntPtr VST2_CALLBACK hostCallback(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
-    switch (opcode) {
-        case audioMasterVersion: return kVstVersion;
-        case audioMasterGetTime: return reinterpret_cast<VstIntPtr>(currentTime);
-        default: return 0;
-    }
-}
 
 void flushDenormals() {
 #if defined(__SSE__) || defined(__x86_64__)
@@ -57,7 +48,9 @@ struct Replay {
     std::map<int, int> callsBySize;
 };
 
-Replay replay(AEffect* effect, const std::vector<BlockLogEvent>& events, std::int64_t rangeStart) {
+// Each block's time request is answered with the record the DAW gave it.
+Replay replay(EffectHost& host, const std::vector<BlockLogEvent>& events, std::int64_t rangeStart) {
+    AEffect* effect = host.effect();
     Replay result;
     std::uint64_t signalFrames = 0;
     for (const BlockLogEvent& event : events) {
@@ -78,7 +71,7 @@ Replay replay(AEffect* effect, const std::vector<BlockLogEvent>& events, std::in
                 signalFrames += frames;
                 float* inputs[2] = {in[0].data(), in[1].data()};
                 float* outputs[2] = {out[0].data(), out[1].data()};
-                currentTime = event.time ? &*event.time : nullptr;
+                host.timeAnswer = event.time ? &*event.time : nullptr;
                 effect->processReplacing(effect, inputs, outputs, event.frames);
                 ++result.processCalls;
                 ++result.callsBySize[event.frames];
@@ -132,7 +125,8 @@ int main(int argc, char** argv) try {
     const std::int64_t rangeStart = std::stoll(argv[4]);
     PluginLibrary library(argv[1]);
     if (!library.loaded()) throw std::runtime_error(library.error());
-    AEffect* effect = library.entry()(hostCallback);
+    EffectHost host;
+    AEffect* effect = library.entry() != nullptr ? host.open(library.entry()) : nullptr;
     if (effect == nullptr) throw std::runtime_error("the plug-in gave no effect");
     effect->dispatcher(effect, effOpen, 0, 0, nullptr, 0);
     for (int i = 5; i < argc; ++i) {
@@ -141,8 +135,8 @@ int main(int argc, char** argv) try {
         effect->setParameter(effect, std::stoi(setting.substr(0, equals)), std::stof(setting.substr(equals + 1)));
     }
     flushDenormals();
-    const Replay played = replay(effect, events, rangeStart);
-    effect->dispatcher(effect, effClose, 0, 0, nullptr, 0);
+    const Replay played = replay(host, events, rangeStart);
+    host.close();
 
     std::printf("replay: %d process calls, %d with the transport stopped; frames per call:", played.processCalls,
                 played.stoppedCalls);

@@ -26,18 +26,19 @@
 
 #include "effect/parameters.h"
 #include "effect/pattern_table.h"
-#include "plugin_host/built_plugin.h"
-#include "plugin_host/lean_host.h"
+#include "hosting/built_plugin.h"
+#include "hosting/effect_host.h"
 
 namespace {
 
-// One effect on the lean host, opened and resumed as a DAW does.
+// One effect on a host with a fixed, playing transport, opened and resumed
+// as a DAW does.
 class Effect {
 public:
     explicit Effect(float sampleRate = 44100.0f, int blockSize = 512) {
-        leanHost() = LeanHost{};
+        host.timeAnswer = &time;
         PluginEntry entry = quillbeatLibrary().entry();
-        record = entry != nullptr ? entry(&leanHostCallback) : nullptr;
+        record = entry != nullptr ? host.open(entry) : nullptr;
         if (record == nullptr) {
             std::fprintf(stderr, "guide-facts: the plug-in did not open\n");
             std::exit(1);
@@ -50,7 +51,7 @@ public:
     }
     ~Effect() {
         dispatch(effMainsChanged, 0);
-        dispatch(effClose);
+        host.close();
     }
     Effect(const Effect&) = delete;
     Effect& operator=(const Effect&) = delete;
@@ -64,7 +65,7 @@ public:
     }
     // One block of `frames` (at most the block size) at host position `at`.
     void play(double at, int frames) {
-        leanHost().timeInfo.samplePos = at;
+        time.samplePos = at;
         float* channels[2] = {buffer.data(), buffer.data() + buffer.size() / 2};
         record->processReplacing(record, channels, channels, frames);
     }
@@ -73,6 +74,8 @@ private:
     void dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, float opt = 0.0f, void* ptr = nullptr) {
         record->dispatcher(record, opcode, index, value, ptr, opt);
     }
+    EffectHost host;
+    VstTimeInfo time = playingTransport();
     AEffect* record = nullptr;
     std::vector<float> buffer;
 };

@@ -101,6 +101,7 @@ std::vector<ErrorCase> errorCases() {
     const std::string nullEntry = fakePlugin("fake_null_entry");
     const std::string noEntry = fakePlugin("fake_no_entry");
     const std::string badMagic = fakePlugin("fake_bad_magic");
+    const std::string usesUser = fakePlugin("fake_uses_user");
     const std::string mono = fakePlugin("fake_gain_mono");
     const std::string exits = fakePlugin("fake_exits");
     return {
@@ -130,6 +131,8 @@ std::vector<ErrorCase> errorCases() {
          nullEntry + ": the plug-in's entry point returned no effect"},
         {"record with the wrong magic", {"--plugin", badMagic, "{dir}/out.wav"}, "out.wav", kFailure,
          badMagic + ": the entry point returned a record with magic 0x4E6F7065 instead of 'VstP' (0x56737450)"},
+        {"record whose user field is taken", {"--plugin", usesUser, "{dir}/out.wav"}, "out.wav", kFailure,
+         usesUser + ": the plug-in keeps a value of its own in the record's user field, which is the host's"},
         {"unknown parameter name", {"--param", "Volume=0.5", "{dir}/out.wav"}, "out.wav", kUsage,
          "unknown parameter 'Volume'; valid names: " + kQuillbeatNames},
         {"unknown parameter among good ones", {"--param", "vA=0.5", "--param", "tempo2=1", "{dir}/out.wav"},

@@ -21,6 +21,7 @@
 #define FAKE_MAIN_ONLY 4
 #define FAKE_ACCUMULATING 5
 #define FAKE_EXITS 6  // ends the program with exit(0) in its third block
+#define FAKE_USES_USER 7  // takes the record's user field, which is the host's
 
 namespace {
 
@@ -152,6 +153,8 @@ void processAccumulating(AEffect* effect, float** inputs, float** outputs, VstIn
     r.flags = FAKE_PLUGIN_VARIANT == FAKE_ACCUMULATING ? 0 : effFlagsCanReplacing;
     r.ioRatio = 1.0f;
     r.object = fake;
+    // The host's field, which a careless plug-in takes for its own.
+    if (FAKE_PLUGIN_VARIANT == FAKE_USES_USER) r.user = fake;
     r.uniqueID = fourCharCode("FkGn");
     r.version = 3;
     r.processReplacing = FAKE_PLUGIN_VARIANT == FAKE_ACCUMULATING ? nullptr : processReplacing;
@@ -161,7 +164,8 @@ void processAccumulating(AEffect* effect, float** inputs, float** outputs, VstIn
 }  // namespace
 
 #if FAKE_PLUGIN_VARIANT == FAKE_WORKING || FAKE_PLUGIN_VARIANT == FAKE_BAD_MAGIC || \
-    FAKE_PLUGIN_VARIANT == FAKE_ACCUMULATING || FAKE_PLUGIN_VARIANT == FAKE_EXITS
+    FAKE_PLUGIN_VARIANT == FAKE_ACCUMULATING || FAKE_PLUGIN_VARIANT == FAKE_EXITS || \
+    FAKE_PLUGIN_VARIANT == FAKE_USES_USER
 VST2_EXPORT AEffect* VSTPluginMain(audioMasterCallback host) { return create(host); }
 #elif FAKE_PLUGIN_VARIANT == FAKE_NULL_ENTRY
 VST2_EXPORT AEffect* VSTPluginMain(audioMasterCallback host) {

@@ -5,19 +5,11 @@
 #include <cstring>
 #include <limits>
 
-#include "plugin_host/lean_host.h"
+#include "hosting/effect_host.h"
 #include "tests/session/report.h"
 #include "tests/session/session_script.h"
 
 namespace {
-
-// ---- the host side of the callback ------------------------------------
-
-// The effect sends nothing but the version query and the time request: the
-// lean host counts every other request.
-LeanHost& host = leanHost();
-
-void resetHost() { host = LeanHost{}; }
 
 // ---- requests through the record ---------------------------------------
 
@@ -140,9 +132,11 @@ constexpr std::array<float, 13> kEdgeValues = {
     std::numeric_limits<float>::quiet_NaN(), 1.0f, std::numeric_limits<float>::min(),
 };
 
+// The effect sends nothing but the version query and the time request: the
+// host counts every other request.
 class Player {
 public:
-    explicit Player(AEffect* effect, SessionOutput& output) : effect(effect), output(output) {}
+    Player(EffectHost& host, SessionOutput& output) : host(host), effect(host.effect()), output(output) {}
 
     void perform(const Action& action) {
         switch (action.act) {
@@ -198,10 +192,9 @@ private:
             inputs[1] = outRight.data();
         }
 
-        host.timeInfo.samplePos = position;
-        host.answerTimeInfo = action.act == Act::Play;
-        const int requestsBefore = host.timeRequests;
-        const int otherBefore = host.otherRequests;
+        transport.samplePos = position;
+        host.timeAnswer = action.act == Act::Play ? &transport : nullptr;
+        const HostRequestCounts before = host.counts;
         effect->processReplacing(effect, inputs, outputs, action.frames);
 
         output.audio.append(reinterpret_cast<const char*>(outLeft.data()), frames * sizeof(float));
@@ -209,19 +202,21 @@ private:
         output.frames += static_cast<long long>(frames);
 
         report.text("block ").number(output.blocks++).text(" frames ").number(action.frames);
-        if (host.answerTimeInfo) {
+        if (host.timeAnswer != nullptr) {
             report.text(" position ").bits(position);
         } else {
             report.text(" without-time");
         }
         if (action.inPlace) report.text(" in-place");
-        report.text(" time-requests ").number(host.timeRequests - requestsBefore);
-        report.text(" other-requests ").number(host.otherRequests - otherBefore).endLine();
+        report.text(" time-requests ").number(host.counts.time - before.time);
+        report.text(" other-requests ").number(host.counts.other - before.other).endLine();
         writeParameters(effect, report);
     }
 
+    EffectHost& host;
     AEffect* effect;
     SessionOutput& output;
+    VstTimeInfo transport = playingTransport();
     Noise noise;
 };
 
@@ -229,13 +224,13 @@ private:
 
 SessionOutput playSession(PluginEntry entry) {
     SessionOutput output;
-    resetHost();
-    AEffect* effect = entry(&leanHostCallback);
+    EffectHost host;
+    AEffect* effect = host.open(entry);
     if (effect == nullptr) {
         output.failures.push_back("the entry point gave no effect");
         return output;
     }
-    Player player(effect, output);
+    Player player(host, output);
     checkRecord(*effect, player.report, output.failures);
     if (output.failures.empty()) {
         writeIdentity(effect, player.report);
@@ -243,8 +238,8 @@ SessionOutput playSession(PluginEntry entry) {
         writeParameters(effect, player.report);
         for (const Action& action : kSession) player.perform(action);
     }
-    if (dispatch(effect, effClose) != 1) output.failures.push_back("closing the effect did not answer 1");
-    if (host.otherRequests != 0) output.failures.push_back("the effect sent the host an unexpected request");
+    if (host.close() != 1) output.failures.push_back("closing the effect did not answer 1");
+    if (host.counts.other != 0) output.failures.push_back("the effect sent the host an unexpected request");
     output.report = player.report.str();
     return output;
 }
@@ -258,21 +253,19 @@ void checkEntryPoints(const PluginLibrary& library, std::vector<std::string>& fa
         }
         // A host that answers the version query with 0 gets nothing, after
         // that one query.
-        resetHost();
-        host.versionAnswer = 0;
-        if (AEffect* refused = entry(&leanHostCallback); refused != nullptr) {
+        EffectHost refusing;
+        refusing.versionAnswer = 0;
+        if (refusing.open(entry) != nullptr)
             failures.push_back(std::string(name) + " gave an effect to a host of version 0");
-            dispatch(refused, effClose);
-        }
-        if (host.versionRequests != 1 || host.timeRequests + host.otherRequests != 0)
+        if (refusing.counts.version != 1 || refusing.counts.time + refusing.counts.other != 0)
             failures.push_back(std::string(name) + " made other calls than one version query");
 
-        resetHost();
-        AEffect* effect = entry(&leanHostCallback);
+        EffectHost host;
+        AEffect* effect = host.open(entry);
         if (effect == nullptr || effect->magic != kEffectMagic) {
             failures.push_back(std::string(name) + " gave no effect");
             continue;
         }
-        if (dispatch(effect, effClose) != 1) failures.push_back(std::string(name) + ": closing did not answer 1");
+        if (host.close() != 1) failures.push_back(std::string(name) + ": closing did not answer 1");
     }
 }

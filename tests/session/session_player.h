@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin_host/plugin_library.h"
+#include "hosting/plugin_library.h"
 
 struct SessionOutput {
     std::string report;  // record, texts and parameter values, block by block

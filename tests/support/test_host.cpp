@@ -2,29 +2,20 @@
 
 TestHost::TestHost(PluginLibrary& library) : library(library) {}
 
-TestHost::~TestHost() {
-    if (record != nullptr) close();
-}
-
 AEffect* TestHost::open(const char* entryName) {
     PluginEntry entry = library.entry(entryName);
-    if (entry == nullptr) return nullptr;
-    record = openRoutedEffect(entry, *this);
-    return record;
+    return entry != nullptr ? EffectHost::open(entry) : nullptr;
 }
 
-VstIntPtr TestHost::answer(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
-                           float opt) {
-    const HostCall call{effect, opcode, index, value, ptr, opt};
+VstIntPtr TestHost::answer(const HostCall& call) {
     {
         std::lock_guard<std::mutex> lock(callsMutex);
         recordedCalls.push_back(call);
     }
-    switch (call.opcode) {
-        case audioMasterVersion: return versionAnswer;
-        case audioMasterGetTime: return answerTimeInfo ? reinterpret_cast<VstIntPtr>(&timeInfo) : 0;
-        default: return answerOther ? answerOther(call) : 0;
-    }
+    timeAnswer = answerTimeInfo ? &timeInfo : nullptr;
+    if (answerOther && call.opcode != audioMasterVersion && call.opcode != audioMasterGetTime)
+        return answerOther(call);
+    return EffectHost::answer(call);
 }
 
 std::vector<HostCall> TestHost::calls() const {
@@ -44,10 +35,6 @@ void TestHost::clearCalls() {
     recordedCalls.clear();
 }
 
-VstIntPtr TestHost::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
-    return record->dispatcher(record, opcode, index, value, ptr, opt);
-}
-
 void TestHost::processAt(double samplePos, StereoBuffer& buffer) {
     timeInfo.samplePos = samplePos;
     float** channels = buffer.channels();
@@ -63,11 +50,4 @@ std::string TestHost::text(VstInt32 opcode, VstInt32 index, VstIntPtr value) {
     char buffer[256] = {};
     dispatch(opcode, index, value, buffer);
     return std::string(buffer);
-}
-
-VstIntPtr TestHost::close() {
-    AEffect* closing = record;
-    forgetEffect(closing);
-    record = nullptr;
-    return closing->dispatcher(closing, effClose, 0, 0, nullptr, 0.0f);
 }

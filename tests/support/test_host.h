@@ -9,18 +9,8 @@
 #include <vector>
 
 #include "host/vst2_abi.h"
-#include "plugin_host/built_plugin.h"
-#include "plugin_host/lean_host.h"
-#include "plugin_host/routed_callback.h"
-
-struct HostCall {
-    AEffect* effect;
-    VstInt32 opcode;
-    VstInt32 index;
-    VstIntPtr value;
-    void* ptr;
-    float opt;
-};
+#include "hosting/built_plugin.h"
+#include "hosting/effect_host.h"
 
 // Two channels of audio and the channel-pointer arrays a process call takes.
 struct StereoBuffer {
@@ -38,23 +28,19 @@ private:
     float* pointers[2] = {nullptr, nullptr};
 };
 
-class TestHost final : private HostAnswerer {
+class TestHost final : public EffectHost {
 public:
     explicit TestHost(PluginLibrary& library = quillbeatLibrary());
-    ~TestHost();
-    TestHost(const TestHost&) = delete;
-    TestHost& operator=(const TestHost&) = delete;
 
     // Calls the named entry point with the recording callback; the record, or
     // null when the plug-in refused.
     AEffect* open(const char* entryName = "VSTPluginMain");
-    AEffect* effect() const { return record; }
 
     // ---- what the callback answers -------------------------------------
-    VstIntPtr versionAnswer = 2400;
-    // When false, time-information requests are answered with null.
+    // The version query gets versionAnswer. Time-information requests get
+    // timeInfo, or null when answerTimeInfo is false.
     bool answerTimeInfo = true;
-    VstTimeInfo timeInfo = LeanHost::playingAtZero();
+    VstTimeInfo timeInfo = playingTransport();
     // Answers every other request; 0 when empty.
     std::function<VstIntPtr(const HostCall&)> answerOther;
 
@@ -64,12 +50,11 @@ public:
     void clearCalls();
 
     // ---- requests through the record -----------------------------------
-    VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
-                       float opt = 0.0f);
-    void setParameter(VstInt32 index, float value) { record->setParameter(record, index, value); }
-    float getParameter(VstInt32 index) { return record->getParameter(record, index); }
+    // (dispatch and close are the host's)
+    void setParameter(VstInt32 index, float value) { effect()->setParameter(effect(), index, value); }
+    float getParameter(VstInt32 index) { return effect()->getParameter(effect(), index); }
     void process(float** inputs, float** outputs, VstInt32 frames) {
-        record->processReplacing(record, inputs, outputs, frames);
+        effect()->processReplacing(effect(), inputs, outputs, frames);
     }
     // Processes `buffer` in place as one block that the host places at
     // `samplePos`.
@@ -79,15 +64,11 @@ public:
     // A text request (program name, parameter label, display or name, or any
     // other that writes a text through ptr), read back as a string.
     std::string text(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0);
-    // Closes the effect through the record; the answer of the close request.
-    VstIntPtr close();
 
 private:
-    VstIntPtr answer(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
-                     float opt) override;
+    VstIntPtr answer(const HostCall& call) override;
 
     PluginLibrary& library;
-    AEffect* record = nullptr;
     mutable std::mutex callsMutex;
     std::vector<HostCall> recordedCalls;
 };

@@ -1,35 +1,7 @@
 #include "tools/quillbeat-render/host_state.h"
 
-#include <cmath>
 #include <cstring>
 #include <string_view>
-
-void HostTimeline::reset(double sampleRate, double bpm, double startPosition) {
-    info = VstTimeInfo{};
-    info.sampleRate = sampleRate;
-    info.tempo = bpm;
-    info.timeSigNumerator = 4;
-    info.timeSigDenominator = 4;
-    start = startPosition;
-    framesDone = 0;
-    fill();
-}
-
-void HostTimeline::advance(std::int32_t frames) {
-    framesDone += frames;
-    fill();
-}
-
-void HostTimeline::fill() {
-    info.samplePos = start + static_cast<double>(framesDone);
-    // Quarter notes since the timeline's zero, and the start of the 4/4 bar
-    // that holds the position.
-    info.ppqPos = info.samplePos / info.sampleRate * info.tempo / 60.0;
-    info.barStartPos = std::floor(info.ppqPos / 4.0) * 4.0;
-    info.flags = kVstTransportPlaying | kVstPpqPosValid | kVstTempoValid | kVstBarsValid | kVstTimeSigValid;
-    // Like a DAW that has just pressed play: the first block says so.
-    if (framesDone == 0) info.flags |= kVstTransportChanged;
-}
 
 namespace {
 
@@ -71,13 +43,12 @@ VstIntPtr canDo(const HostState& state, const char* what) {
 
 }  // namespace
 
-VstIntPtr HostState::answer(AEffect* /*effect*/, VstInt32 opcode, VstInt32 /*index*/, VstIntPtr /*value*/, void* ptr,
-                            float /*opt*/) {
-    switch (opcode) {
-        case audioMasterVersion: return kHostVersion;
-        case audioMasterGetTime:
-            if (!answerTimeInfo) return 0;
-            return reinterpret_cast<VstIntPtr>(&timeline.current());
+VstIntPtr HostState::answer(const HostCall& call) {
+    void* const ptr = call.ptr;
+    timeAnswer = answerTimeInfo ? &timeline.current() : nullptr;
+    switch (call.opcode) {
+        case audioMasterVersion:
+        case audioMasterGetTime: return EffectHost::answer(call);
         case audioMasterGetSampleRate: return static_cast<VstIntPtr>(sampleRate);
         case audioMasterGetBlockSize: return blockSize;
         case audioMasterGetCurrentProcessLevel: return kProcessLevelOffline;

@@ -5,38 +5,19 @@
 #include <cstdint>
 
 #include "host/vst2_abi.h"
-#include "plugin_host/routed_callback.h"
+#include "hosting/effect_host.h"
 
-// The transport as the plug-in sees it: a playing timeline whose sample
-// position moves on by each block's length from a chosen start.
-class HostTimeline {
-public:
-    // sampleRate and bpm are positive; start is any finite position.
-    void reset(double sampleRate, double bpm, double start);
-    // The position of the next block's first frame moves on by `frames`.
-    void advance(std::int32_t frames);
-    const VstTimeInfo& current() const { return info; }
-
-private:
-    void fill();
-
-    VstTimeInfo info{};
-    double start = 0.0;
-    std::int64_t framesDone = 0;
-};
-
-// What the host tells a plug-in that asks. One instance per loaded plug-in;
-// the audio thread reads it during process calls, the main thread sets it
-// up before and between them.
-struct HostState final : HostAnswerer {
-    HostTimeline timeline;
+// What the host tells a plug-in that asks, as a DAW's offline export does.
+// One instance per loaded plug-in; the audio thread reads it during process
+// calls, the main thread sets it up before and between them. The time
+// request is answered from a moving transport, or with null when
+// answerTimeInfo is false.
+struct HostState final : EffectHost {
+    MovingTransport timeline;
     bool answerTimeInfo = true;
     double sampleRate = 44100.0;
     std::int32_t blockSize = 512;
 
-    VstIntPtr answer(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
-                     float opt) override;
+private:
+    VstIntPtr answer(const HostCall& call) override;
 };
-
-// The version this host reports to the entry point.
-constexpr VstIntPtr kHostVersion = 2400;

@@ -16,19 +16,6 @@ std::string hex32(VstInt32 value) {
     return text;
 }
 
-// Answers the calls of a plug-in that calls back with a record it was not
-// opened with: what needs no loaded plug-in, and no time information.
-HostState& strayCallAnswers() {
-    static HostState answers = [] {
-        HostState state;
-        state.answerTimeInfo = false;
-        state.sampleRate = 0.0;
-        state.blockSize = 0;
-        return state;
-    }();
-    return answers;
-}
-
 // A Windows library starts with "MZ"; the loader would only call it an
 // invalid ELF header.
 bool isWindowsLibrary(const std::string& path) {
@@ -69,30 +56,26 @@ PluginModule::PluginModule(const std::string& path) : libraryPath(path), library
     if (entry == nullptr) {
         throw RenderError(path + " is not a VST 2 plug-in: it exports neither VSTPluginMain nor main");
     }
-    answerStrayCallsWith(&strayCallAnswers());
-    record = openRoutedEffect(entry, state);
+    AEffect* record = state.open(entry);
     if (record == nullptr) throw RenderError(path + ": the plug-in's entry point returned no effect");
-    if (record->magic != kEffectMagic) {
+    if (record->magic != kEffectMagic || !state.routes()) {
         // Not a record we can talk to, so not one we can close either: the
         // library stays loaded until the process ends.
         const VstInt32 magic = record->magic;
-        forgetEffect(record);
-        record = nullptr;
+        state.abandon();
         library.keepLoaded();
-        throw RenderError(path + ": the entry point returned a record with magic " + hex32(magic) +
-                          " instead of 'VstP' (" + hex32(kEffectMagic) + ")");
+        if (magic != kEffectMagic) {
+            throw RenderError(path + ": the entry point returned a record with magic " + hex32(magic) +
+                              " instead of 'VstP' (" + hex32(kEffectMagic) + ")");
+        }
+        throw RenderError(path + ": the plug-in keeps a value of its own in the record's user field, which is the "
+                                 "host's");
     }
 }
 
 PluginModule::~PluginModule() {
-    if (record != nullptr) {
-        dispatch(effClose);
-        forgetEffect(record);
-    }
-}
-
-VstIntPtr PluginModule::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
-    return record->dispatcher(record, opcode, index, value, ptr, opt);
+    // Before the library goes.
+    if (state.routes()) state.close();
 }
 
 std::string PluginModule::text(VstInt32 opcode, VstInt32 index) {

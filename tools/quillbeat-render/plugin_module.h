@@ -6,7 +6,7 @@
 #include <string>
 
 #include "host/vst2_abi.h"
-#include "plugin_host/plugin_library.h"
+#include "hosting/plugin_library.h"
 #include "tools/quillbeat-render/host_state.h"
 
 class PluginModule {
@@ -18,12 +18,14 @@ public:
     PluginModule(const PluginModule&) = delete;
     PluginModule& operator=(const PluginModule&) = delete;
 
-    AEffect& effect() const { return *record; }
+    AEffect& effect() const { return *state.effect(); }
     HostState& host() { return state; }
     const std::string& path() const { return libraryPath; }
 
     VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
-                       float opt = 0.0f);
+                       float opt = 0.0f) {
+        return state.dispatch(opcode, index, value, ptr, opt);
+    }
     // A request that writes a text through ptr, read back safely: the buffer
     // is far larger than the interface's limits, which plug-ins overrun.
     std::string text(VstInt32 opcode, VstInt32 index = 0);
@@ -32,5 +34,4 @@ private:
     std::string libraryPath;
     HostState state;
     PluginLibrary library;
-    AEffect* record = nullptr;
 };

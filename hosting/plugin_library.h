@@ -4,9 +4,7 @@
 
 #include <string>
 
-#include "host/vst2_abi.h"
-
-using PluginEntry = AEffect* (*)(audioMasterCallback);
+#include "hosting/effect_host.h"
 
 class PluginLibrary {
 public:

@@ -1,4 +1,4 @@
-#include "plugin_host/plugin_library.h"
+#include "hosting/plugin_library.h"
 
 #if defined(_WIN32)
 #include <windows.h>

@@ -3,7 +3,7 @@
 // which defines QUILLBEAT_PLUGIN_PATH.
 #pragma once
 
-#include "plugin_host/plugin_library.h"
+#include "hosting/plugin_library.h"
 
 inline PluginLibrary& quillbeatLibrary() {
     static PluginLibrary library(QUILLBEAT_PLUGIN_PATH);

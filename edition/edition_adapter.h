@@ -1,0 +1,69 @@
+// What an edition of the effect in another plug-in format shares: it plays
+// the VST 2 host of one effect inside the plug-in, and reaches the effect
+// through the entry point and the record's functions, as any VST 2 host
+// does. It answers the effect's time request with the record of the
+// edition's transport for each block, passes a control to the effect only
+// when its value changed, and reads back the values the effect is using.
+//
+// Its callback is its own, not the host library's: it finds the adapter
+// through the record's user field, and answers a call without a record (the
+// entry point's version query) from constants, so it keeps no state per
+// thread, which a plug-in library would have to ask the system's loader
+// for.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "effect/parameters.h"
+#include "host/vst2_abi.h"
+
+class EditionAdapter {
+public:
+    EditionAdapter() = default;
+    ~EditionAdapter();
+    EditionAdapter(const EditionAdapter&) = delete;
+    EditionAdapter& operator=(const EditionAdapter&) = delete;
+
+    // Creates the effect through the entry point and opens it; false when
+    // the entry point refuses (no memory, for one).
+    bool open();
+
+    VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
+                       float opt = 0.0f) {
+        return record->dispatcher(record, opcode, index, value, ptr, opt);
+    }
+    void setParameter(VstInt32 index, float value) { record->setParameter(record, index, value); }
+    float getParameter(VstInt32 index) { return record->getParameter(record, index); }
+    VstInt32 parameterCount() const { return record->numParams; }
+    VstInt32 programCount() const { return record->numPrograms; }
+
+    // A control reaches the effect only when the host changed it, bit for
+    // bit, since the value last passed: "RANDOM" and "AUTO" overwrite
+    // envelope values inside the effect, and their picks stay until the user
+    // moves that control, as under a VST 2 host.
+    void passControl(VstInt32 index, float value);
+    // passControl for every control; null controls are skipped.
+    void passChangedControls(const std::array<const float*, kParameterCount>& controls);
+    // Writes each parameter's value in use to its output; null outputs are
+    // skipped.
+    void readValuesInUse(const std::array<float*, kParameterCount>& outputs);
+
+    // One block. The effect's time-information request is answered with
+    // `time`, or with null, as a host without a transport answers.
+    void process(float** inputs, float** outputs, VstInt32 frames, const VstTimeInfo* time) {
+        timeAnswer = time;
+        record->processReplacing(record, inputs, outputs, frames);
+        timeAnswer = nullptr;
+    }
+
+private:
+    static VstIntPtr VST2_CALLBACK answerHost(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
+                                              void* ptr, float opt);
+
+    AEffect* record = nullptr;
+    // Only set for the length of a process call, on the audio thread.
+    const VstTimeInfo* timeAnswer = nullptr;
+    // Each control's value as last passed to the effect, bit for bit.
+    std::array<std::uint32_t, kParameterCount> controlsPassed{};
+};
