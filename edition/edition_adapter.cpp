@@ -15,14 +15,22 @@ bool EditionAdapter::open() {
     // The record's user field is the host's: it leads the callback back here.
     record->user = this;
     dispatch(effOpen);
-    for (int i = 0; i < kParameterCount; ++i) controlsPassed[i] = std::bit_cast<std::uint32_t>(getParameter(i));
+    for (int i = 0; i < kParameterCount; ++i)
+        controlsPassed[i].store(std::bit_cast<std::uint32_t>(getParameter(i)), std::memory_order_relaxed);
     return true;
 }
 
 void EditionAdapter::passControl(VstInt32 index, float value) {
     const auto bits = std::bit_cast<std::uint32_t>(value);
-    if (bits == controlsPassed[static_cast<std::size_t>(index)]) return;
-    controlsPassed[static_cast<std::size_t>(index)] = bits;
+    auto& passed = controlsPassed[static_cast<std::size_t>(index)];
+    if (bits == passed.load(std::memory_order_relaxed)) return;
+    passed.store(bits, std::memory_order_relaxed);
+    setParameter(index, value);
+}
+
+void EditionAdapter::restoreControl(VstInt32 index, float value) {
+    controlsPassed[static_cast<std::size_t>(index)].store(std::bit_cast<std::uint32_t>(value),
+                                                          std::memory_order_relaxed);
     setParameter(index, value);
 }
 

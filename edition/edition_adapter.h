@@ -13,6 +13,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 
 #include "effect/parameters.h"
@@ -43,6 +44,10 @@ public:
     // envelope values inside the effect, and their picks stay until the user
     // moves that control, as under a VST 2 host.
     void passControl(VstInt32 index, float value);
+    // Sets a control whatever was passed before, and takes the value as the
+    // host's (a saved state coming back). Safe on another thread than the
+    // one that processes, as the record's setParameter is.
+    void restoreControl(VstInt32 index, float value);
     // passControl for every control; null controls are skipped.
     void passChangedControls(const std::array<const float*, kParameterCount>& controls);
     // Writes each parameter's value in use to its output; null outputs are
@@ -64,6 +69,7 @@ private:
     AEffect* record = nullptr;
     // Only set for the length of a process call, on the audio thread.
     const VstTimeInfo* timeAnswer = nullptr;
-    // Each control's value as last passed to the effect, bit for bit.
-    std::array<std::uint32_t, kParameterCount> controlsPassed{};
+    // Each control's value as last passed to the effect, bit for bit;
+    // relaxed atomics, as a restore may come from another thread.
+    std::array<std::atomic<std::uint32_t>, kParameterCount> controlsPassed{};
 };

@@ -1,0 +1,356 @@
+// quillbeat.clap at its binary interface, loaded as a CLAP host loads it,
+// against the VST 2 build: the value texts both ways for every parameter,
+// state that loads back to the same bytes and refuses what is not its own,
+// and parameter events inside blocks, which must sound as the VST 2 build
+// does with the same cuts as block boundaries.
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "clap/clap_abi.h"
+#include "effect/parameters.h"
+#include "tests/support/block_helpers.h"
+
+namespace {
+
+using namespace clap;
+using Bytes = std::vector<unsigned char>;
+
+constexpr double kRate = 44100.0;
+constexpr std::uint32_t kMaxFrames = 4096;
+
+const clap_plugin_factory& factory() {
+    static const clap_plugin_factory* found = [] {
+        void* library = dlopen(QUILLBEAT_CLAP_PATH, RTLD_NOW | RTLD_LOCAL);
+        if (library == nullptr) return static_cast<const clap_plugin_factory*>(nullptr);
+        const auto* entry = static_cast<const clap_plugin_entry*>(dlsym(library, "clap_entry"));
+        if (entry == nullptr || !entry->init(QUILLBEAT_CLAP_PATH)) return static_cast<const clap_plugin_factory*>(nullptr);
+        return static_cast<const clap_plugin_factory*>(entry->get_factory(CLAP_PLUGIN_FACTORY_ID));
+    }();
+    if (found == nullptr) throw std::runtime_error("quillbeat.clap did not load");
+    return *found;
+}
+
+// The events of one block, in time order, as a host's list.
+struct EventList {
+    std::vector<clap_event_param_value> events;
+    static std::uint32_t CLAP_CALLBACK size(const clap_input_events* list) {
+        return static_cast<std::uint32_t>(static_cast<const EventList*>(list->ctx)->events.size());
+    }
+    static const clap_event_header* CLAP_CALLBACK get(const clap_input_events* list, std::uint32_t index) {
+        return &static_cast<const EventList*>(list->ctx)->events[index].header;
+    }
+    clap_input_events list() const { return {const_cast<EventList*>(this), &size, &get}; }
+};
+
+clap_event_param_value parameterEvent(std::uint32_t frame, clap_id id, double value) {
+    clap_event_param_value event{};
+    event.header = {sizeof event, frame, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, 0};
+    event.param_id = id;
+    event.note_id = -1;
+    event.port_index = event.channel = event.key = -1;
+    event.value = value;
+    return event;
+}
+
+// A byte stream for the state extension.
+struct Stream {
+    Bytes bytes;
+    std::size_t at = 0;
+    static std::int64_t CLAP_CALLBACK read(const clap_istream* stream, void* buffer, std::uint64_t size) {
+        auto& self = *static_cast<Stream*>(stream->ctx);
+        const std::size_t n = std::min<std::size_t>(size, self.bytes.size() - self.at);
+        std::memcpy(buffer, self.bytes.data() + self.at, n);
+        self.at += n;
+        return static_cast<std::int64_t>(n);
+    }
+    static std::int64_t CLAP_CALLBACK write(const clap_ostream* stream, const void* buffer, std::uint64_t size) {
+        auto& self = *static_cast<Stream*>(stream->ctx);
+        const auto* from = static_cast<const unsigned char*>(buffer);
+        self.bytes.insert(self.bytes.end(), from, from + size);
+        return static_cast<std::int64_t>(size);
+    }
+};
+
+// One plug-in instance, created, initialised, activated and processing.
+class ClapEffect {
+public:
+    ClapEffect() {
+        const clap_plugin_factory& f = factory();
+        plugin = f.create_plugin(&f, &host, f.get_plugin_descriptor(&f, 0)->id);
+        if (plugin == nullptr || !plugin->init(plugin)) throw std::runtime_error("the plug-in did not start");
+        params = static_cast<const clap_plugin_params*>(plugin->get_extension(plugin, CLAP_EXT_PARAMS));
+        state = static_cast<const clap_plugin_state*>(plugin->get_extension(plugin, CLAP_EXT_STATE));
+        plugin->activate(plugin, kRate, 1, kMaxFrames);
+        plugin->start_processing(plugin);
+    }
+    ~ClapEffect() {
+        plugin->stop_processing(plugin);
+        plugin->deactivate(plugin);
+        plugin->destroy(plugin);
+    }
+    ClapEffect(const ClapEffect&) = delete;
+    ClapEffect& operator=(const ClapEffect&) = delete;
+
+    std::string text(clap_id id, double value) {
+        char text[64];
+        std::memset(text, 'x', sizeof text);
+        return params->value_to_text(plugin, id, value, text, sizeof text) ? text : "(refused)";
+    }
+    std::optional<double> valueOf(clap_id id, const char* text) {
+        double value = 0;
+        return params->text_to_value(plugin, id, text, &value) ? std::optional(value) : std::nullopt;
+    }
+    double value(clap_id id) {
+        double value = -1;
+        params->get_value(plugin, id, &value);
+        return value;
+    }
+    void flush(const EventList& events) {
+        const clap_input_events list = events.list();
+        params->flush(plugin, &list, nullptr);
+    }
+    Bytes save() {
+        Stream stream;
+        const clap_ostream out{&stream, &Stream::write};
+        return state->save(plugin, &out) ? stream.bytes : Bytes{};
+    }
+    bool load(const Bytes& bytes) {
+        Stream stream{bytes};
+        const clap_istream in{&stream, &Stream::read};
+        return state->load(plugin, &in);
+    }
+    // One block in place; the transport at `position` (playing or not), or
+    // none.
+    void process(StereoBuffer& audio, std::uint32_t frames, std::optional<std::int64_t> position, bool playing,
+                 const EventList& events) {
+        clap_event_transport transport{};
+        transport.header = {sizeof transport, 0, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_TRANSPORT, 0};
+        transport.flags = CLAP_TRANSPORT_HAS_SECONDS_TIMELINE | (playing ? CLAP_TRANSPORT_IS_PLAYING : 0);
+        // The nearest unit, which the plug-in rounds back to this sample.
+        if (position) transport.song_pos_seconds = std::llround(static_cast<double>(*position) * 0x1p31 / kRate);
+        clap_audio_buffer buffer{audio.channels(), nullptr, 2, 0, 0};
+        const clap_input_events in = events.list();
+        const clap_process process{-1, frames, position ? &transport : nullptr, &buffer, &buffer, 1, 1, &in, nullptr};
+        plugin->process(plugin, &process);
+    }
+
+private:
+    clap_host host{CLAP_VERSION, nullptr, "test", "", "", "1",
+                   [](const clap_host*, const char*) -> const void* { return nullptr; },
+                   [](const clap_host*) {}, [](const clap_host*) {}, [](const clap_host*) {}};
+    const clap_plugin* plugin = nullptr;
+    const clap_plugin_params* params = nullptr;
+    const clap_plugin_state* state = nullptr;
+};
+
+std::string vst2Text(TestHost& vst2, int index, float value) {
+    vst2.setParameter(index, value);
+    return vst2.text(effGetParamDisplay, index) + std::string(kParameterLabel);
+}
+
+// ---- value texts -------------------------------------------------------------
+
+// Every parameter at 0, 1, a sweep between and each side of every value
+// where a text changes: the VST 2 build's text and label, and back to a value
+// with the same text.
+TEST(ClapParameters, TextsAreTheVst2TextsAndReadBack) {
+    ClapEffect clap;
+    TestHost vst2;
+    ASSERT_NE(vst2.open(), nullptr);
+    for (int index = 0; index < kParameterCount; ++index) {
+        std::vector<float> values{0.0f, 1.0f};
+        for (int k = 1; k < 1000; ++k) values.push_back(static_cast<float>(k) / 1000.0f);
+        for (float value = 0.0f; value < 1.0f;) {  // the first value of each text, and the one before it
+            const std::string shown = clap.text(index, value);
+            float low = value, high = 1.0f;
+            if (clap.text(index, high) == shown) break;
+            while (std::nextafter(low, 2.0f) < high) {
+                const float middle = std::bit_cast<float>((bitsOf(low) + bitsOf(high)) / 2);
+                (clap.text(index, middle) == shown ? low : high) = middle;
+            }
+            values.insert(values.end(), {low, high});
+            value = high;
+            if (values.size() > 5000) break;  // the number texts change too often to list each
+        }
+        for (float value : values) {
+            const std::string text = clap.text(index, value);
+            ASSERT_EQ(text, vst2Text(vst2, index, value)) << kParameterTable[index].name << " at " << value;
+            const std::optional<double> back = clap.valueOf(index, text.c_str());
+            ASSERT_TRUE(back) << text;
+            ASSERT_EQ(clap.text(index, *back), text) << kParameterTable[index].name << " read back from " << text;
+        }
+    }
+}
+
+TEST(ClapParameters, TextsAtTheEdges) {
+    ClapEffect clap;
+    constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+    struct ToText {
+        int index;
+        double value;
+        const char* text;
+    };
+    // Outside the range and not a number: the text of what setting it gives.
+    for (const ToText& c : {ToText{pRndSw, 1.5, "AUTO  "}, {pTempo, -3.0, "120  "}, {pVA, 1e300, "1.000000  "},
+                            {pVA, nan, "1.000000  "}, {pTempo, nan, "140  "}, {pVS, 0.25, "0.250000  "}})
+        EXPECT_EQ(clap.text(c.index, c.value), c.text) << c.index << " " << c.value;
+    struct FromText {
+        int index;
+        const char* text;
+        std::optional<double> value;
+    };
+    for (const FromText& c : {FromText{pRndSw, "random", 0.5}, {pRndSw, " AUTO ", 1.0}, {pRndSw, "MANUALS", {}},
+                              {pVA, "0.5", 0.5}, {pVS, "0.3", 0.3f}, {pVA, "7", 1.0}, {pVA, "-1", 0.0},
+                              {pTempo, "120", 0.0}, {pTempo, "481", 1.0}, {pVA, "", {}}, {pVA, "0.5x", {}},
+                              {pTempo, "1e999", {}}})
+        EXPECT_EQ(clap.valueOf(c.index, c.text), c.value) << c.index << " '" << c.text << "'";
+    // Typed between two texts: the first value showing at least that number.
+    EXPECT_EQ(clap.text(pTempo, *clap.valueOf(pTempo, "150.5")), "151  ");
+    EXPECT_EQ(clap.text(pVNotes, *clap.valueOf(pVNotes, "8")), "8  ");
+}
+
+// ---- state -------------------------------------------------------------------
+
+std::vector<double> valuesOf(ClapEffect& clap) {
+    std::vector<double> values;
+    for (int i = 0; i < kParameterCount; ++i) values.push_back(clap.value(i));
+    return values;
+}
+
+TEST(ClapState, LoadsBackToTheSameBytesAndRefusesWhatIsNotItsOwn) {
+    // Values set by the host, and in RANDOM the effect's own picks.
+    ClapEffect source;
+    EventList settings;
+    for (int i = 0; i < kParameterCount; ++i) settings.events.push_back(parameterEvent(0, i, (i + 1) / 13.0));
+    settings.events.push_back(parameterEvent(0, pRndSw, kManual));
+    settings.events.push_back(parameterEvent(0, pTempo, 1.0));
+    source.flush(settings);
+    const Bytes manual = source.save();
+    EventList random;
+    random.events.push_back(parameterEvent(0, pRndSw, kRandom));
+    source.flush(random);
+    StereoBuffer audio = testSignal(kMaxFrames);
+    for (std::int64_t at = 0; at < 40000; at += kMaxFrames) source.process(audio, kMaxFrames, at, true, {});
+    const Bytes saved = source.save();
+    ASSERT_EQ(saved.size(), 12u + 4 * kParameterCount);
+
+    ClapEffect copy;
+    ASSERT_TRUE(copy.load(saved));
+    EXPECT_EQ(valuesOf(copy), valuesOf(source));
+    EXPECT_EQ(copy.save(), saved);
+
+    // Each refused, leaving every value as it was.
+    const auto patched = [&](std::size_t at, unsigned char byte) {
+        Bytes bytes = saved;
+        bytes[at] = byte;
+        return bytes;
+    };
+    const std::vector<double> before = valuesOf(copy);
+    const Bytes nan = patched(12 + 3, 0x7f);  // the first value's top byte: 0x7f.. with its high mantissa, NaN
+    for (const Bytes& bad : {Bytes{}, Bytes(saved.begin(), saved.end() - 1), Bytes(saved.size(), 0), patched(0, 'X'),
+                             patched(4, 2), patched(8, 11), nan}) {
+        EXPECT_FALSE(copy.load(bad)) << bad.size() << " bytes";
+        EXPECT_EQ(valuesOf(copy), before);
+    }
+    Bytes longer = saved;
+    longer.push_back(0);
+    EXPECT_FALSE(copy.load(longer));
+    EXPECT_EQ(valuesOf(copy), before);
+
+    // The effect's picks give way to the saved values too, where the host
+    // last sent those very values.
+    ASSERT_TRUE(source.load(manual));
+    EXPECT_EQ(source.save(), manual);
+}
+
+// ---- events inside blocks ----------------------------------------------------
+
+struct Cuts {
+    const char* name;
+    float mode;
+};
+
+void PrintTo(const Cuts& cuts, std::ostream* out) { *out << cuts.name; }
+
+class ClapEvents : public ::testing::TestWithParam<Cuts> {};
+
+// A session of blocks with parameter events at their first frames and
+// inside them, some repeating the value the host last sent, the transport
+// playing, standing and absent. The VST 2 build plays each part between
+// events as a block of its own at the position the part starts at, and is
+// sent only the values the host changed.
+TEST_P(ClapEvents, SoundAsTheVst2BuildWithTheSameCuts) {
+    ClapEffect clap;
+    TestHost vst2;
+    ASSERT_NE(vst2.open(), nullptr);
+    // The values the host last sent, as floats and as bit patterns.
+    std::vector<float> hostValues(kParameterCount);
+    std::vector<std::uint32_t> sent(kParameterCount);
+    for (int i = 0; i < kParameterCount; ++i) sent[i] = bitsOf(hostValues[i] = vst2.getParameter(i));
+
+    std::mt19937 random(7);
+    StereoBuffer clapAudio = testSignal(kMaxFrames), vst2Audio(kMaxFrames);
+    std::int64_t position = 5000;
+    int cuts = 0;
+    for (int block = 0; block < 150; ++block) {
+        const std::uint32_t frames = 1 + random() % 1500;
+        const bool absent = block % 9 == 4, standing = block % 7 == 3;
+        EventList events;
+        if (block == 0) {
+            events.events.push_back(parameterEvent(0, pRndSw, GetParam().mode));
+            events.events.push_back(parameterEvent(0, pTempo, 1.0));
+        }
+        for (std::uint32_t n = random() % 4, at = 0; n > 0; --n) {
+            at = std::min<std::uint32_t>(frames - 1, at + random() % (frames / 2 + 1));
+            const int index = static_cast<int>(random() % kEnvelopeParameterCount);
+            const bool repeat = random() % 3 == 0;
+            events.events.push_back(parameterEvent(at, index, repeat ? hostValues[index] : (random() % 1000) / 999.0));
+            hostValues[index] = static_cast<float>(events.events.back().value);
+        }
+        clapAudio = testSignal(kMaxFrames, block + 1);
+        vst2Audio = clapAudio;
+        clap.process(clapAudio, frames, absent ? std::nullopt : std::optional(position), !standing, events);
+
+        // The same with the cuts as block boundaries.
+        std::uint32_t done = 0;
+        std::size_t next = 0;
+        while (done < frames) {
+            for (; next < events.events.size() && events.events[next].header.time == done; ++next) {
+                const auto& event = events.events[next];
+                const auto value = static_cast<float>(event.value);
+                if (bitsOf(value) == sent[event.param_id]) continue;
+                sent[event.param_id] = bitsOf(value);
+                vst2.setParameter(static_cast<VstInt32>(event.param_id), value);
+            }
+            const std::uint32_t end = next < events.events.size() ? events.events[next].header.time : frames;
+            vst2.answerTimeInfo = !absent;
+            vst2.timeInfo.samplePos = static_cast<double>(position + (standing ? 0 : done));
+            float* part[2] = {vst2Audio.left.data() + done, vst2Audio.right.data() + done};
+            vst2.process(part, part, static_cast<VstInt32>(end - done));
+            cuts += done > 0;
+            done = end;
+        }
+        ASSERT_EQ(std::memcmp(clapAudio.left.data(), vst2Audio.left.data(), frames * sizeof(float)), 0) << block;
+        ASSERT_EQ(std::memcmp(clapAudio.right.data(), vst2Audio.right.data(), frames * sizeof(float)), 0) << block;
+        for (int i = 0; i < kParameterCount; ++i)
+            ASSERT_EQ(static_cast<float>(clap.value(i)), vst2.getParameter(i)) << "block " << block << ", " << i;
+        if (!standing) position += frames;
+    }
+    EXPECT_GT(cuts, 100);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryMode, ClapEvents,
+                         ::testing::Values(Cuts{"manual", kManual}, Cuts{"random", kRandom}, Cuts{"auto", kAuto}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
