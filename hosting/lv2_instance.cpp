@@ -247,16 +247,27 @@ std::string Lv2Instance::valueText(std::size_t index) {
     return unit.empty() ? number : std::string(number) + " " + unit;
 }
 
-void Lv2Instance::writePosition(const HostPosition& position, double sample) {
+void Lv2Instance::queueTimeMessage(const TimeMessage& message) {
+    if (queued.capacity() == 0) queued.reserve(maxChanges());
+    if (queued.size() < queued.capacity()) queued.push_back(message);
+}
+
+void Lv2Instance::writePosition(const TimeMessage& message, std::optional<float> beatsPerMinute) {
     LV2_Atom_Forge_Frame object;
-    lv2_atom_forge_frame_time(&forge, 0);
+    lv2_atom_forge_frame_time(&forge, message.frame);
     lv2_atom_forge_object(&forge, &object, 0, mapUri(this, LV2_TIME__Position));
-    lv2_atom_forge_key(&forge, mapUri(this, LV2_TIME__frame));
-    lv2_atom_forge_long(&forge, static_cast<std::int64_t>(sample));
-    lv2_atom_forge_key(&forge, mapUri(this, LV2_TIME__speed));
-    lv2_atom_forge_float(&forge, position.playing ? 1.0f : 0.0f);
-    lv2_atom_forge_key(&forge, mapUri(this, LV2_TIME__beatsPerMinute));
-    lv2_atom_forge_float(&forge, static_cast<float>(position.beatsPerMinute));
+    if (message.sample) {
+        lv2_atom_forge_key(&forge, mapUri(this, LV2_TIME__frame));
+        lv2_atom_forge_long(&forge, *message.sample);
+    }
+    if (message.speed) {
+        lv2_atom_forge_key(&forge, mapUri(this, LV2_TIME__speed));
+        lv2_atom_forge_float(&forge, *message.speed);
+    }
+    if (beatsPerMinute) {
+        lv2_atom_forge_key(&forge, mapUri(this, LV2_TIME__beatsPerMinute));
+        lv2_atom_forge_float(&forge, *beatsPerMinute);
+    }
     lv2_atom_forge_pop(&forge, &object);
 }
 
@@ -275,7 +286,14 @@ void Lv2Instance::playPart(const Block& block, std::uint32_t from, std::uint32_t
         LV2_Atom_Forge_Frame sequence;
         lv2_atom_forge_set_buffer(&forge, reinterpret_cast<std::uint8_t*>(atomBuffers[port].data()), kAtomBufferBytes);
         lv2_atom_forge_sequence_head(&forge, &sequence, 0);
-        if (tell && ports[port].takesPosition && offerMap) writePosition(*now, now->sample);
+        if (ports[port].takesPosition && offerMap) {
+            if (!queued.empty()) {
+                for (const TimeMessage& message : queued) writePosition(message, std::nullopt);
+            } else if (tell) {
+                writePosition({0, static_cast<std::int64_t>(now->sample), now->playing ? 1.0f : 0.0f},
+                              static_cast<float>(now->beatsPerMinute));
+            }
+        }
         lv2_atom_forge_pop(&forge, &sequence);
     }
     for (const std::uint32_t port : atomOutputs) {
@@ -288,6 +306,7 @@ void Lv2Instance::playPart(const Block& block, std::uint32_t from, std::uint32_t
     for (std::size_t c = 0; c < audioOutputs.size(); ++c)
         lilv_instance_connect_port(instance, audioOutputs[c], block.outputs[c] + from);
     lilv_instance_run(instance, frames);
+    queued.clear();
     if (now) heard = now;
     if (heard) heard->sample += heard->playing ? frames : 0;
     ran = true;

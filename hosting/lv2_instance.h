@@ -32,6 +32,17 @@ public:
     std::optional<std::vector<std::uint8_t>> saveState() override;
     bool loadState(std::span<const std::uint8_t> state) override;
 
+    // A time:Position message for the next block, as a host forwards its
+    // own transport's messages: at `frame` of the block, with the fields it
+    // names. While any is queued, the block's position is not sent; at most
+    // maxChanges() a block.
+    struct TimeMessage {
+        std::uint32_t frame = 0;
+        std::optional<std::int64_t> sample;
+        std::optional<float> speed;
+    };
+    void queueTimeMessage(const TimeMessage& message);
+
     // The presets the bundle lists, by label, with the values they set by
     // port symbol.
     std::vector<std::pair<std::string, std::vector<std::pair<std::string, float>>>> presets();
@@ -47,7 +58,7 @@ private:
     static LV2_URID mapUri(LV2_URID_Map_Handle handle, const char* uri);
     static const char* unmapUri(LV2_URID_Unmap_Handle handle, LV2_URID urid);
     void playPart(const Block& block, std::uint32_t from, std::uint32_t to);
-    void writePosition(const HostPosition& position, double sample);
+    void writePosition(const TimeMessage& message, std::optional<float> beatsPerMinute);
 
     LilvWorld* world;
     const LilvPlugin* plugin = nullptr;
@@ -76,4 +87,5 @@ private:
     // The transport as the plug-in has heard it: where it would be at the
     // next part if nothing happened.
     std::optional<HostPosition> heard;
+    std::vector<TimeMessage> queued;
 };
