@@ -31,8 +31,27 @@ void releaseEntry(const clap::clap_plugin_entry* entry) {
     entry->deinit();
 }
 
-const void* CLAP_CALLBACK noHostExtension(const clap::clap_host*, const char*) { return nullptr; }
 void CLAP_CALLBACK ignoreRequest(const clap::clap_host*) {}
+
+// The host's side of the extensions a plug-in may tell it things through.
+// An offline host has nothing to redraw or rescan, so each is heard and let
+// be: the values a plug-in reports are read when they are needed.
+bool CLAP_CALLBACK noRescanFlags(const clap::clap_host*, std::uint32_t) { return false; }
+void CLAP_CALLBACK ignoreFlags(const clap::clap_host*, std::uint32_t) {}
+void CLAP_CALLBACK ignoreClear(const clap::clap_host*, clap::clap_id, clap::clap_param_clear_flags) {}
+constexpr clap::clap_host_audio_ports kHostAudioPorts{noRescanFlags, ignoreFlags};
+constexpr clap::clap_host_params kHostParams{ignoreFlags, ignoreClear, ignoreRequest};
+constexpr clap::clap_host_state kHostState{ignoreRequest};
+constexpr clap::clap_host_latency kHostLatency{ignoreRequest};
+
+const void* CLAP_CALLBACK hostExtension(const clap::clap_host*, const char* id) {
+    if (id == nullptr) return nullptr;
+    if (std::strcmp(id, clap::CLAP_EXT_AUDIO_PORTS) == 0) return &kHostAudioPorts;
+    if (std::strcmp(id, clap::CLAP_EXT_PARAMS) == 0) return &kHostParams;
+    if (std::strcmp(id, clap::CLAP_EXT_STATE) == 0) return &kHostState;
+    if (std::strcmp(id, clap::CLAP_EXT_LATENCY) == 0) return &kHostLatency;
+    return nullptr;
+}
 
 std::uint32_t CLAP_CALLBACK eventCount(const clap::clap_input_events* list) {
     return static_cast<const ClapEventList*>(list->ctx)->count;
@@ -95,7 +114,7 @@ ClapInstance::ClapInstance(const std::string& path, double rate) : library(path)
     host.vendor = "Quillbeat";
     host.url = "";
     host.version = "1";
-    host.get_extension = noHostExtension;
+    host.get_extension = hostExtension;
     host.request_restart = ignoreRequest;
     host.request_process = ignoreRequest;
     host.request_callback = ignoreRequest;
