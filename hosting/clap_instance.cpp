@@ -97,7 +97,7 @@ std::vector<std::uint32_t> portChannels(const clap::clap_plugin* plugin, const c
 
 }  // namespace
 
-ClapInstance::ClapInstance(const std::string& path, double rate) : library(path), sampleRate(rate) {
+ClapInstance::ClapInstance(const std::string& path) : library(path) {
     if (!library.loaded()) throw std::runtime_error("cannot load " + path + ": " + library.error());
     entry = static_cast<const clap::clap_plugin_entry*>(library.symbol("clap_entry"));
     if (entry == nullptr) throw std::runtime_error(path + " is not a CLAP plug-in: it exports no clap_entry");
@@ -170,7 +170,8 @@ ClapInstance::~ClapInstance() {
     releaseEntry(entry);
 }
 
-bool ClapInstance::activate(std::uint32_t maxFrames) {
+bool ClapInstance::activate(double rate, std::uint32_t maxFrames) {
+    sampleRate = rate;
     active = plugin->activate(plugin, sampleRate, 1, maxFrames);
     if (active && !plugin->start_processing(plugin)) {
         plugin->deactivate(plugin);

@@ -21,10 +21,10 @@ struct ClapEventList {
 class ClapInstance final : public PluginInstance {
 public:
     // Loads the file and creates its first plug-in; throws std::runtime_error.
-    ClapInstance(const std::string& path, double sampleRate);
+    explicit ClapInstance(const std::string& path);
     ~ClapInstance() override;
 
-    bool activate(std::uint32_t maxFrames) override;
+    bool activate(double sampleRate, std::uint32_t maxFrames) override;
     void deactivate() override;
     void setValue(std::size_t index, double value) override;
     double valueInUse(std::size_t index) override;
@@ -43,7 +43,7 @@ private:
     const clap::clap_plugin_params* params = nullptr;
     const clap::clap_plugin_state* state = nullptr;
     clap::clap_host host{};
-    double sampleRate;
+    double sampleRate = 44100.0;
     bool active = false;
     std::vector<clap::clap_id> ids;
     std::vector<void*> cookies;

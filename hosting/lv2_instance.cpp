@@ -57,8 +57,8 @@ std::string unitText(LilvWorld* world, const LilvPlugin* plugin, const LilvPort*
 
 }  // namespace
 
-Lv2Instance::Lv2Instance(const std::string& where, double rate, bool offerUridMap)
-    : world(lilv_world_new()), sampleRate(rate), offerMap(offerUridMap) {
+Lv2Instance::Lv2Instance(const std::string& where, bool offerUridMap)
+    : world(lilv_world_new()), offerMap(offerUridMap) {
     std::error_code error;
     if (std::filesystem::is_directory(where, error)) {
         const std::string folder = std::filesystem::absolute(where).string();
@@ -168,7 +168,14 @@ const char* Lv2Instance::unmapUri(LV2_URID_Unmap_Handle handle, LV2_URID urid) {
     return urid >= 1 && urid <= uris.size() ? uris[urid - 1].c_str() : nullptr;
 }
 
-bool Lv2Instance::activate(std::uint32_t maxFrames) {
+// The plug-in is created here, once the rate and the largest block are
+// known, and again when they change.
+bool Lv2Instance::activate(double rate, std::uint32_t maxFrames) {
+    if (instance != nullptr && (rate != sampleRate || static_cast<std::int32_t>(maxFrames) != maxBlock)) {
+        lilv_instance_free(instance);
+        instance = nullptr;
+    }
+    sampleRate = rate;
     if (instance == nullptr) {
         maxBlock = static_cast<std::int32_t>(maxFrames);
         rateOption = static_cast<float>(sampleRate);

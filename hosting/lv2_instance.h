@@ -20,10 +20,10 @@ public:
     // A bundle folder (the first plug-in in it) or a plug-in URI; throws
     // std::runtime_error. Without a URID map (offerUridMap false), a
     // plug-in that needs none cannot read the transport.
-    Lv2Instance(const std::string& where, double sampleRate, bool offerUridMap = true);
+    explicit Lv2Instance(const std::string& where, bool offerUridMap = true);
     ~Lv2Instance() override;
 
-    bool activate(std::uint32_t maxFrames) override;
+    bool activate(double sampleRate, std::uint32_t maxFrames) override;
     void deactivate() override;
     void setValue(std::size_t index, double value) override;
     double valueInUse(std::size_t index) override;
@@ -63,7 +63,7 @@ private:
     LilvWorld* world;
     const LilvPlugin* plugin = nullptr;
     LilvInstance* instance = nullptr;
-    double sampleRate;
+    double sampleRate = 0.0;
     bool offerMap;
     bool active = false;
     bool ran = false;  // the outputs hold values

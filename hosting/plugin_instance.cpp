@@ -4,6 +4,7 @@
 #include <cctype>
 #include <charconv>
 #include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -29,6 +30,16 @@ const char* formatName(PluginFormat format) {
         case PluginFormat::lv2: return "LV2";
     }
     return "";
+}
+
+PluginFormat formatOf(const std::string& where) {
+    std::error_code error;
+    const std::filesystem::path path(where);
+    if (std::filesystem::is_directory(path, error)) return PluginFormat::lv2;
+    const std::size_t scheme = where.find(':');
+    if (scheme != std::string::npos && scheme > 0 && where.find('/') > scheme && !std::filesystem::exists(path, error))
+        return PluginFormat::lv2;
+    return path.extension() == ".clap" ? PluginFormat::clap : PluginFormat::vst2;
 }
 
 std::optional<std::size_t> PluginInstance::findParameter(std::string_view name) const {

@@ -78,9 +78,9 @@ public:
     // that is unambiguous), by its id, or by its index; none if no match.
     std::optional<std::size_t> findParameter(std::string_view name) const;
 
-    // Ready for blocks of up to maxFrames at the rate the effect was opened
-    // with; false if the plug-in refused.
-    virtual bool activate(std::uint32_t maxFrames) = 0;
+    // Ready for blocks of up to maxFrames at sampleRate; false if the
+    // plug-in refused.
+    virtual bool activate(double sampleRate, std::uint32_t maxFrames) = 0;
     virtual void deactivate() = 0;
 
     // Set before the next block.
@@ -106,11 +106,15 @@ protected:
     InstanceDescription described;
 };
 
-// The VST 2 library, CLAP file, LV2 bundle folder or LV2 URI at `where`,
-// loaded and its (first) effect created for `sampleRate`; throws
+// The format of the plug-in at `where`: a folder is an LV2 bundle, a name
+// with a scheme that is no file an LV2 plug-in's URI, a .clap file a CLAP
+// plug-in, anything else a VST 2 library.
+PluginFormat formatOf(const std::string& where);
+
+// The plug-in at `where` loaded and its (first) effect created; throws
 // std::runtime_error with a message for the user when that fails.
 // (hosting/open_plugin.cpp, in the library that links lilv.)
-std::unique_ptr<PluginInstance> openPlugin(const std::string& where, double sampleRate);
+std::unique_ptr<PluginInstance> openPlugin(const std::string& where);
 
 // Little-endian float bits, the state of a format that keeps only values.
 std::vector<std::uint8_t> valuesAsState(const std::vector<float>& values);

@@ -26,7 +26,7 @@ std::string trimmedRight(std::string text) {
 
 }  // namespace
 
-Vst2Instance::Vst2Instance(const std::string& path, double rate) : library(path), sampleRate(rate) {
+Vst2Instance::Vst2Instance(const std::string& path) : library(path) {
     if (!library.loaded()) throw std::runtime_error("cannot load " + path + ": " + library.error());
     const PluginEntry entry = library.entry();
     if (entry == nullptr) throw std::runtime_error(path + " is not a VST 2 plug-in");
@@ -37,7 +37,6 @@ Vst2Instance::Vst2Instance(const std::string& path, double rate) : library(path)
         throw std::runtime_error(path + ": the plug-in gave no effect that this host can talk to");
     }
     effectHost.dispatch(effOpen);
-    effectHost.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
 
     described.format = PluginFormat::vst2;
     described.name = text(effGetEffectName);
@@ -53,7 +52,6 @@ Vst2Instance::Vst2Instance(const std::string& path, double rate) : library(path)
     }
     inputs.resize(static_cast<std::size_t>(std::max(effect->numInputs, 1)));
     outputs.resize(static_cast<std::size_t>(std::max(effect->numOutputs, 1)));
-    time.sampleRate = sampleRate;
     time.timeSigNumerator = 4;
     time.timeSigDenominator = 4;
 }
@@ -71,7 +69,9 @@ std::string Vst2Instance::text(VstInt32 opcode, VstInt32 index) {
     return buffer;
 }
 
-bool Vst2Instance::activate(std::uint32_t maxFrames) {
+bool Vst2Instance::activate(double sampleRate, std::uint32_t maxFrames) {
+    time.sampleRate = sampleRate;
+    effectHost.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
     effectHost.dispatch(effSetBlockSize, 0, static_cast<VstIntPtr>(maxFrames));
     effectHost.dispatch(effMainsChanged, 0, 1);
     effectHost.dispatch(effStartProcess);
@@ -106,7 +106,7 @@ void Vst2Instance::playPart(const Block& block, std::uint32_t from, std::uint32_
         const HostPosition& position = *block.position;
         time.samplePos = position.sample + (position.playing ? static_cast<double>(from) : 0.0);
         time.tempo = position.beatsPerMinute;
-        time.ppqPos = time.samplePos / sampleRate * time.tempo / 60.0;
+        time.ppqPos = time.samplePos / time.sampleRate * time.tempo / 60.0;
         time.flags = kVstPpqPosValid | kVstTempoValid | kVstTimeSigValid | (position.playing ? kVstTransportPlaying : 0);
         effectHost.timeAnswer = &time;
     } else {

@@ -11,10 +11,10 @@
 class Vst2Instance final : public PluginInstance {
 public:
     // Loads the library and opens its effect; throws std::runtime_error.
-    Vst2Instance(const std::string& path, double sampleRate);
+    explicit Vst2Instance(const std::string& path);
     ~Vst2Instance() override;
 
-    bool activate(std::uint32_t maxFrames) override;
+    bool activate(double sampleRate, std::uint32_t maxFrames) override;
     void deactivate() override;
     void setValue(std::size_t index, double value) override;
     double valueInUse(std::size_t index) override;
@@ -32,7 +32,6 @@ private:
     PluginLibrary library;
     EffectHost effectHost;
     AEffect* effect = nullptr;
-    double sampleRate;
     bool active = false;
     VstTimeInfo time{};
     // The channel pointers of one part, sized when the effect is opened.

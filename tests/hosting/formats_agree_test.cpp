@@ -35,12 +35,12 @@ struct Dice {
 
 struct Formats {
     std::array<std::unique_ptr<PluginInstance>, 3> instances{
-        std::make_unique<Vst2Instance>(QUILLBEAT_PLUGIN_PATH, kRate),
-        std::make_unique<Lv2Instance>(QUILLBEAT_LV2_BUNDLE, kRate),
-        std::make_unique<ClapInstance>(QUILLBEAT_CLAP_PATH, kRate),
+        std::make_unique<Vst2Instance>(QUILLBEAT_PLUGIN_PATH),
+        std::make_unique<Lv2Instance>(QUILLBEAT_LV2_BUNDLE),
+        std::make_unique<ClapInstance>(QUILLBEAT_CLAP_PATH),
     };
     Formats() {
-        for (auto& instance : instances) instance->activate(kMaxFrames);
+        for (auto& instance : instances) instance->activate(kRate, kMaxFrames);
     }
 };
 

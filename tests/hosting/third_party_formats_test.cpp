@@ -33,7 +33,7 @@ using Rendered = std::vector<std::uint32_t>;
 Rendered render(PluginInstance& instance, std::optional<std::size_t> moved) {
     const InstanceDescription& about = instance.description();
     if (moved) instance.setValue(*moved, about.parameters[*moved].maximum);
-    EXPECT_TRUE(instance.activate(kBlock));
+    EXPECT_TRUE(instance.activate(kRate, kBlock));
     std::vector<std::vector<float>> inputs(static_cast<std::size_t>(about.inputs), std::vector<float>(kBlock));
     std::vector<std::vector<float>> outputs(static_cast<std::size_t>(about.outputs), std::vector<float>(kBlock));
     std::vector<const float*> in;
@@ -109,9 +109,9 @@ TEST_P(ThirdPartyFormats, AgreeWhereThePluginAgrees) {
         if (!std::filesystem::exists(path)) GTEST_SKIP() << "zam-plugins is not installed: no " << path;
     for (const bool move : {false, true}) {
         if (move && *plugin.moved == '\0') continue;
-        Vst2Instance vst2(vst2Path, kRate);
-        Lv2Instance lv2(lv2Path, kRate);
-        ClapInstance clap(clapPath, kRate);
+        Vst2Instance vst2(vst2Path);
+        Lv2Instance lv2(lv2Path);
+        ClapInstance clap(clapPath);
         ASSERT_EQ(lv2.parameterCount(), clap.parameterCount());
         ASSERT_EQ(lv2.parameterCount(), vst2.parameterCount());
         for (std::size_t i = 0; i < lv2.parameterCount(); ++i) lv2.setValue(i, clap.valueInUse(i));

@@ -45,12 +45,12 @@ constexpr double kRate = 44100.0;
 // The VST 2 side of the session: the transport as its host reports it to
 // the effect at every process call.
 struct Vst2Side {
-    Vst2Instance effect{QUILLBEAT_PLUGIN_PATH, kRate};
+    Vst2Instance effect{QUILLBEAT_PLUGIN_PATH};
     bool positionKnown = false;
     double position = 0.0;
     double speed = 1.0;
 
-    Vst2Side() { effect.activate(4096); }
+    Vst2Side() { effect.activate(kRate, 4096); }
     void processPart(StereoBuffer& block, int from, int to) {
         if (to <= from) return;
         float* channels[2] = {block.left.data() + from, block.right.data() + from};
@@ -73,7 +73,7 @@ struct Vst2Side {
 
 // A control port's value, as the LV2 host holds it.
 struct Lv2Side {
-    explicit Lv2Side(bool offerUridMap) : effect(QUILLBEAT_LV2_BUNDLE, kRate, offerUridMap) { effect.activate(4096); }
+    explicit Lv2Side(bool offerUridMap) : effect(QUILLBEAT_LV2_BUNDLE, offerUridMap) { effect.activate(kRate, 4096); }
     Lv2Instance effect;
     std::array<float, 12> controls{};
 };
@@ -169,7 +169,7 @@ TEST(Lv2MatchesVst2, WithoutUridMapTheEffectRunsOnItsOwnClock) { playSession(99,
 // A preset for each program sets what the program sets and is named as the
 // program is; a preset for each factory preset sets its twelve values.
 TEST(Lv2MatchesVst2, PresetsAreTheProgramsAndTheFactoryPresets) {
-    Lv2Instance lv2(QUILLBEAT_LV2_BUNDLE, kRate);
+    Lv2Instance lv2(QUILLBEAT_LV2_BUNDLE);
     std::map<std::string, std::map<std::string, float>> presets;
     for (const auto& [label, values] : lv2.presets()) presets[label].insert(values.begin(), values.end());
     TestHost vst2;
