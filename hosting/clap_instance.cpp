@@ -1,20 +1,19 @@
 #include "hosting/clap_instance.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <map>
-#include <mutex>
 #include <stdexcept>
 
 namespace {
 
 // A file's entry is initialised once, however many plug-ins of it are open,
-// and deinitialised with the last.
-std::mutex entryUsersLock;
+// and deinitialised with the last. Plug-ins are created and destroyed on the
+// host's main thread, as the interface asks, so this needs no lock.
 std::map<const clap::clap_plugin_entry*, int> entryUsers;
 
 bool useEntry(const clap::clap_plugin_entry* entry, const char* path) {
-    const std::lock_guard<std::mutex> lock(entryUsersLock);
     int& users = entryUsers[entry];
     if (users == 0 && !entry->init(path)) {
         entryUsers.erase(entry);
@@ -25,7 +24,6 @@ bool useEntry(const clap::clap_plugin_entry* entry, const char* path) {
 }
 
 void releaseEntry(const clap::clap_plugin_entry* entry) {
-    const std::lock_guard<std::mutex> lock(entryUsersLock);
     if (--entryUsers[entry] > 0) return;
     entryUsers.erase(entry);
     entry->deinit();

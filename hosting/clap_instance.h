@@ -21,6 +21,7 @@ struct ClapEventList {
 class ClapInstance final : public PluginInstance {
 public:
     // Loads the file and creates its first plug-in; throws std::runtime_error.
+    // Created and destroyed on the host's main thread.
     explicit ClapInstance(const std::string& path);
     ~ClapInstance() override;
 

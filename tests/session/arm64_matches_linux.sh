@@ -2,8 +2,9 @@
 # Proves the Linux arm64 build against the x86-64 one: checks that the
 # plug-in contains no fused multiply-add (each skips the rounding between the
 # multiplication and the addition), then plays the fixed session and renders
-# a demo through both builds (the arm64 ones under qemu-aarch64) and compares
-# what they give back byte for byte.
+# a demo through both builds (the arm64 ones under qemu-aarch64), the session
+# through the VST 2 and the CLAP plug-in of each, and compares what they give
+# back byte for byte.
 #
 #   tests/session/arm64_matches_linux.sh [LINUX_BUILD_DIR] [ARM64_BUILD_DIR]
 #
@@ -34,7 +35,7 @@ no_fused_multiply_add() {
 }
 
 play_on_arm64() {
-  (cd "$arm64_dir" && qemu-aarch64 tests/session/quillbeat-session ./quillbeat.so "$out/arm64") \
+  (cd "$arm64_dir" && qemu-aarch64 tests/session/quillbeat-session ./quillbeat.so "$out/arm64" clap/quillbeat.clap) \
     >"$out/arm64.log" 2>&1 ||
     { cat "$out/arm64.log"; return 1; }
   cat "$out/arm64.log"
@@ -59,6 +60,8 @@ check "the session plays on Linux x86-64" play_on_linux
 check "the session plays on Linux arm64 under qemu" play_on_arm64
 check "texts and parameter values are byte-identical" same_bytes arm64 txt
 check "audio is bit-identical" same_bytes arm64 f32
+check "through the CLAP build, values and texts are byte-identical" same_bytes arm64 txt -clap
+check "through the CLAP build, audio is bit-identical" same_bytes arm64 f32 -clap
 check "quillbeat-render renders the demo on both" render_on_both
 check "the rendered demo's samples are bit-identical" same_samples
 

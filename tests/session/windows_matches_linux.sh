@@ -3,8 +3,8 @@
 # DLL exports and imports, checks that the plug-in's own code calls nothing
 # whose result differs between C runtimes (and, on x86, computes nothing on
 # the x87 unit), then plays the fixed session through both builds (the Windows
-# one under wine, 64- or 32-bit) and compares what they give back byte for
-# byte.
+# one under wine, 64- or 32-bit), the VST 2 and the CLAP plug-in of each, and
+# compares what they give back byte for byte.
 #
 #   tests/session/windows_matches_linux.sh [LINUX_BUILD_DIR] [WINDOWS_BUILD_DIR]
 #
@@ -140,7 +140,8 @@ play_under_wine() {
   local fresh="" start end
   [ -d "$WINEPREFIX" ] || fresh=" (first start, fresh prefix)"
   start=$(date +%s%N)
-  (cd "$windows_dir" && "$wine" tests/session/quillbeat-session.exe '.\Quillbeat.dll' 'session\windows') \
+  (cd "$windows_dir" &&
+    "$wine" tests/session/quillbeat-session.exe '.\Quillbeat.dll' 'session\windows' 'clap\quillbeat.clap') \
     >"$out/windows.log" 2>&1
   local status=$?
   end=$(date +%s%N)
@@ -154,6 +155,8 @@ check "the session plays on Linux" play_on_linux
 check "the session plays on Windows $arch under wine" play_under_wine
 check "texts and parameter values are byte-identical" same_bytes windows txt
 check "audio is bit-identical" same_bytes windows f32
+check "through the CLAP build, values and texts are byte-identical" same_bytes windows txt -clap
+check "through the CLAP build, audio is bit-identical" same_bytes windows f32 -clap
 [ -z "$wineserver" ] || "$wineserver" -k 2>/dev/null
 
 finish "windows $arch"
