@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Proves the Linux arm64 build against the x86-64 one: checks that the
 # plug-in contains no fused multiply-add (each skips the rounding between the
-# multiplication and the addition), then plays the fixed session and renders
-# a demo through both builds (the arm64 ones under qemu-aarch64), the session
-# through the VST 2 and the CLAP plug-in of each, and compares what they give
-# back byte for byte.
+# multiplication and the addition), then plays the fixed session through the
+# VST 2 and the CLAP plug-in of both builds and renders a demo through both
+# (the arm64 ones under qemu-aarch64), and compares what they give back byte
+# for byte.
 #
 #   tests/session/arm64_matches_linux.sh [LINUX_BUILD_DIR] [ARM64_BUILD_DIR]
 #
