@@ -34,8 +34,9 @@ packages=(
   # the Debian packages: dpkg-shlibdeps works out their dependencies, CPack
   # needs file to find the binaries, man checks the man page
   dpkg-dev file man-db
-  # the DAW that loads the installed package in the tests
-  ardour
+  # the DAW that loads the installed package in the tests; Qtractor, whose
+  # plug-in scanner is the CLAP host that finds the CLAP edition
+  ardour qtractor
   # the audio editor that applies the installed package to a file in the
   # tests, and the virtual display it runs on; lv2file, which applies the LV2
   # bundle to a file

@@ -46,6 +46,11 @@ version=$(sed -n 's/^project(Quillbeat VERSION \([0-9.]*\).*/\1/p' CMakeLists.tx
 DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=900 install -y -qq --reinstall \
   "./dist/quillbeat_${version}_amd64.deb"
 
+# A real CLAP host's scanner finds the installed CLAP edition where CLAP
+# hosts look for it.
+section "Qtractor finds the installed CLAP plug-in in /usr/lib/clap"
+tests/clap/qtractor_finds_plugin.sh /usr/lib/clap/quillbeat.clap
+
 section "Ardour plays the installed plug-in"
 tests/daw/ardour_matches_test_host.sh build
 # The installed LV2 bundle in Ardour, against the VST 2 build replayed with
