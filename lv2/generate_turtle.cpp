@@ -131,7 +131,8 @@ void writeControlPort(std::ostream& out, std::uint32_t index, const Parameter& p
         << "    lv2:symbol " << quoted(input ? parameter.symbol : parameter.symbol + "_in_use") << " ;\n"
         << "    lv2:name " << quoted(input ? parameter.name : parameter.name + " in use") << " ;\n"
         << "    lv2:default " << literal(parameter.initialValue) << " ;\n"
-        << "    lv2:minimum 0.0 ;\n    lv2:maximum 1.0 ;\n";
+        << "    lv2:minimum " << literal(kControlMinimum) << " ;\n"
+        << "    lv2:maximum " << literal(kControlMaximum) << " ;\n";
     if (parameter.isLevel) out << "    units:unit units:coef ;\n";
     if (!parameter.modes.empty()) {
         if (input) out << "    lv2:portProperty lv2:enumeration ;\n";

@@ -24,3 +24,8 @@ constexpr std::uint32_t kTimeEvents = kInputLeft + 4;
 constexpr std::uint32_t kFirstValueInUse = kTimeEvents + 1;
 constexpr std::uint32_t kCount = kFirstValueInUse + kParameterCount;
 }  // namespace port
+
+// Every control port's range: the effect's parameters run from 0 to 1. The
+// glue holds the host's values to it; LV2 ranges are only advice to hosts.
+constexpr float kControlMinimum = 0.0f;
+constexpr float kControlMaximum = 1.0f;

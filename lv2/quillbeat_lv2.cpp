@@ -2,13 +2,16 @@
 // of one effect. run() only reads the host's ports and messages, passes the
 // controls the host changed, and processes the block, cut where a transport
 // message applies.
-#include <lv2/atom/util.h>
+#include <lv2/atom/atom.h>
 #include <lv2/core/lv2.h>
 #include <lv2/urid/urid.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
+#include <cmath>
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "lv2/hosted_effect.h"
@@ -18,10 +21,33 @@
 
 namespace {
 
-struct Instance {
-    Instance(double sampleRate, const LV2_URID_Map* map) : transport(sampleRate), timeMessages(map) {}
+// The effect opened as a new instance's is, at the host's sample rate; null
+// without memory for it.
+std::unique_ptr<HostedEffect> openEffect(double sampleRate) {
+    auto effect = std::unique_ptr<HostedEffect>(new (std::nothrow) HostedEffect);
+    if (effect == nullptr || !effect->open()) return nullptr;
+    effect->dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
+    return effect;
+}
 
-    HostedEffect effect;
+struct Instance {
+    Instance(double sampleRate, const LV2_URID_Map* map)
+        : sampleRate(sampleRate), transport(sampleRate), timeMessages(map) {}
+
+    // Everything that depends on what the instance has played: a new effect,
+    // no known transport, and the effect's own values as the ones passed.
+    // The control ports are the host's and keep their values.
+    void startAnew(std::unique_ptr<HostedEffect> fresh) {
+        effect = std::move(fresh);
+        transport = TransportPosition(sampleRate);
+        for (int i = 0; i < kParameterCount; ++i)
+            controlsPassed[i] = std::bit_cast<std::uint32_t>(effect->getParameter(i));
+    }
+
+    const double sampleRate;
+    std::unique_ptr<HostedEffect> effect;
+    // A new effect's values: the ports' defaults, as the Turtle gives them.
+    std::array<float, kParameterCount> defaults{};
     TransportPosition transport;
     TimeMessageReader timeMessages;
 
@@ -32,7 +58,7 @@ struct Instance {
     float* outputs[2] = {nullptr, nullptr};
     const LV2_Atom_Sequence* timeEvents = nullptr;
 
-    // Each control port's value as last passed to the effect, bit for bit.
+    // Each control port's value as the host last changed it, bit for bit.
     // "RANDOM" and "AUTO" overwrite envelope values inside the effect, so a
     // control reaches it only when the host changes it: its own picks stay
     // until the user moves that control, as under a VST 2 host.
@@ -50,13 +76,13 @@ const LV2_URID_Map* findUridMap(const LV2_Feature* const* features) {
 LV2_Handle instantiate(const LV2_Descriptor*, double sampleRate, const char*, const LV2_Feature* const* features) {
     auto* instance = new (std::nothrow) Instance(sampleRate, findUridMap(features));
     if (instance == nullptr) return nullptr;
-    if (!instance->effect.open()) {
+    auto effect = openEffect(sampleRate);
+    if (effect == nullptr) {
         delete instance;
         return nullptr;
     }
-    instance->effect.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
-    for (int i = 0; i < kParameterCount; ++i)
-        instance->controlsPassed[i] = std::bit_cast<std::uint32_t>(instance->effect.getParameter(i));
+    for (int i = 0; i < kParameterCount; ++i) instance->defaults[i] = effect->getParameter(i);
+    instance->startAnew(std::move(effect));
     return instance;
 }
 
@@ -75,18 +101,26 @@ void connectPort(LV2_Handle handle, std::uint32_t index, void* data) {
     }
 }
 
+// Every activate starts the instance anew, as if just instantiated: the
+// effect keeps no history through a reset of its own, so a newly opened one
+// replaces it. That allocates, as instantiate does; activate is outside the
+// audio thread's real-time work, and run allocates nothing. Without memory
+// for a new effect the one in use carries on.
 void activate(LV2_Handle handle) {
-    auto& effect = static_cast<Instance*>(handle)->effect;
-    effect.dispatch(effMainsChanged, 0, 1);
-    effect.dispatch(effStartProcess);
+    auto& instance = *static_cast<Instance*>(handle);
+    if (auto fresh = openEffect(instance.sampleRate)) instance.startAnew(std::move(fresh));
+    instance.effect->dispatch(effMainsChanged, 0, 1);
+    instance.effect->dispatch(effStartProcess);
 }
 
 void deactivate(LV2_Handle handle) {
-    auto& effect = static_cast<Instance*>(handle)->effect;
+    auto& effect = *static_cast<Instance*>(handle)->effect;
     effect.dispatch(effStopProcess);
     effect.dispatch(effMainsChanged, 0, 0);
 }
 
+// A control changed by the host reaches the effect held to the port's
+// range; a value that is not a number is taken as the port's default.
 void passChangedControls(Instance& instance) {
     for (int i = 0; i < kParameterCount; ++i) {
         if (instance.controls[i] == nullptr) continue;
@@ -94,7 +128,8 @@ void passChangedControls(Instance& instance) {
         const auto bits = std::bit_cast<std::uint32_t>(value);
         if (bits == instance.controlsPassed[i]) continue;
         instance.controlsPassed[i] = bits;
-        instance.effect.setParameter(i, value);
+        instance.effect->setParameter(
+            i, std::isnan(value) ? instance.defaults[i] : std::clamp(value, kControlMinimum, kControlMaximum));
     }
 }
 
@@ -110,7 +145,7 @@ void processPart(Instance& instance, std::uint32_t from, std::uint32_t to) {
         inputs[c] = instance.inputs[c] != nullptr ? const_cast<float*>(instance.inputs[c]) + from : nullptr;
         outputs[c] = instance.outputs[c] != nullptr ? instance.outputs[c] + from : nullptr;
     }
-    instance.effect.process(inputs, outputs, static_cast<VstInt32>(to - from), instance.transport.timeInfo());
+    instance.effect->process(inputs, outputs, static_cast<VstInt32>(to - from), instance.transport.timeInfo());
     instance.transport.advance(to - from);
 }
 
@@ -126,7 +161,8 @@ void run(LV2_Handle handle, std::uint32_t frames) {
 
     std::uint32_t done = 0;
     if (instance.timeEvents != nullptr && instance.timeMessages.canRead()) {
-        LV2_ATOM_SEQUENCE_FOREACH(instance.timeEvents, event) {
+        std::uint64_t offset = 0;
+        while (const LV2_Atom_Event* event = nextEvent(*instance.timeEvents, offset)) {
             const std::optional<TimeMessage> message = instance.timeMessages.read(*event);
             if (!message) continue;
             // A message applies from its frame on; one out of order or past
@@ -142,7 +178,7 @@ void run(LV2_Handle handle, std::uint32_t frames) {
     processPart(instance, done, frames);
 
     for (int i = 0; i < kParameterCount; ++i)
-        if (instance.valuesInUse[i] != nullptr) *instance.valuesInUse[i] = instance.effect.getParameter(i);
+        if (instance.valuesInUse[i] != nullptr) *instance.valuesInUse[i] = instance.effect->getParameter(i);
 }
 
 void cleanup(LV2_Handle handle) { delete static_cast<Instance*>(handle); }

@@ -9,7 +9,11 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include <lv2/atom/atom.h>
+#include <lv2/time/time.h>
 
 #include "tests/lv2/lilv_host.h"
 #include "tests/support/stream.h"
@@ -82,41 +86,87 @@ std::vector<Message> transportMessages(Dice& dice, int frames, double current) {
     return messages;
 }
 
+// Control values a host may send whatever the ports' ranges say.
+constexpr float kHostileValues[] = {-4.0f, -1e-30f, 1.0000001f, 3.0f, 1e30f, INFINITY, -INFINITY, NAN};
+
+// What the host does before and in one block.
+struct Block {
+    std::vector<std::pair<int, float>> changes;  // control and value, as sent
+    int frames;
+    std::vector<Message> messages;
+};
+
+// A control changes at most once between two blocks, and only to a value the
+// host does not show already.
+Block randomBlock(Dice& dice, const LilvHost& lv2, const std::vector<std::string>& symbols, double position) {
+    const float modes[] = {kManual, kRandom, kAuto};
+    Block block{};
+    bool changed[12] = {};
+    for (int change = dice.below(4) == 0 ? 1 + dice.below(3) : 0; change > 0; --change) {
+        const int parameter = dice.below(12);
+        float value = parameter == pRndSw && dice.below(2) ? modes[dice.below(3)] : dice.unit();
+        if (dice.below(8) == 0) value = kHostileValues[dice.below(8)];
+        if (changed[parameter] || bitsOf(value) == bitsOf(lv2.control(symbols[parameter]))) continue;
+        changed[parameter] = true;
+        block.changes.emplace_back(parameter, value);
+    }
+    block.frames = dice.below(3) == 0 ? 1 + dice.below(16) : 1 + dice.below(2048);
+    block.messages = transportMessages(dice, block.frames, position);
+    return block;
+}
+
+void send(LilvHost& lv2, const Block& block, const std::vector<std::string>& symbols) {
+    for (const auto& [parameter, value] : block.changes) lv2.setControl(symbols[parameter], value);
+    for (const Message& message : block.messages) lv2.sendPosition(message.at, message.frame, message.speed);
+}
+
+// The value the effect is to see for `value` on a port: held to the port's
+// range, and the port's default for a value that is not a number.
+float valueForEffect(const LilvHost& lv2, const std::string& symbol, float value) {
+    if (std::isnan(value)) return lv2.defaultValue(symbol);
+    const auto [minimum, maximum] = lv2.range(symbol);
+    return std::clamp(value, minimum, maximum);
+}
+
+std::vector<std::string> parameterSymbols() {
+    TestHost vst2;
+    vst2.open();
+    std::vector<std::string> symbols;
+    for (int i = 0; i < 12; ++i) symbols.push_back(vst2.text(effGetParamName, i));
+    return symbols;
+}
+
+std::string valuesInUseDiffer(const LilvHost& a, const LilvHost& b, const std::vector<std::string>& symbols) {
+    for (const std::string& symbol : symbols)
+        if (bitsOf(a.control(symbol + "_in_use")) != bitsOf(b.control(symbol + "_in_use"))) return symbol;
+    return "";
+}
+
 void playSession(std::uint32_t seed, bool offerUridMap) {
     Dice dice{seed};
     LilvHost lv2(offerUridMap);
     Vst2Side vst2;
-    std::vector<std::string> symbols;
-    for (int i = 0; i < 12; ++i) symbols.push_back(vst2.host.text(effGetParamName, i));
-    const float modes[] = {kManual, kRandom, kAuto};
+    const std::vector<std::string> symbols = parameterSymbols();
 
     bool processedSomewhere = false;
-    for (int block = 0; block < 300; ++block) {
-        // A control changes at most once between two blocks, and only to a
-        // value the host does not show already.
-        bool changed[12] = {};
-        for (int change = dice.below(4) == 0 ? 1 + dice.below(3) : 0; change > 0; --change) {
-            const int parameter = dice.below(12);
-            const float value = parameter == pRndSw && dice.below(2) ? modes[dice.below(3)] : dice.unit();
-            if (changed[parameter] || bitsOf(value) == bitsOf(lv2.control(symbols[parameter]))) continue;
-            changed[parameter] = true;
-            lv2.setControl(symbols[parameter], value);
-            vst2.host.setParameter(parameter, value);
-        }
-        const int frames = dice.below(3) == 0 ? 1 + dice.below(16) : 1 + dice.below(2048);
-        const std::vector<Message> messages = transportMessages(dice, frames, vst2.position);
-        for (const Message& message : messages) lv2.sendPosition(message.at, message.frame, message.speed);
+    for (int blockNumber = 0; blockNumber < 300; ++blockNumber) {
+        const Block block = randomBlock(dice, lv2, symbols, vst2.position);
+        send(lv2, block, symbols);
+        for (const auto& [parameter, value] : block.changes)
+            vst2.host.setParameter(parameter, valueForEffect(lv2, symbols[parameter], value));
         if (!offerUridMap) vst2.positionKnown = false;
 
-        StereoBuffer viaLv2 = testSignal(frames, block + 1);
+        StereoBuffer viaLv2 = testSignal(block.frames, blockNumber + 1);
         StereoBuffer viaVst2 = viaLv2;
         lv2.run(viaLv2);
-        vst2.play(viaVst2, offerUridMap ? messages : std::vector<Message>{});
-        processedSomewhere |= viaVst2.left != testSignal(frames, block + 1).left;
+        vst2.play(viaVst2, offerUridMap ? block.messages : std::vector<Message>{});
+        processedSomewhere |= viaVst2.left != testSignal(block.frames, blockNumber + 1).left;
 
-        std::string where = "seed " + std::to_string(seed) + ", block " + std::to_string(block) + " of " +
-                            std::to_string(frames) + " frames";
-        for (const Message& m : messages)
+        std::string where = "seed " + std::to_string(seed) + ", block " + std::to_string(blockNumber) + " of " +
+                            std::to_string(block.frames) + " frames";
+        for (const auto& [parameter, value] : block.changes)
+            where += ", " + symbols[parameter] + " " + std::to_string(value);
+        for (const Message& m : block.messages)
             where += ", message at " + std::to_string(m.at) + ": frame " + (m.frame ? std::to_string(*m.frame) : "-") +
                      ", speed " + (m.speed ? std::to_string(*m.speed) : "-");
         ASSERT_EQ(firstDifference({viaLv2.left, viaLv2.right}, {viaVst2.left, viaVst2.right}), "") << where;
@@ -132,6 +182,100 @@ TEST(Lv2MatchesVst2, RandomisedSessions) {
 }
 
 TEST(Lv2MatchesVst2, WithoutUridMapTheEffectRunsOnItsOwnClock) { playSession(99, false); }
+
+// After deactivate and activate an instance plays as a new one given the
+// same control values: envelopes, filter, oscillator, generator and the
+// transport it knew are forgotten. A third instance, never restarted, shows
+// that its history would have been heard.
+TEST(Lv2MatchesVst2, ActivateStartsAsANewInstance) {
+    const std::vector<std::string> symbols = parameterSymbols();
+    for (std::uint32_t seed = 1; seed <= 8; ++seed) {
+        Dice dice{seed};
+        LilvHost restarted, kept;
+        for (int blockNumber = 0; blockNumber < 20; ++blockNumber) {
+            const Block block = randomBlock(dice, restarted, symbols, 0.0);
+            StereoBuffer buffer = testSignal(block.frames, blockNumber + 1);
+            for (LilvHost* lv2 : {&restarted, &kept}) {
+                StereoBuffer copy = buffer;
+                send(*lv2, block, symbols);
+                lv2->run(copy);
+            }
+        }
+        restarted.deactivateAndActivate();
+        LilvHost fresh;
+        for (const std::string& symbol : symbols) fresh.setControl(symbol, restarted.control(symbol));
+
+        bool historyHeard = false;
+        for (int blockNumber = 0; blockNumber < 20; ++blockNumber) {
+            const Block block = randomBlock(dice, restarted, symbols, 0.0);
+            StereoBuffer viaRestarted = testSignal(block.frames, blockNumber + 1);
+            StereoBuffer viaFresh = viaRestarted, viaKept = viaRestarted;
+            const std::pair<LilvHost*, StereoBuffer*> runs[] = {
+                {&restarted, &viaRestarted}, {&fresh, &viaFresh}, {&kept, &viaKept}};
+            for (auto [lv2, buffer] : runs) {
+                send(*lv2, block, symbols);
+                lv2->run(*buffer);
+            }
+            const std::string where = "seed " + std::to_string(seed) + ", block " + std::to_string(blockNumber);
+            ASSERT_EQ(firstDifference({viaRestarted.left, viaRestarted.right}, {viaFresh.left, viaFresh.right}), "")
+                << where;
+            ASSERT_EQ(valuesInUseDiffer(restarted, fresh, symbols), "") << where;
+            historyHeard |= firstDifference({viaKept.left, viaKept.right}, {viaFresh.left, viaFresh.right}) != "";
+        }
+        EXPECT_TRUE(historyHeard) << "seed " << seed << ": the history made no difference";
+    }
+}
+
+// Transport events whose sizes reach past what holds them, each followed by
+// a message that moves the transport: the broken event is skipped whole, and
+// the message after it applies wherever it can still be found.
+TEST(Lv2MatchesVst2, MalformedEventsAreSkippedWhole) {
+    struct Case {
+        const char* name;
+        bool laterMessageApplies;
+        std::vector<std::uint32_t> (*words)(LilvHost&);
+    };
+    const Case cases[] = {
+        {"an object larger than the sequence", false,
+         [](LilvHost& h) { return std::vector<std::uint32_t>{0xFFFFFFF0u, h.uri(LV2_ATOM__Object), 0,
+                                                             h.uri(LV2_TIME__Position)}; }},
+        {"an object of 12 bytes", true,
+         [](LilvHost& h) { return std::vector<std::uint32_t>{12, h.uri(LV2_ATOM__Object), 0,
+                                                             h.uri(LV2_TIME__Position), 0}; }},
+        {"a property header cut by the object's end", true,
+         [](LilvHost& h) { return std::vector<std::uint32_t>{16, h.uri(LV2_ATOM__Object), 0,
+                                                             h.uri(LV2_TIME__Position), h.uri(LV2_TIME__speed), 0}; }},
+        // A stop inside the object, then a Long whose value lies past it: a
+        // message read in part would stop the transport.
+        {"a Long whose value lies past its object", true, [](LilvHost& h) {
+             return std::vector<std::uint32_t>{48, h.uri(LV2_ATOM__Object), 0, h.uri(LV2_TIME__Position),
+                                               h.uri(LV2_TIME__speed), 0, 4, h.uri(LV2_ATOM__Float), 0, 0,
+                                               h.uri(LV2_TIME__frame), 0, 8, h.uri(LV2_ATOM__Long)};
+         }},
+    };
+    const std::vector<Message> start{{0, 1000.0, 1.0}}, later{{10, 50000.0, std::nullopt}};
+    for (const Case& test : cases) {
+        LilvHost lv2;
+        Vst2Side vst2, vst2Otherwise;
+        lv2.sendPosition(start[0].at, start[0].frame, start[0].speed);
+        StereoBuffer first = testSignal(256);
+        lv2.run(first);
+        for (Vst2Side* side : {&vst2, &vst2Otherwise}) {
+            StereoBuffer buffer = testSignal(256);
+            side->play(buffer, start);
+        }
+
+        lv2.sendRawEvent(0, test.words(lv2));
+        lv2.sendPosition(later[0].at, later[0].frame, later[0].speed);
+        StereoBuffer viaLv2 = testSignal(2048, 2), viaVst2 = viaLv2, otherwise = viaLv2;
+        lv2.run(viaLv2);
+        vst2.play(viaVst2, test.laterMessageApplies ? later : std::vector<Message>{});
+        vst2Otherwise.play(otherwise, test.laterMessageApplies ? std::vector<Message>{} : later);
+        EXPECT_EQ(firstDifference({viaLv2.left, viaLv2.right}, {viaVst2.left, viaVst2.right}), "") << test.name;
+        EXPECT_NE(firstDifference({otherwise.left, otherwise.right}, {viaVst2.left, viaVst2.right}), "")
+            << test.name << ": the later message is not heard";
+    }
+}
 
 // Each preset sets what its program sets, and is named as the program is.
 TEST(Lv2MatchesVst2, PresetsAreThePrograms) {
