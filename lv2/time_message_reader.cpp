@@ -60,6 +60,9 @@ std::optional<TimeMessage> TimeMessageReader::read(const LV2_Atom_Event& event) 
     const LV2_Atom* frameAtom = nullptr;
     const LV2_Atom* speedAtom = nullptr;
     const LV2_Atom* tempoAtom = nullptr;
+    // Each property's header, then its value, is read only once it is known
+    // to lie inside the object; a message that reaches past it counts for
+    // nothing.
     const auto* body = static_cast<const std::uint8_t*>(LV2_ATOM_BODY_CONST(&event.body));
     for (std::uint64_t offset = sizeof(LV2_Atom_Object_Body); offset < size;) {
         if (size - offset < sizeof(LV2_Atom_Property_Body)) return std::nullopt;
@@ -81,13 +84,12 @@ std::optional<TimeMessage> TimeMessageReader::read(const LV2_Atom_Event& event) 
 
 const LV2_Atom_Event* nextEvent(const LV2_Atom_Sequence& sequence, std::uint64_t& offset) {
     const std::uint64_t size = sequence.atom.size;
-    offset = std::max<std::uint64_t>(offset, sizeof(LV2_Atom_Sequence_Body));
-    if (offset > size || size - offset < sizeof(LV2_Atom_Event)) return nullptr;
-    const auto* event = reinterpret_cast<const LV2_Atom_Event*>(
-        reinterpret_cast<const std::uint8_t*>(&sequence.body) + offset);
-    offset += sizeof(LV2_Atom_Event);
+    const std::uint64_t at = std::max<std::uint64_t>(offset, sizeof(LV2_Atom_Sequence_Body));
+    if (at > size || size - at < sizeof(LV2_Atom_Event)) return nullptr;
+    const auto* event =
+        reinterpret_cast<const LV2_Atom_Event*>(reinterpret_cast<const std::uint8_t*>(&sequence.body) + at);
     // Past its end nothing marks where the next event starts.
-    if (event->body.size > size - offset) return nullptr;
-    offset += padded(event->body.size);
+    if (event->body.size > size - at - sizeof(LV2_Atom_Event)) return nullptr;
+    offset = at + sizeof(LV2_Atom_Event) + padded(event->body.size);
     return event;
 }

@@ -48,6 +48,6 @@ private:
 };
 
 // The event at `offset` of `sequence`'s body, with `offset` moved on to the
-// next; null at the end, or where an event reaches past the sequence. Start
-// with an offset of 0.
+// next; null at the end, or where an event reaches past the sequence, and
+// from then on. Start with an offset of 0.
 const LV2_Atom_Event* nextEvent(const LV2_Atom_Sequence& sequence, std::uint64_t& offset);
