@@ -28,9 +28,7 @@ LilvHost::LilvHost(bool offerUridMap) : world(lilv_world_new()) {
     const std::uint32_t ports = lilv_plugin_get_num_ports(plugin);
     controls.assign(ports, 0.0f);
     defaults.assign(ports, 0.0f);
-    minimums.assign(ports, 0.0f);
-    maximums.assign(ports, 0.0f);
-    lilv_plugin_get_port_ranges_float(plugin, minimums.data(), maximums.data(), defaults.data());
+    lilv_plugin_get_port_ranges_float(plugin, nullptr, nullptr, defaults.data());
     LilvNode* controlClass = lilv_new_uri(world, LV2_CORE__ControlPort);
     for (std::uint32_t i = 0; i < ports; ++i) {
         if (!lilv_port_is_a(plugin, lilv_plugin_get_port_by_index(plugin, i), controlClass)) continue;

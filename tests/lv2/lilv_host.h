@@ -10,7 +10,6 @@
 #include <map>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "tests/support/test_host.h"
@@ -28,9 +27,6 @@ public:
     float control(const std::string& symbol) const { return controls.at(portIndex(symbol)); }
     // The port's default, as the bundle gives it.
     float defaultValue(const std::string& symbol) const { return defaults.at(portIndex(symbol)); }
-    std::pair<float, float> range(const std::string& symbol) const {
-        return {minimums.at(portIndex(symbol)), maximums.at(portIndex(symbol))};
-    }
     LV2_URID uri(const char* uri) { return mapUri(this, uri); }
     // A time:Position for the next block, at `frameInBlock`; absent fields
     // are left out of the message.
@@ -59,7 +55,7 @@ private:
     std::vector<std::string> uris;
     LV2_URID_Map uridMap{this, &LilvHost::mapUri};
     std::vector<float> controls;
-    std::vector<float> defaults, minimums, maximums;
+    std::vector<float> defaults;
     alignas(8) std::uint8_t events[8192];
     LV2_Atom_Forge forge;
     LV2_Atom_Forge_Frame sequence;
