@@ -7,11 +7,11 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
 #include <memory>
 #include <string_view>
 #include <vector>
 
+#include "fuzz/input_bytes.h"
 #include "lv2/port_layout.h"
 
 namespace {
@@ -39,29 +39,6 @@ LV2_URID mapUri(LV2_URID_Map_Handle, const char* uri) {
     const auto found = std::find(kUris.begin(), kUris.end(), std::string_view(uri));
     return found != kUris.end() ? static_cast<LV2_URID>(found - kUris.begin() + 1) : 0;
 }
-
-class Bytes {
-public:
-    Bytes(const std::uint8_t* data, std::size_t size) : data(data), size(size) {}
-    bool empty() const { return size == 0; }
-    std::uint8_t byte() {
-        if (size == 0) return 0;
-        --size;
-        return *data++;
-    }
-    // Up to `count` bytes into `out`; zeros past the input's end.
-    void copy(std::uint8_t* out, std::size_t count) {
-        const std::size_t n = std::min(count, size);
-        std::memcpy(out, data, n);
-        std::memset(out + n, 0, count - n);
-        data += n;
-        size -= n;
-    }
-
-private:
-    const std::uint8_t* data;
-    std::size_t size;
-};
 
 class Session {
 public:
@@ -142,7 +119,7 @@ std::string playLv2Messages(const LV2_Descriptor& descriptor, const std::uint8_t
                 // it that the sequence's size fits the buffer.
                 length = std::max(length, sizeof(LV2_Atom));
                 const auto events = std::make_unique<std::uint8_t[]>(length);
-                input.copy(events.get(), length);
+                for (std::size_t i = 0; i < length; ++i) events[i] = input.byte();
                 auto& atom = *reinterpret_cast<LV2_Atom*>(events.get());
                 atom.size = std::min<std::uint32_t>(atom.size, static_cast<std::uint32_t>(length - sizeof(LV2_Atom)));
                 const std::string failure = session.run(frames, events.get());
@@ -151,11 +128,7 @@ std::string playLv2Messages(const LV2_Descriptor& descriptor, const std::uint8_t
             }
             case kControl: {
                 const std::uint32_t index = input.byte();
-                std::uint8_t bits[4];
-                input.copy(bits, sizeof(bits));
-                float value;
-                std::memcpy(&value, bits, sizeof(value));
-                session.control(index, value);
+                session.control(index, input.raw<float>());
                 break;
             }
             default: session.restart();

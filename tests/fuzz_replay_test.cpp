@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -37,10 +36,10 @@ std::vector<std::uint8_t> contents(const std::filesystem::path& file) {
 }
 
 // Plays one input; the first broken check, or empty.
-using Player = std::function<std::string(const std::vector<std::uint8_t>&)>;
+using Player = std::string (*)(const std::vector<std::uint8_t>&);
 
 // Replays every file in `directory`; how many there were.
-std::size_t replay(const char* directory, const Player& play) {
+std::size_t replay(const char* directory, Player play) {
     const auto files = requestFiles(directory);
     for (const auto& file : files) EXPECT_EQ(play(contents(file)), "") << directory << ": " << file.filename();
     return files.size();
