@@ -101,11 +101,12 @@ void connectPort(LV2_Handle handle, std::uint32_t index, void* data) {
     }
 }
 
-// Every activate starts the instance anew, as if just instantiated: the
-// effect keeps no history through a reset of its own, so a newly opened one
-// replaces it. That allocates, as instantiate does; activate is outside the
-// audio thread's real-time work, and run allocates nothing. Without memory
-// for a new effect the one in use carries on.
+// Every activate starts the instance anew, as if just instantiated. The
+// effect has no reset of its own (suspend and resume keep its state, as VST 2
+// hosts expect), so a newly opened one replaces it. That allocates, as
+// instantiate does: activate is outside the audio thread's real-time work,
+// and run allocates nothing. Without memory for a new effect the one in use
+// carries on.
 void activate(LV2_Handle handle) {
     auto& instance = *static_cast<Instance*>(handle);
     if (auto fresh = openEffect(instance.sampleRate)) instance.startAnew(std::move(fresh));
