@@ -3,19 +3,24 @@
 #
 # Linux, under the prefix: the plug-in in lib/vst/ (where VST 2 hosts look,
 # without the multiarch folder GNUInstallDirs would add), the render tool in
-# bin/ with its man page, and README and licence in share/doc/quillbeat/;
-# lv2/CMakeLists.txt adds the LV2 bundle, in lib/lv2/quillbeat.lv2/.
-# Windows: the DLL, README and licence side by side, to be zipped.
+# bin/ with its man page, README and licence in share/doc/quillbeat/, and the
+# factory presets in share/quillbeat/presets/; lv2/CMakeLists.txt adds the
+# LV2 bundle, in lib/lv2/quillbeat.lv2/, and docs/CMakeLists.txt the HTML
+# guide, in share/doc/quillbeat/guide/.
+# Windows: the DLL, README and licence side by side, to be zipped, the guide
+# in a guide/ folder and the factory presets in presets/.
 if(WIN32)
   install(TARGETS quillbeat LIBRARY DESTINATION . RUNTIME DESTINATION .)
   install(FILES README.md LICENSE DESTINATION .)
+  install(DIRECTORY ${QUILLBEAT_PRESET_FOLDER}/ DESTINATION presets FILES_MATCHING PATTERN "*.fxp")
 else()
   install(TARGETS quillbeat LIBRARY DESTINATION lib/vst)
   if(TARGET quillbeat-render)
     install(TARGETS quillbeat-render RUNTIME DESTINATION bin)
-    install(FILES tools/quillbeat-render/quillbeat-render.1 DESTINATION share/man/man1)
+    install(FILES ${PROJECT_BINARY_DIR}/quillbeat-render.1 DESTINATION share/man/man1)
   endif()
   install(FILES README.md LICENSE DESTINATION share/doc/quillbeat)
+  install(DIRECTORY ${QUILLBEAT_PRESET_FOLDER}/ DESTINATION share/quillbeat/presets FILES_MATCHING PATTERN "*.fxp")
 endif()
 
 # One version, the project's, names every artifact.

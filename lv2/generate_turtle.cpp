@@ -2,6 +2,7 @@
 // program plays the effect's VST 2 host, asks for its name, vendor, version,
 // parameter names, initial values, value texts and programs, and describes
 // them as LV2 ports and presets. Nothing here repeats what the effect says.
+// The factory presets follow the programs, from their own table.
 //
 //   generate_turtle BUNDLE_FOLDER BINARY_FILE_NAME
 #include <cctype>
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "effect/factory_presets.h"
 #include "lv2/hosted_effect.h"
 #include "lv2/port_layout.h"
 
@@ -46,9 +48,11 @@ struct Parameter {
     std::vector<std::pair<float, std::string>> modes;
 };
 
-struct Program {
+// An LV2 preset: one of the effect's programs or a factory preset.
+struct Preset {
+    std::string uri;
     std::string name;
-    std::vector<float> values;  // of the parameters a program sets
+    std::vector<float> values;  // of the parameters it sets, from the first on
 };
 
 struct EffectDescription {
@@ -56,7 +60,7 @@ struct EffectDescription {
     std::string vendor;
     VstIntPtr vendorVersion;
     std::vector<Parameter> parameters;
-    std::vector<Program> programs;
+    std::vector<Preset> presets;
 };
 
 // A number as a Turtle literal that reads back as the same float.
@@ -116,14 +120,18 @@ EffectDescription describe(HostedEffect& effect) {
     }
     for (VstInt32 p = 0; p < effect.programCount(); ++p) {
         effect.dispatch(effSetProgram, 0, p);
-        Program program{text(effect, effGetProgramName), {}};
+        Preset program{std::string(kPluginUri) + ":program-" + std::to_string(p + 1), text(effect, effGetProgramName),
+                       {}};
         for (VstInt32 i = 0; i < kEnvelopeParameterCount; ++i) program.values.push_back(effect.getParameter(i));
-        description.programs.push_back(program);
+        description.presets.push_back(program);
+    }
+    for (const FactoryPreset& preset : kFactoryPresets) {
+        const auto values = preset.values.inParameterOrder();
+        description.presets.push_back({std::string(kPluginUri) + ":preset-" + std::string(preset.slug),
+                                        std::string(preset.name), {values.begin(), values.end()}});
     }
     return description;
 }
-
-std::string presetUri(int program) { return std::string(kPluginUri) + ":program-" + std::to_string(program + 1); }
 
 void writeControlPort(std::ostream& out, std::uint32_t index, const Parameter& parameter, bool input) {
     out << "  [\n    a lv2:" << (input ? "InputPort" : "OutputPort") << " , lv2:ControlPort ;\n"
@@ -188,14 +196,13 @@ void writePlugin(std::ostream& out, const EffectDescription& effect) {
 
 void writePresets(std::ostream& out, const EffectDescription& effect) {
     out << kPrefixes;
-    for (std::size_t p = 0; p < effect.programs.size(); ++p) {
-        const Program& program = effect.programs[p];
-        out << "<" << presetUri(static_cast<int>(p)) << ">\n  a pset:Preset ;\n"
-            << "  lv2:appliesTo <" << kPluginUri << "> ;\n  rdfs:label " << quoted(program.name) << " ;\n"
+    for (const Preset& preset : effect.presets) {
+        out << "<" << preset.uri << ">\n  a pset:Preset ;\n"
+            << "  lv2:appliesTo <" << kPluginUri << "> ;\n  rdfs:label " << quoted(preset.name) << " ;\n"
             << "  lv2:port";
-        for (std::size_t i = 0; i < program.values.size(); ++i)
+        for (std::size_t i = 0; i < preset.values.size(); ++i)
             out << (i == 0 ? "\n" : " ,\n") << "    [ lv2:symbol " << quoted(effect.parameters[i].symbol)
-                << " ; pset:value " << literal(program.values[i]) << " ]";
+                << " ; pset:value " << literal(preset.values[i]) << " ]";
         out << " .\n\n";
     }
 }
@@ -203,8 +210,8 @@ void writePresets(std::ostream& out, const EffectDescription& effect) {
 void writeManifest(std::ostream& out, const EffectDescription& effect, const std::string& binary) {
     out << kPrefixes << "<" << kPluginUri << ">\n  a lv2:Plugin ;\n  lv2:binary <" << binary << "> ;\n"
         << "  rdfs:seeAlso <quillbeat.ttl> .\n\n";
-    for (std::size_t p = 0; p < effect.programs.size(); ++p)
-        out << "<" << presetUri(static_cast<int>(p)) << ">\n  a pset:Preset ;\n  lv2:appliesTo <" << kPluginUri
+    for (const Preset& preset : effect.presets)
+        out << "<" << preset.uri << ">\n  a pset:Preset ;\n  lv2:appliesTo <" << kPluginUri
             << "> ;\n  rdfs:seeAlso <presets.ttl> .\n\n";
 }
 

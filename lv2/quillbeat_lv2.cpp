@@ -153,12 +153,13 @@ void processPart(Instance& instance, std::uint32_t from, std::uint32_t to) {
 void applyTimeMessage(TransportPosition& transport, const TimeMessage& message) {
     if (message.speed) transport.setSpeed(*message.speed);
     if (message.beatsPerMinute) transport.setTempo(*message.beatsPerMinute);
-    if (message.position) transport.moveTo(*message.position);
+    transport.hearFrame(message.position, message.speed && *message.speed != 0.0, message.frameInBlock == 0);
 }
 
 void run(LV2_Handle handle, std::uint32_t frames) {
     auto& instance = *static_cast<Instance*>(handle);
     passChangedControls(instance);
+    instance.transport.startBlock();
 
     std::uint32_t done = 0;
     if (instance.timeEvents != nullptr && instance.timeMessages.canRead()) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "host/vst2_abi.h"
 
@@ -25,6 +26,23 @@ public:
     void setTempo(double beatsPerMinute) {
         time.tempo = beatsPerMinute;
         time.flags |= kVstTempoValid;
+    }
+    // The frame a message names, or none. A message that says the transport
+    // rolls, yet names at the start of a block the frame that the message
+    // before it named in the block before, comes from a host that does not
+    // count (one applying an effect offline names its first frame at every
+    // block): the position keeps its own count. A host that loops names its
+    // loop start again only a loop later, and is believed.
+    void hearFrame(std::optional<double> frame, bool saysRolling, bool atBlockStart) {
+        const bool repeat = saysRolling && atBlockStart && blocksSinceLastMessage == 1 && frame &&
+                            lastNamedFrame == frame;
+        if (frame && !repeat) moveTo(*frame);
+        lastNamedFrame = frame;
+        blocksSinceLastMessage = 0;
+    }
+    // At the start of every block, before its messages.
+    void startBlock() {
+        if (blocksSinceLastMessage < 2) ++blocksSinceLastMessage;
     }
 
     // The record for a block that starts now: null until the host has said
@@ -48,4 +66,8 @@ private:
     // host that names a position but never a speed is taken to be playing.
     double speed = 1.0;
     bool known = false;
+    // The frame the last message named, and how many blocks have started
+    // since it came (counted to 2: only 1 matters).
+    std::optional<double> lastNamedFrame;
+    std::uint32_t blocksSinceLastMessage = 2;
 };

@@ -21,16 +21,25 @@ packages=(
   libsndfile1-dev libcairo2-dev dpf-plugins-vst
   # the record fuzzer (libFuzzer) and clang's sanitizer runtimes
   clang libclang-rt-dev
+  # the CLAP edition: the published CLAP headers inside dpf-source, which
+  # only the test of our declarations' layout reads
+  dpf-source
   # the LV2 edition: its headers; lilv for our test host; lv2apply, and
   # sord_validate with the schemas, to check the bundle
   lv2-dev liblilv-dev lilv-utils sordi
-  # scripts/guide-pictures.sh: the guide's tempo table
+  # scripts/guide-pictures.sh and its test: the guide's tables
   python3
+  # the user's guide as HTML, and the browser that checks the page
+  pandoc chromium
   # the Debian packages: dpkg-shlibdeps works out their dependencies, CPack
   # needs file to find the binaries, man checks the man page
   dpkg-dev file man-db
   # the DAW that loads the installed package in the tests
   ardour
+  # the audio editor that applies the installed package to a file in the
+  # tests, and the virtual display it runs on; lv2file, which applies the LV2
+  # bundle to a file
+  audacity xvfb lv2file
   # bench/cost_table.py: callgrind and lackey, llvm-mca, objdump and nm
   valgrind llvm binutils
 )

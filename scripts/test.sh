@@ -52,5 +52,12 @@ tests/daw/ardour_matches_test_host.sh build
 # Ardour's block sequence and time information.
 DAW_PLUGIN_TYPE=LV2 tests/daw/ardour_matches_test_host.sh build
 
+# Audacity applies the installed VST 2 plug-in and LV2 bundle to a file, as a
+# user does; each export must equal the block sequence recorded inside
+# Audacity, replayed by our host, and quillbeat-render at Audacity's block
+# size, bit for bit (and must not when a value differs or nothing is applied).
+section "Audacity applies the installed plug-in to a file"
+tests/daw/audacity_matches_render.sh build
+
 # Again under sanitizers, and the fuzzer for a minute.
 scripts/sanitize-and-fuzz.sh

@@ -7,8 +7,17 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "effect/factory_presets.h"
+#include "tests/render/support/tool_runner.h"
+#include "tests/support/test_host.h"
+
 namespace {
 constexpr std::int64_t kSawPeriod = 100;
+// 44100 x 120: a step of a whole number of samples at 44.1 kHz divides it.
+constexpr const char* kGalleryStart = "5292000";
+constexpr double kGallerySeconds = 4.0;
+constexpr const char* kGalleryBegin = "<!-- preset gallery: written by scripts/guide-pictures.sh -->\n";
+constexpr const char* kGalleryEnd = "<!-- end of preset gallery -->\n";
 }  // namespace
 
 Sound guideInput(double seconds, int sampleRate) {
@@ -73,4 +82,40 @@ std::map<std::string, std::string> readAudioHashes(const std::string& path) {
     std::string name;
     while (file >> hash >> name) hashes[name] = hash;
     return hashes;
+}
+
+std::vector<GuidePicture> presetPictures(const std::string& presetFolder) {
+    std::vector<GuidePicture> pictures;
+    for (const FactoryPreset& preset : kFactoryPresets) {
+        const std::string slug(preset.slug);
+        pictures.push_back({"preset-" + slug, kGallerySeconds, 44100,
+                            {"--start", kGalleryStart, "--preset", presetFolder + "/" + slug + ".fxp"}});
+    }
+    return pictures;
+}
+
+std::string presetGallery() {
+    TestHost host;
+    if (host.open() == nullptr) throw std::runtime_error("the plug-in's entry point gave no effect");
+    std::ostringstream gallery;
+    for (const FactoryPreset& preset : kFactoryPresets) {
+        const auto values = preset.values.inParameterOrder();
+        for (int i = 0; i < kParameterCount; ++i) host.setParameter(i, values[static_cast<std::size_t>(i)]);
+        if (gallery.tellp() > 0) gallery << "\n";
+        gallery << "![" << preset.name << "](pictures/preset-" << preset.slug << ".png)\n\n**" << preset.name
+                << "** (`" << preset.slug << ".fxp`, `" << host.text(effGetParamDisplay, kRndSw) << "`, Tempo `"
+                << host.text(effGetParamDisplay, kTempo) << "`): " << preset.description << "\n";
+    }
+    return gallery.str();
+}
+
+void writePresetGallery(const std::string& path) {
+    const std::string guide = readWholeFile(path);
+    const std::size_t begin = guide.find(kGalleryBegin);
+    const std::size_t end = guide.find(kGalleryEnd);
+    if (begin == std::string::npos || end == std::string::npos || end < begin) {
+        throw std::runtime_error(path + " lacks the lines " + kGalleryBegin + kGalleryEnd);
+    }
+    const std::size_t from = begin + std::string(kGalleryBegin).size();
+    writeWholeFile(path, guide.substr(0, from) + presetGallery() + guide.substr(end));
 }

@@ -34,3 +34,18 @@ std::vector<GuidePicture> readPictureTable(const std::string& path);
 
 // Reads docs/pictures/audio-hashes.txt: HASH NAME, one a line.
 std::map<std::string, std::string> readAudioHashes(const std::string& path);
+
+// The pictures of the guide's preset gallery, "preset-<slug>", one per
+// factory preset, loaded from its file in `presetFolder`. Each starts at
+// sample 5 292 000 (two minutes at 44.1 kHz), where a step begins at every
+// tempo whose step is a whole number of samples, as every preset's is.
+std::vector<GuidePicture> presetPictures(const std::string& presetFolder);
+
+// The gallery in the guide, between its two marker lines: for each preset
+// its picture and one line, with the switch mode and tempo as the plug-in
+// shows them.
+std::string presetGallery();
+
+// Writes presetGallery() between the marker lines of the guide at `path`.
+// Throws std::runtime_error.
+void writePresetGallery(const std::string& path);

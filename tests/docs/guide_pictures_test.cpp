@@ -25,11 +25,19 @@ const std::string kPictures = std::string(GUIDE_DOCS_DIR) + "/pictures";
 
 std::vector<GuidePicture> pictureTable() { return readPictureTable(kPictures + "/pictures.txt"); }
 
+// The table's pictures and the gallery's, drawn from the preset files the
+// build writes.
+std::vector<GuidePicture> allPictures() {
+    std::vector<GuidePicture> pictures = pictureTable();
+    for (const GuidePicture& picture : presetPictures(GUIDE_PRESET_FOLDER)) pictures.push_back(picture);
+    return pictures;
+}
+
 // For listing the tests: a table that cannot be read gives no pictures here
 // and fails TablePicturesHashesAndGuideAgree with the reason.
-std::vector<GuidePicture> pictureTableOrNone() {
+std::vector<GuidePicture> allPicturesOrNone() {
     try {
-        return pictureTable();
+        return allPictures();
     } catch (const std::exception&) {
         return {};
     }
@@ -60,7 +68,7 @@ TEST_P(GuidePictureAudio, RendersTheAudioItsHashRecords) {
     EXPECT_EQ(output.channel(0), output.channel(1));
 }
 
-INSTANTIATE_TEST_SUITE_P(Guide, GuidePictureAudio, testing::ValuesIn(pictureTableOrNone()),
+INSTANTIATE_TEST_SUITE_P(Guide, GuidePictureAudio, testing::ValuesIn(allPicturesOrNone()),
                          [](const testing::TestParamInfo<GuidePicture>& info) {
                              std::string name = info.param.name;
                              for (char& c : name) {
@@ -69,10 +77,11 @@ INSTANTIATE_TEST_SUITE_P(Guide, GuidePictureAudio, testing::ValuesIn(pictureTabl
                              return name;
                          });
 
-// The table, the pictures, the hashes and the guide name the same pictures.
+// The table, the pictures, the hashes and the guide name the same pictures,
+// and the guide's gallery is the one the presets give.
 TEST(GuidePictures, TablePicturesHashesAndGuideAgree) {
     std::set<std::string> inTable;
-    for (const GuidePicture& picture : pictureTable()) inTable.insert(picture.name);
+    for (const GuidePicture& picture : allPictures()) inTable.insert(picture.name);
     ASSERT_FALSE(inTable.empty());
     std::set<std::string> drawn;
     for (const auto& entry : std::filesystem::directory_iterator(kPictures)) {
@@ -87,6 +96,8 @@ TEST(GuidePictures, TablePicturesHashesAndGuideAgree) {
     for (const std::string& name : inTable) {
         EXPECT_NE(guide.find("(pictures/" + name + ".png)"), std::string::npos) << "the guide does not show " << name;
     }
+    EXPECT_NE(guide.find(presetGallery()), std::string::npos)
+        << "the guide's preset gallery is not the presets': run scripts/guide-pictures.sh";
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <lv2/atom/atom.h>
 #include <lv2/time/time.h>
 
+#include "effect/factory_presets.h"
 #include "tests/lv2/lilv_host.h"
 #include "tests/support/stream.h"
 
@@ -34,6 +35,9 @@ struct Message {
     std::uint32_t at;
     std::optional<double> frame;
     std::optional<double> speed;
+    // The host names the frame it named in the block before, yet its
+    // transport has moved on: it does not count (the effect is to count on).
+    bool hostNotCounting = false;
 };
 
 // The VST 2 side of the session: the transport as its host reports it to
@@ -66,22 +70,34 @@ struct Vst2Side {
             processPart(block, done, static_cast<int>(message.at));
             done = static_cast<int>(message.at);
             if (message.speed) speed = *message.speed;
-            if (message.frame) position = *message.frame, positionKnown = true;
+            if (message.frame && !message.hostNotCounting) position = *message.frame, positionKnown = true;
         }
         processPart(block, done, block.frames());
     }
 };
 
-std::vector<Message> transportMessages(Dice& dice, int frames, double current) {
+// `last`: the last message sent, if any, and whether it came in the block
+// before this one.
+std::vector<Message> transportMessages(Dice& dice, int frames, double current, const std::optional<Message>& last,
+                                       bool lastInBlockBefore) {
     std::vector<Message> messages;
-    if (dice.below(4) != 0) return messages;
+    // A host that does not count names one frame at the start of every block
+    // while it rolls; a host that loops names its loop start again a loop
+    // later; one that stops there names it with speed 0, and stands.
+    const auto nameAgain = [&](double speed) {
+        messages.push_back({0, last->frame, speed, lastInBlockBefore && speed != 0.0});
+    };
+    if (last && last->hostNotCounting && lastInBlockBefore && dice.below(8) != 0) nameAgain(1.0);
+    if (!messages.empty() || dice.below(4) != 0) return messages;
     const auto at = [&] { return static_cast<std::uint32_t>(dice.below(3) == 0 ? dice.below(frames) : 0); };
-    switch (dice.below(5)) {
+    switch (dice.below(6)) {
         case 0: messages.push_back({at(), dice.below(40000000) - 100000.0, 1.0}); break;  // locate and play
         case 1: messages.push_back({at(), std::floor(current), 0.0}); break;            // stop, on a whole frame
         case 2: messages.push_back({at(), std::nullopt, 1.0}); break;                   // start again
         case 3: messages.push_back({0, 1000.0 * dice.below(4), std::nullopt}); break;  // the same few places
-        default: messages.push_back({at(), dice.below(100000) * 1.0, dice.below(2) ? 0.5 : -1.0});
+        case 4: messages.push_back({at(), dice.below(100000) * 1.0, dice.below(2) ? 0.5 : -1.0}); break;
+        default:
+            if (last && last->frame) nameAgain(dice.below(4) == 0 ? 0.0 : 1.0);
     }
     std::sort(messages.begin(), messages.end(), [](const Message& a, const Message& b) { return a.at < b.at; });
     return messages;
@@ -89,6 +105,12 @@ std::vector<Message> transportMessages(Dice& dice, int frames, double current) {
 
 // Control values a host may send whatever the ports' ranges say.
 constexpr float kHostileValues[] = {-4.0f, -1e-30f, 1.0000001f, 3.0f, 1e30f, INFINITY, -INFINITY, NAN};
+
+// The last transport message the host sent, and in which block.
+struct LastMessage {
+    std::optional<Message> message;
+    int block = -2;
+};
 
 // What the host does before and in one block.
 struct Block {
@@ -99,7 +121,8 @@ struct Block {
 
 // A control changes at most once between two blocks, and only to a value the
 // host does not show already.
-Block randomBlock(Dice& dice, const LilvHost& lv2, const std::vector<std::string>& symbols, double position) {
+Block randomBlock(Dice& dice, const LilvHost& lv2, const std::vector<std::string>& symbols, double position,
+                  LastMessage& last, int blockNumber) {
     const float modes[] = {kManual, kRandom, kAuto};
     Block block{};
     bool changed[12] = {};
@@ -112,7 +135,8 @@ Block randomBlock(Dice& dice, const LilvHost& lv2, const std::vector<std::string
         block.changes.emplace_back(parameter, value);
     }
     block.frames = dice.below(3) == 0 ? 1 + dice.below(16) : 1 + dice.below(2048);
-    block.messages = transportMessages(dice, block.frames, position);
+    block.messages = transportMessages(dice, block.frames, position, last.message, last.block == blockNumber - 1);
+    if (!block.messages.empty()) last = {block.messages.back(), blockNumber};
     return block;
 }
 
@@ -152,8 +176,9 @@ void playSession(std::uint32_t seed, bool offerUridMap) {
     const std::vector<std::string> symbols = parameterSymbols();
 
     bool processedSomewhere = false;
+    LastMessage last;
     for (int blockNumber = 0; blockNumber < 300; ++blockNumber) {
-        const Block block = randomBlock(dice, lv2, symbols, vst2.position);
+        const Block block = randomBlock(dice, lv2, symbols, vst2.position, last, blockNumber);
         send(lv2, block, symbols);
         for (const auto& [parameter, value] : block.changes)
             vst2.host.setParameter(parameter, valueForEffect(lv2, symbols[parameter], value));
@@ -196,6 +221,7 @@ TEST(Lv2MatchesVst2, ActivateStartsAsANewInstance) {
         Dice dice{seed};
         LilvHost restarted, kept;
         std::optional<LilvHost> fresh;
+        LastMessage last;
         bool historyHeard = false;
         for (int blockNumber = 0; blockNumber < 40; ++blockNumber) {
             if (blockNumber == 20) {
@@ -203,7 +229,7 @@ TEST(Lv2MatchesVst2, ActivateStartsAsANewInstance) {
                 fresh.emplace();
                 for (const std::string& symbol : symbols) fresh->setControl(symbol, restarted.control(symbol));
             }
-            const Block block = randomBlock(dice, restarted, symbols, 0.0);
+            const Block block = randomBlock(dice, restarted, symbols, 0.0, last, blockNumber);
             std::vector<StereoBuffer> out(3, testSignal(block.frames, blockNumber + 1));
             LilvHost* hosts[] = {&restarted, &kept, fresh ? &*fresh : nullptr};
             for (int h = 0; h < 3 && hosts[h] != nullptr; ++h) {
@@ -272,13 +298,14 @@ TEST(Lv2MatchesVst2, MalformedEventsAreSkippedWhole) {
     }
 }
 
-// Each preset sets what its program sets, and is named as the program is.
-TEST(Lv2MatchesVst2, PresetsAreThePrograms) {
+// A preset for each program sets what the program sets and is named as the
+// program is; a preset for each factory preset sets its twelve values.
+TEST(Lv2MatchesVst2, PresetsAreTheProgramsAndTheFactoryPresets) {
     LilvHost lv2;
     const auto presets = lv2.presets();
     TestHost vst2;
     vst2.open();
-    ASSERT_EQ(presets.size(), static_cast<std::size_t>(vst2.effect()->numPrograms));
+    ASSERT_EQ(presets.size(), static_cast<std::size_t>(vst2.effect()->numPrograms) + kFactoryPresets.size());
     for (int program = 0; program < vst2.effect()->numPrograms; ++program) {
         for (int i = 0; i < 12; ++i) vst2.setParameter(i, -1.0f);
         vst2.dispatch(effSetProgram, 0, program);
@@ -292,6 +319,17 @@ TEST(Lv2MatchesVst2, PresetsAreThePrograms) {
             if (set) {
                 EXPECT_EQ(bitsOf(values.at(symbol)), bitsOf(vst2.getParameter(i))) << name << " " << symbol;
             }
+        }
+    }
+    for (const FactoryPreset& preset : kFactoryPresets) {
+        const std::string name(preset.name);
+        ASSERT_EQ(presets.count(name), 1u) << name;
+        const auto& values = presets.at(name);
+        ASSERT_EQ(values.size(), static_cast<std::size_t>(kParameterCount)) << name;
+        const auto expected = preset.values.inParameterOrder();
+        for (int i = 0; i < kParameterCount; ++i) {
+            const std::string symbol = vst2.text(effGetParamName, i);
+            EXPECT_EQ(bitsOf(values.at(symbol)), bitsOf(expected[static_cast<std::size_t>(i)])) << name << " " << symbol;
         }
     }
 }

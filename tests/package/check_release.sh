@@ -8,6 +8,8 @@
 #     binaries for that processor and
 #     the tool's libraries among the worked-out dependencies
 #   - each zip with the DLL for its processor, the README and the licence
+#   - in every package the HTML guide with each of its pictures, and the
+#     factory presets: the same files as the Linux build wrote
 #   - the install rules honouring DESTDIR, and the installed tool finding the
 #     installed plug-in without being told
 #
@@ -36,6 +38,36 @@ all_artifacts_summed() {
   (cd dist && sha256sum --quiet -c SHA256SUMS)
 }
 
+# The guide's pictures, as docs/guide.md names them.
+guide_pictures=$(grep -o '(pictures/[^)]*\.png)' docs/guide.md | tr -d '()' | sort -u)
+
+# carries_guide FOLDER: FOLDER/guide.html and every picture the guide names
+# in FOLDER/pictures/, each as built from the sources.
+carries_guide() {
+  [ -f "$1/guide.html" ] || { echo "  missing: ${1#"$out"/}/guide.html"; return 1; }
+  grep -q '<h1[^>]*>Quillbeat user' "$1/guide.html" || { echo "  ${1#"$out"/}/guide.html is not the guide"; return 1; }
+  local picture
+  for picture in $guide_pictures; do
+    cmp -s "docs/$picture" "$1/$picture" || { echo "  missing or not the source's: ${1#"$out"/}/$picture"; return 1; }
+  done
+}
+
+# The factory presets as the Linux build wrote them; the .debs carry them in
+# /usr/share/quillbeat/presets/, the zips in presets/.
+presets=$(cd "$linux_dir/factory-presets" 2>/dev/null && ls -- *.fxp 2>/dev/null)
+
+# carries_presets FOLDER: the build's preset files in FOLDER, all of them and
+# no others, byte for byte.
+carries_presets() {
+  [ "$(wc -w <<<"$presets")" -ge 16 ] || { echo "  $linux_dir/factory-presets holds: $presets"; return 1; }
+  local found name
+  found=$(cd "$1" 2>/dev/null && ls -- *.fxp 2>/dev/null)
+  [ "$found" = "$presets" ] || { echo "  presets in ${1#"$out"/}: $found"; return 1; }
+  for name in $presets; do
+    cmp -s "$1/$name" "$linux_dir/factory-presets/$name" || { echo "  ${1#"$out"/}/$name differs"; return 1; }
+  done
+}
+
 # The LV2 bundle's files, under the prefix.
 lv2_bundle=(lib/lv2/quillbeat.lv2/{quillbeat.so,manifest.ttl,quillbeat.ttl,presets.ttl})
 
@@ -60,7 +92,8 @@ deb_is() {
   depends=$(dpkg-deb -f "$deb" Depends)
   echo "  Depends: $depends"
   grep -q 'libsndfile1 (>= ' <<<"$depends" && grep -q 'libcairo2 (>= ' <<<"$depends" &&
-    grep -q 'libstdc++6 (>= ' <<<"$depends"
+    grep -q 'libstdc++6 (>= ' <<<"$depends" || return 1
+  carries_guide "$tree/usr/share/doc/quillbeat/guide" && carries_presets "$tree/usr/share/quillbeat/presets"
 }
 
 # zip_is ZIP PE-FORMAT
@@ -73,6 +106,7 @@ zip_is() {
   done
   objdump -f "$tree/Quillbeat.dll" | grep -q "file format $2\$" ||
     { objdump -f "$tree/Quillbeat.dll" | grep 'file format'; return 1; }
+  carries_guide "$tree/guide" && carries_presets "$tree/presets"
 }
 
 installs_into_destdir() {
@@ -82,6 +116,8 @@ installs_into_destdir() {
     [ -f "$out/stage/opt/quillbeat/$file" ] || { echo "  missing: /opt/quillbeat/$file"; return 1; }
   done
   [ ! -e /opt/quillbeat ] || { echo "  /opt/quillbeat exists outside DESTDIR"; return 1; }
+  carries_guide "$out/stage/opt/quillbeat/share/doc/quillbeat/guide" &&
+    carries_presets "$out/stage/opt/quillbeat/share/quillbeat/presets"
 }
 
 installed_tool_finds_installed_plugin() {

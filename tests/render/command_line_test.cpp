@@ -55,8 +55,9 @@ TEST(CommandLine, ReadsEveryOptionInBothSpellings) {
              EXPECT_EQ(o.pluginPath, "/x/y.so");
              EXPECT_EQ(o.waveform.value_or(""), "w.png");
          }},
-        {{"--param", "vA=0.5", "--param=Tempo=1", "--param", "3=0", "--program", "3", "o.wav"},
+        {{"--param", "vA=0.5", "--param=Tempo=1", "--param", "3=0", "--program", "3", "--preset", "p.fxp", "o.wav"},
          [](const RenderOptions& o) {
+             EXPECT_EQ(o.preset.value_or(""), "p.fxp");
              ASSERT_EQ(o.parameters.size(), 3u);
              EXPECT_EQ(o.parameters[0].name, "vA");
              EXPECT_EQ(o.parameters[0].value, 0.5f);

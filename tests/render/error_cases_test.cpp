@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "presets/factory_preset_files.h"
 #include "tests/render/support/sound_files.h"
 #include "tests/render/support/tool_runner.h"
 
@@ -45,6 +46,22 @@ void prepareInputs(const ScratchFolder& folder) {
     writeWholeFile(folder.file("garbage.so"), "not a shared library either\n");
     writeWholeFile(folder.file("effect.dll"), std::string("MZ\x90\0\3\0\0\0", 8));
     std::filesystem::create_directory(folder.file("folder.wav"));
+
+    // Preset files that are not for Quillbeat, or not presets at all.
+    const FxpPreset good = factoryPresetFile(kFactoryPresets.front());
+    FxpPreset other = good;
+    other.pluginId = fourCharacterCode("Abcd");
+    writeFxpFile(folder.file("other.fxp"), other);
+    FxpPreset eleven = good;
+    eleven.values.pop_back();
+    writeFxpFile(folder.file("eleven.fxp"), eleven);
+    FxpPreset loud = good;
+    loud.values[3] = 1.5f;
+    writeFxpFile(folder.file("loud.fxp"), loud);
+    const std::string bytes = encodeFxp(good);
+    writeWholeFile(folder.file("short.fxp"), bytes.substr(0, bytes.size() - 4));
+    writeWholeFile(folder.file("bank.fxb"), bytes.substr(0, 8) + "FxBk" + bytes.substr(12));
+    writeWholeFile(folder.file("chunk.fxp"), bytes.substr(0, 8) + "FPCh" + bytes.substr(12));
 }
 
 const std::string kQuillbeatNames = "vA, vD1, vS, vD2, vnotes, fA, fD1, fS, fD2, fnotes, RndSw, Tempo";
@@ -112,6 +129,27 @@ std::vector<ErrorCase> errorCases() {
         {"demo length with an input", {"--seconds", "2", "{dir}/stereo.wav", "{dir}/out.wav"}, "out.wav", kUsage,
          "--seconds sets the length of the demo; it does not apply to an INPUT"},
         {"empty plug-in path", {"--plugin", "", "{dir}/out.wav"}, "out.wav", kUsage, "--plugin expects a path, not ''"},
+        {"missing preset", {"--preset", "{dir}/none.fxp", "{dir}/out.wav"}, "out.wav", kFailure,
+         "cannot read preset {dir}/none.fxp: No such file or directory"},
+        {"preset that is a folder", {"--preset", "{dir}/folder.wav", "{dir}/out.wav"}, "out.wav", kFailure,
+         "cannot read preset {dir}/folder.wav: it is a folder"},
+        {"preset that is not one", {"--preset", "{dir}/text.wav", "{dir}/out.wav"}, "out.wav", kFailure,
+         "preset {dir}/text.wav is not a VST 2 preset file (.fxp)"},
+        {"preset cut short", {"--preset", "{dir}/short.fxp", "{dir}/out.wav"}, "out.wav", kFailure,
+         "preset {dir}/short.fxp is cut short: it has 100 bytes of the 104 that its 12 parameters need"},
+        {"bank for a preset", {"--info", "--preset", "{dir}/bank.fxb"}, "", kFailure,
+         "preset {dir}/bank.fxb is a bank of presets (.fxb), not a single preset (.fxp)"},
+        {"preset of a plug-in's own data", {"--preset", "{dir}/chunk.fxp", "{dir}/out.wav"}, "out.wav", kFailure,
+         "preset {dir}/chunk.fxp holds a plug-in's own data instead of parameter values, which this tool cannot "
+         "apply"},
+        {"preset for another plug-in", {"--preset", "{dir}/other.fxp", "{dir}/out.wav"}, "out.wav", kFailure,
+         "preset {dir}/other.fxp is for another plug-in: it names 'Abcd' (0x41626364), this one is 'Qlbt' "
+         "(0x516C6274)"},
+        {"preset with too few parameters", {"--info", "--preset", "{dir}/eleven.fxp"}, "", kFailure,
+         "preset {dir}/eleven.fxp sets 11 parameters, but the plug-in has 12"},
+        {"preset value above 1", {"--preset", "{dir}/loud.fxp", "{dir}/out.wav"}, "out.wav", kFailure,
+         "preset {dir}/loud.fxp sets parameter 3 (vD2) to 1.5, outside 0 to 1"},
+        {"empty preset path", {"--preset=", "{dir}/out.wav"}, "out.wav", kUsage, "--preset expects a .fxp file, not ''"},
     };
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host/vst2_abi.h"
+#include "presets/fxp_file.h"
 #include "tests/render/support/sound_files.h"
 #include "tests/render/support/tool_runner.h"
 
@@ -223,10 +224,13 @@ TEST(HostProtocol, PluginNamedWithoutAFolderIsTheOneInTheWorkingDirectory) {
     EXPECT_NE(run.out.find("Name:        Fake Gain\n"), std::string::npos) << run.out;
 }
 
+// The program sets Gain to 0, the preset both values, the parameter Spare;
+// the preset's name is shown without the control characters in it.
 TEST(HostProtocol, InfoReportsEverythingAfterTheSettings) {
     ScratchFolder folder;
-    const LoggedRender render =
-        renderLogged(folder, "fake_gain", {"--info", "--program", "2", "--param", "Spare=0.75"});
+    writeFxpFile(folder.file("quiet.fxp"), {fourCharacterCode("FkGn"), 3, "Quiet\x1b[2J", {0.25f, 0.5f}});
+    const LoggedRender render = renderLogged(
+        folder, "fake_gain", {"--info", "--program", "2", "--preset", folder.file("quiet.fxp"), "--param", "Spare=0.75"});
     ASSERT_EQ(render.run.exitCode, 0) << render.run.err;
     EXPECT_EQ(render.run.out,
               "Name:        Fake Gain\n"
@@ -239,12 +243,13 @@ TEST(HostProtocol, InfoReportsEverythingAfterTheSettings) {
               "Flags:       0x00000010 (replacing)\n"
               "Parameters:  2\n"
               "    #  Name             Shown as             Value\n"
-              "    0  Gain             0.000 x              0\n"
+              "    0  Gain             0.250 x              0.25\n"
               "    1  Spare            0.750                0.75\n"
               "Programs:    3\n"
               "    0  Unity\n"
               "    1  Half\n"
-              "    2  Silent\n");
+              "    2  Silent\n"
+              "Preset:      Quiet?[2J\n");
     EXPECT_EQ(render.run.err, "");
     // --info processes nothing.
     EXPECT_TRUE(timeRecords(render.log).empty());

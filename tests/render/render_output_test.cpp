@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "presets/factory_preset_files.h"
 #include "tests/render/support/sound_files.h"
 #include "tests/render/support/tool_runner.h"
 #include "tests/support/test_host.h"
@@ -32,11 +34,12 @@ struct RenderSetup {
     bool timeInfo = true;
     std::optional<int> program;
     std::vector<ParameterValue> parameters;
+    const FactoryPreset* preset = nullptr;  // given to the tool as a file
 };
 
 // Drives the effect as the tool promises to: open, rate, block size,
-// program, parameters, resume, start; then one block after another at the
-// position the timeline has reached. A mono input feeds both inputs.
+// program, preset, parameters, resume, start; then one block after another
+// at the position the timeline has reached. A mono input feeds both inputs.
 Sound processInProcess(const Sound& input, const RenderSetup& setup) {
     TestHost host;
     EXPECT_NE(host.open(), nullptr);
@@ -49,6 +52,10 @@ Sound processInProcess(const Sound& input, const RenderSetup& setup) {
         host.dispatch(effBeginSetProgram);
         host.dispatch(effSetProgram, 0, *setup.program);
         host.dispatch(effEndSetProgram);
+    }
+    if (setup.preset) {
+        const auto values = setup.preset->values.inParameterOrder();
+        for (int i = 0; i < kParameterCount; ++i) host.setParameter(i, values[static_cast<std::size_t>(i)]);
     }
     for (const ParameterValue& p : setup.parameters) host.setParameter(p.index, static_cast<float>(std::stod(p.value)));
     host.dispatch(effMainsChanged, 0, 1);
@@ -74,13 +81,20 @@ Sound processInProcess(const Sound& input, const RenderSetup& setup) {
     return output;
 }
 
-std::vector<std::string> toolArguments(const RenderSetup& setup) {
+// A preset goes last on the command line: the tool applies it before the
+// parameters all the same.
+std::vector<std::string> toolArguments(const RenderSetup& setup, const ScratchFolder& folder) {
     std::vector<std::string> arguments{"--block", std::to_string(setup.blockSize), "--start",
                                        std::to_string(setup.start)};
     if (!setup.timeInfo) arguments.push_back("--no-time-info");
     if (setup.program) arguments.insert(arguments.end(), {"--program", std::to_string(*setup.program)});
     for (const ParameterValue& p : setup.parameters) {
         arguments.insert(arguments.end(), {"--param", std::string(p.name) + "=" + p.value});
+    }
+    if (setup.preset) {
+        const std::string file = folder.file(factoryPresetFileName(*setup.preset));
+        writeFxpFile(file, factoryPresetFile(*setup.preset));
+        arguments.insert(arguments.end(), {"--preset", file});
     }
     return arguments;
 }
@@ -123,13 +137,15 @@ TEST(RenderOutput, FileRendersMatchInProcessBlocksBitForBit) {
         {"MANUAL with envelope, by index", 2, 22050, 50000,
          {200, 7, true, std::nullopt, {{"10", 10, "0"}, {"vD1", 1, "0.3"}, {"vnotes", 4, "0.4"}}}},
         {"no time information", 2, 44100, 60000, {256, 0, false, std::nullopt, {}}},
+        {"program, preset, then parameters", 2, 44100, 90000,
+         {512, 37800, true, 3, {{"vnotes", 4, "0.5"}, {"Tempo", 11, "0.3"}}, &kFactoryPresets.front()}},
     };
     for (const FileCase& c : cases) {
         SCOPED_TRACE(c.name);
         ScratchFolder folder;
         const Sound input = testSignal(c.channels, c.sampleRate, c.frames);
         writeSound(folder.file("in.wav"), input);
-        std::vector<std::string> arguments = toolArguments(c.setup);
+        std::vector<std::string> arguments = toolArguments(c.setup, folder);
         arguments.insert(arguments.end(), {folder.file("in.wav"), folder.file("out.wav")});
         const ToolRun run = runTool(arguments);
         ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -137,6 +153,37 @@ TEST(RenderOutput, FileRendersMatchInProcessBlocksBitForBit) {
         EXPECT_EQ(rendered.format, SF_FORMAT_WAVEX | SF_FORMAT_FLOAT);
         expectSameBits(rendered, processInProcess(input, c.setup));
         if (c.channels == 2) expectAudibleEffect(input, rendered);
+    }
+}
+
+// Each factory preset, written as a file and read back, renders as its
+// twelve values given one by one do.
+TEST(RenderOutput, EveryFactoryPresetRendersAsItsValues) {
+    ScratchFolder folder;
+    writeSound(folder.file("in.wav"), testSignal(2, 44100, 44100));
+    for (const FactoryPreset& preset : kFactoryPresets) {
+        SCOPED_TRACE(std::string(preset.slug));
+        const std::string file = folder.file(factoryPresetFileName(preset));
+        writeFxpFile(file, factoryPresetFile(preset));
+        const FxpPreset back = readFxpFile(file);
+        const auto values = preset.values.inParameterOrder();
+        EXPECT_EQ(back.name, preset.name);
+        EXPECT_EQ(back.values, std::vector<float>(values.begin(), values.end()));
+
+        std::vector<std::string> byValues{"--start", "5292000", folder.file("in.wav"), folder.file("values.wav")};
+        for (int i = 0; i < kParameterCount; ++i) {
+            char text[32];
+            const float value = values[static_cast<std::size_t>(i)];
+            *std::to_chars(text, text + sizeof text - 1, value).ptr = '\0';
+            ASSERT_EQ(static_cast<float>(std::stod(text)), value) << text;
+            byValues.insert(byValues.begin(), {"--param", std::to_string(i) + "=" + text});
+        }
+        const ToolRun fromValues = runTool(byValues);
+        ASSERT_EQ(fromValues.exitCode, 0) << fromValues.err;
+        const ToolRun fromFile =
+            runTool({"--start", "5292000", "--preset", file, folder.file("in.wav"), folder.file("preset.wav")});
+        ASSERT_EQ(fromFile.exitCode, 0) << fromFile.err;
+        expectSameBits(readSound(folder.file("preset.wav")), readSound(folder.file("values.wav")));
     }
 }
 

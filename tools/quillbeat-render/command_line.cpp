@@ -80,6 +80,11 @@ void setProgram(RenderOptions& options, std::string_view text) {
     options.program = static_cast<int>(parseWhole(text, "--program", 0, kMaxProgram));
 }
 
+void setPreset(RenderOptions& options, std::string_view text) {
+    if (text.empty()) throw UsageError("--preset expects a .fxp file, not ''");
+    options.preset = std::string(text);
+}
+
 void setPlugin(RenderOptions& options, std::string_view text) {
     if (text.empty()) throw UsageError("--plugin expects a path, not ''");
     options.pluginPath = std::string(text);
@@ -119,6 +124,7 @@ const OptionEntry kOptions[] = {
     {"--param", "", "NAME=VALUE", "set a parameter (name as the plug-in reports it, or index) to 0..1; repeatable",
      addParameter},
     {"--program", "", "N", "select program N (from 0) before processing", setProgram},
+    {"--preset", "", "FILE.fxp", "load a VST 2 preset file after --program, before --param", setPreset},
     {"--block", "", "FRAMES", "frames per process call, 1 to 65536 (default 512)", setBlock},
     {"--seconds", "", "S", "length of the demo when there is no INPUT, one frame to 3600 (default 10)",
      setSeconds},
@@ -198,7 +204,8 @@ RenderOptions parseCommandLine(std::span<const char* const> arguments) {
 std::string usageText() {
     std::ostringstream text;
     text << "usage: quillbeat-render [options] [INPUT] OUTPUT\n"
-            "       quillbeat-render --info [--plugin PATH] [--program N] [--param NAME=VALUE]\n"
+            "       quillbeat-render --info [--plugin PATH] [--program N] [--preset FILE.fxp]\n"
+            "                               [--param NAME=VALUE]\n"
             "\n"
             "Renders INPUT (any file libsndfile reads) through a VST 2 plug-in into OUTPUT.\n"
             "Without INPUT it renders a demo chord. The output format follows OUTPUT's\n"

@@ -26,6 +26,7 @@ struct RenderOptions {
     bool timeInfo = true;
     std::optional<int> bits;
     std::optional<int> program;
+    std::optional<std::string> preset;  // a .fxp file: after the program, before the parameters
     std::vector<ParameterSetting> parameters;  // applied in the order given
     bool info = false;
     bool quiet = false;

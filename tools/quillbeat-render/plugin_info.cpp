@@ -87,6 +87,13 @@ std::string fourCharText(VstInt32 code) {
     return printable ? "'" + characters + "' (" + hex + ")" : std::string(hex);
 }
 
+std::string printableText(std::string text) {
+    for (char& c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    }
+    return text;
+}
+
 std::string flagNames(VstInt32 flags) {
     std::string names;
     VstInt32 known = 0;

@@ -38,6 +38,10 @@ PluginDescription describePlugin(PluginModule& plugin);
 // the hex value always.
 std::string fourCharText(VstInt32 code);
 
+// The text with every control character shown as '?', so that a name read
+// from a file cannot move the terminal's cursor or change its colours.
+std::string printableText(std::string text);
+
 // The names of the set flags, e.g. "replacing, double-replacing".
 std::string flagNames(VstInt32 flags);
 

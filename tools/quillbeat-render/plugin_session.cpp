@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cstdio>
 #include <string>
 
+#include "tools/quillbeat-render/plugin_info.h"
 #include "tools/quillbeat-render/render_error.h"
 
 namespace {
@@ -28,7 +30,41 @@ std::string countText(int count, const char* singular, const char* plural) {
            ")";
 }
 
+// The preset must be for this plug-in and hold a value from 0 to 1 for each
+// of its parameters, as --param must.
+void checkPreset(PluginModule& plugin, const PresetFile& file) {
+    const AEffect& effect = plugin.effect();
+    const FxpPreset& preset = file.preset;
+    if (preset.pluginId != static_cast<std::uint32_t>(effect.uniqueID)) {
+        throw RenderError("preset " + file.path + " is for another plug-in: it names " +
+                          fourCharText(static_cast<VstInt32>(preset.pluginId)) + ", this one is " +
+                          fourCharText(effect.uniqueID));
+    }
+    if (preset.values.size() != static_cast<std::size_t>(effect.numParams)) {
+        throw RenderError("preset " + file.path + " sets " + std::to_string(preset.values.size()) +
+                          " parameters, but the plug-in has " + std::to_string(effect.numParams));
+    }
+    for (std::size_t i = 0; i < preset.values.size(); ++i) {
+        const float value = preset.values[i];
+        if (value >= 0.0f && value <= 1.0f) continue;
+        char number[32];
+        std::snprintf(number, sizeof number, "%g", static_cast<double>(value));
+        throw RenderError("preset " + file.path + " sets parameter " + std::to_string(i) + " (" +
+                          std::string(trimmed(plugin.text(effGetParamName, static_cast<VstInt32>(i)))) + ") to " +
+                          number + ", outside 0 to 1");
+    }
+}
+
 }  // namespace
+
+std::optional<PresetFile> readPresetOption(const RenderOptions& options) {
+    if (!options.preset) return std::nullopt;
+    try {
+        return PresetFile{*options.preset, readFxpFile(*options.preset)};
+    } catch (const FxpError& error) {
+        throw RenderError(error.what());
+    }
+}
 
 void prepareEffect(PluginModule& plugin, double sampleRate, int blockSize) {
     plugin.host().sampleRate = sampleRate;
@@ -71,11 +107,13 @@ VstInt32 findParameter(PluginModule& plugin, std::string_view name) {
     throw UsageError("unknown parameter '" + std::string(name) + "'; valid names: " + list);
 }
 
-void applySettings(PluginModule& plugin, std::optional<int> program, const std::vector<ParameterSetting>& parameters) {
+void applySettings(PluginModule& plugin, std::optional<int> program, const std::optional<PresetFile>& preset,
+                   const std::vector<ParameterSetting>& parameters) {
     // Resolve every name before changing anything, so a mistake in the last
     // --param is reported before the plug-in has seen the first.
     std::vector<VstInt32> indices;
     for (const ParameterSetting& setting : parameters) indices.push_back(findParameter(plugin, setting.name));
+    if (preset) checkPreset(plugin, *preset);
 
     if (program) {
         const VstInt32 count = plugin.effect().numPrograms;
@@ -88,6 +126,10 @@ void applySettings(PluginModule& plugin, std::optional<int> program, const std::
         plugin.dispatch(effEndSetProgram);
     }
     AEffect& effect = plugin.effect();
+    if (preset) {
+        for (std::size_t i = 0; i < preset->preset.values.size(); ++i)
+            effect.setParameter(&effect, static_cast<VstInt32>(i), preset->preset.values[i]);
+    }
     for (std::size_t i = 0; i < parameters.size(); ++i) effect.setParameter(&effect, indices[i], parameters[i].value);
 }
 

@@ -5,9 +5,11 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include "presets/fxp_file.h"
 #include "tools/quillbeat-render/command_line.h"
 #include "tools/quillbeat-render/plugin_module.h"
 
@@ -19,10 +21,21 @@ void prepareEffect(PluginModule& plugin, double sampleRate, int blockSize);
 // an index. Throws UsageError that lists the valid names.
 VstInt32 findParameter(PluginModule& plugin, std::string_view name);
 
-// Selects the program first, so that the parameters set afterwards win over
-// the program's stored values. Throws UsageError on a program out of range
-// or an unknown parameter.
-void applySettings(PluginModule& plugin, std::optional<int> program, const std::vector<ParameterSetting>& parameters);
+// A preset file as --preset names it.
+struct PresetFile {
+    std::string path;
+    FxpPreset preset;
+};
+
+// Reads the file that --preset names, if any. Throws RenderError.
+std::optional<PresetFile> readPresetOption(const RenderOptions& options);
+
+// Selects the program first, then applies the preset, then the parameters,
+// so that each wins over the values before it. Throws UsageError on a
+// program out of range or an unknown parameter, RenderError on a preset made
+// for another plug-in or with a value outside 0 to 1.
+void applySettings(PluginModule& plugin, std::optional<int> program, const std::optional<PresetFile>& preset,
+                   const std::vector<ParameterSetting>& parameters);
 
 // Resume and start processing for its lifetime; stop processing and suspend
 // when it ends, whether the render finished or failed.

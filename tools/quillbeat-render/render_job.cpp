@@ -51,10 +51,12 @@ void checkChannels(const AEffect& effect, const std::string& pluginPath) {
 }
 
 void printInfo(const RenderOptions& options, const std::string& pluginPath, std::ostream& out) {
+    const std::optional<PresetFile> preset = readPresetOption(options);
     PluginModule plugin(pluginPath);
     prepareEffect(plugin, kInfoSampleRate, options.blockSize);
-    applySettings(plugin, options.program, options.parameters);
+    applySettings(plugin, options.program, preset, options.parameters);
     printDescription(out, describePlugin(plugin));
+    if (preset) out << "Preset:      " << printableText(preset->preset.name) << "\n";
 }
 
 void render(const RenderOptions& options, const std::string& pluginPath) {
@@ -65,6 +67,7 @@ void render(const RenderOptions& options, const std::string& pluginPath) {
     }
     std::unique_ptr<AudioSource> source;
     if (options.input) source = std::make_unique<SoundFileReader>(*options.input);
+    const std::optional<PresetFile> preset = readPresetOption(options);
 
     PluginModule plugin(pluginPath);
     const AEffect& effect = plugin.effect();
@@ -85,7 +88,7 @@ void render(const RenderOptions& options, const std::string& pluginPath) {
     }
 
     prepareEffect(plugin, source->sampleRate(), options.blockSize);
-    applySettings(plugin, options.program, options.parameters);
+    applySettings(plugin, options.program, preset, options.parameters);
 
     installInterruptCleanup();
     PendingFile audioFile(options.output);
