@@ -26,8 +26,6 @@ namespace {
 //   restart  deactivate, then activate
 enum Command { kRun, kControl, kRestart, kCommandCount };
 
-constexpr std::uint32_t kParameters = kParameterCount;
-
 // The URIDs, fixed so that a committed input names the same things in every
 // build: a URI's URID is its place in this list, from 1.
 constexpr std::array<std::string_view, 11> kUris = {
@@ -47,7 +45,7 @@ public:
         const LV2_Feature* features[] = {&feature, nullptr};
         handle = descriptor.instantiate(&descriptor, 44100.0, "", features);
         if (handle == nullptr) return;
-        for (std::uint32_t i = 0; i < kParameters; ++i) {
+        for (std::uint32_t i = 0; i < kParameterCount; ++i) {
             descriptor.connect_port(handle, port::kFirstParameter + i, &controls[i]);
             descriptor.connect_port(handle, port::kFirstValueInUse + i, &valuesInUse[i]);
         }
@@ -63,14 +61,16 @@ public:
 
     bool started() const { return handle != nullptr; }
 
-    void control(std::uint32_t index, float value) { controls[index % kParameters] = value; }
+    void control(std::uint32_t index, float value) { controls[index % kParameterCount] = value; }
     void restart() {
         descriptor.deactivate(handle);
         descriptor.activate(handle);
     }
 
-    // One block of `frames` with `events` in the transport port. The input
-    // is a sine of full scale, so no output may exceed 1 in size.
+    // One block of `frames` with `events` in the transport port. With every
+    // control within 0 to 1 the gain, the filter's coefficient and the
+    // oscillator stay within 0 to 1 too, so each output sample lies between
+    // the one before and a full-scale input's: none may exceed 1 in size.
     std::string run(std::uint32_t frames, const std::uint8_t* events) {
         std::vector<float> in[2], out[2];
         for (int c = 0; c < 2; ++c) {
@@ -88,7 +88,7 @@ public:
                 if (!(std::fabs(out[c][i]) <= 1.0f))
                     return "output " + std::to_string(out[c][i]) + " at frame " + std::to_string(i) +
                            " of a full-scale input";
-        for (std::uint32_t i = 0; i < kParameters; ++i)
+        for (std::uint32_t i = 0; i < kParameterCount; ++i)
             if (!(valuesInUse[i] >= 0.0f && valuesInUse[i] <= 1.0f))
                 return "value in use " + std::to_string(valuesInUse[i]) + " of control " + std::to_string(i);
         return "";
@@ -98,8 +98,8 @@ private:
     const LV2_Descriptor& descriptor;
     LV2_URID_Map map{nullptr, mapUri};
     LV2_Handle handle = nullptr;
-    float controls[kParameters] = {};
-    float valuesInUse[kParameters] = {};
+    float controls[kParameterCount] = {};
+    float valuesInUse[kParameterCount] = {};
     std::uint64_t phase = 0;
 };
 
