@@ -1,20 +1,45 @@
 #include "edition/edition_adapter.h"
 
+#include <algorithm>
 #include <bit>
+#include <cmath>
 
 #include "host/entry_point.h"
 #include "hosting/effect_host.h"
 
-EditionAdapter::~EditionAdapter() {
-    if (record != nullptr) dispatch(effClose);
+EditionAdapter::~EditionAdapter() { closeRecord(); }
+
+AEffect* EditionAdapter::openRecord() {
+    AEffect* fresh = VSTPluginMain(&EditionAdapter::answerHost);
+    if (fresh == nullptr) return nullptr;
+    // The record's user field is the host's: it leads the callback back here.
+    fresh->user = this;
+    fresh->dispatcher(fresh, effOpen, 0, 0, nullptr, 0.0f);
+    fresh->dispatcher(fresh, effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
+    return fresh;
 }
 
-bool EditionAdapter::open() {
-    record = VSTPluginMain(&EditionAdapter::answerHost);
+void EditionAdapter::closeRecord() {
+    if (record != nullptr) dispatch(effClose);
+    record = nullptr;
+}
+
+bool EditionAdapter::open(double rate) {
+    sampleRate = rate;
+    record = openRecord();
     if (record == nullptr) return false;
-    // The record's user field is the host's: it leads the callback back here.
-    record->user = this;
-    dispatch(effOpen);
+    for (int i = 0; i < kParameterCount; ++i) {
+        initialValues[i] = getParameter(i);
+        controlsPassed[i] = std::bit_cast<std::uint32_t>(initialValues[i]);
+    }
+    return true;
+}
+
+bool EditionAdapter::startAnew() {
+    AEffect* fresh = openRecord();
+    if (fresh == nullptr) return false;
+    closeRecord();
+    record = fresh;
     for (int i = 0; i < kParameterCount; ++i) controlsPassed[i] = std::bit_cast<std::uint32_t>(getParameter(i));
     return true;
 }
@@ -23,7 +48,7 @@ void EditionAdapter::passControl(VstInt32 index, float value) {
     const auto bits = std::bit_cast<std::uint32_t>(value);
     if (bits == controlsPassed[static_cast<std::size_t>(index)]) return;
     controlsPassed[static_cast<std::size_t>(index)] = bits;
-    setParameter(index, value);
+    setParameter(index, std::isnan(value) ? initialValue(index) : std::clamp(value, kParameterMinimum, kParameterMaximum));
 }
 
 void EditionAdapter::passChangedControls(const std::array<const float*, kParameterCount>& controls) {
