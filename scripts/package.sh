@@ -16,6 +16,7 @@
 # the packages hold is built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+scripts/install-deps.sh release
 
 # preset:build folder
 targets=(release:build linux-arm64:build-arm64 windows:build-windows windows-x86:build-windows-x86)

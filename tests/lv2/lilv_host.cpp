@@ -27,7 +27,7 @@ LilvHost::LilvHost(bool offerUridMap) : world(lilv_world_new()) {
     // Every control port at its default, connected to its own value.
     const std::uint32_t ports = lilv_plugin_get_num_ports(plugin);
     controls.assign(ports, 0.0f);
-    std::vector<float> defaults(ports);
+    defaults.assign(ports, 0.0f);
     lilv_plugin_get_port_ranges_float(plugin, nullptr, nullptr, defaults.data());
     LilvNode* controlClass = lilv_new_uri(world, LV2_CORE__ControlPort);
     for (std::uint32_t i = 0; i < ports; ++i) {
@@ -62,11 +62,14 @@ std::uint32_t LilvHost::portIndex(const std::string& symbol) const {
     return lilv_port_get_index(plugin, port);
 }
 
+void LilvHost::startSequence() {
+    if (forge.buf != nullptr) return;
+    lv2_atom_forge_set_buffer(&forge, events, sizeof(events));
+    lv2_atom_forge_sequence_head(&forge, &sequence, 0);
+}
+
 void LilvHost::sendPosition(std::uint32_t frameInBlock, std::optional<double> frame, std::optional<double> speed) {
-    if (forge.buf == nullptr) {
-        lv2_atom_forge_set_buffer(&forge, events, sizeof(events));
-        lv2_atom_forge_sequence_head(&forge, &sequence, 0);
-    }
+    startSequence();
     LV2_Atom_Forge_Frame object;
     lv2_atom_forge_frame_time(&forge, frameInBlock);
     lv2_atom_forge_object(&forge, &object, 0, mapUri(this, LV2_TIME__Position));
@@ -81,11 +84,16 @@ void LilvHost::sendPosition(std::uint32_t frameInBlock, std::optional<double> fr
     lv2_atom_forge_pop(&forge, &object);
 }
 
+void LilvHost::sendRawEvent(std::uint32_t frameInBlock, const std::vector<std::uint32_t>& words) {
+    startSequence();
+    lv2_atom_forge_frame_time(&forge, frameInBlock);
+    const auto size = static_cast<std::uint32_t>(words.size() * sizeof(std::uint32_t));
+    lv2_atom_forge_raw(&forge, words.data(), size);
+    lv2_atom_forge_pad(&forge, size);
+}
+
 void LilvHost::run(StereoBuffer& buffer) {
-    if (forge.buf == nullptr) {
-        lv2_atom_forge_set_buffer(&forge, events, sizeof(events));
-        lv2_atom_forge_sequence_head(&forge, &sequence, 0);
-    }
+    startSequence();
     lv2_atom_forge_pop(&forge, &sequence);
     lilv_instance_connect_port(instance, portIndex("transport"), events);
     lilv_instance_connect_port(instance, portIndex("in_left"), buffer.left.data());

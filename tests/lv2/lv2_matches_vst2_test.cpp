@@ -9,7 +9,12 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
+#include <variant>
 #include <vector>
+
+#include <lv2/atom/atom.h>
+#include <lv2/time/time.h>
 
 #include "effect/factory_presets.h"
 #include "tests/lv2/lilv_host.h"
@@ -98,48 +103,101 @@ std::vector<Message> transportMessages(Dice& dice, int frames, double current, c
     return messages;
 }
 
+// Control values a host may send whatever the ports' ranges say.
+constexpr float kHostileValues[] = {-4.0f, -1e-30f, 1.0000001f, 3.0f, 1e30f, INFINITY, -INFINITY, NAN};
+
+// The last transport message the host sent, and in which block.
+struct LastMessage {
+    std::optional<Message> message;
+    int block = -2;
+};
+
+// What the host does before and in one block.
+struct Block {
+    std::vector<std::pair<int, float>> changes;  // control and value, as sent
+    int frames;
+    std::vector<Message> messages;
+};
+
+// A control changes at most once between two blocks, and only to a value the
+// host does not show already.
+Block randomBlock(Dice& dice, const LilvHost& lv2, const std::vector<std::string>& symbols, double position,
+                  LastMessage& last, int blockNumber) {
+    const float modes[] = {kManual, kRandom, kAuto};
+    Block block{};
+    bool changed[12] = {};
+    for (int change = dice.below(4) == 0 ? 1 + dice.below(3) : 0; change > 0; --change) {
+        const int parameter = dice.below(12);
+        float value = parameter == pRndSw && dice.below(2) ? modes[dice.below(3)] : dice.unit();
+        if (dice.below(8) == 0) value = kHostileValues[dice.below(8)];
+        if (changed[parameter] || bitsOf(value) == bitsOf(lv2.control(symbols[parameter]))) continue;
+        changed[parameter] = true;
+        block.changes.emplace_back(parameter, value);
+    }
+    block.frames = dice.below(3) == 0 ? 1 + dice.below(16) : 1 + dice.below(2048);
+    block.messages = transportMessages(dice, block.frames, position, last.message, last.block == blockNumber - 1);
+    if (!block.messages.empty()) last = {block.messages.back(), blockNumber};
+    return block;
+}
+
+void send(LilvHost& lv2, const Block& block, const std::vector<std::string>& symbols) {
+    for (const auto& [parameter, value] : block.changes) lv2.setControl(symbols[parameter], value);
+    for (const Message& message : block.messages) lv2.sendPosition(message.at, message.frame, message.speed);
+}
+
+// The value the effect is to see for `value` on a port: held to the ports'
+// range, 0 to 1, and the port's default for a value that is not a number.
+float valueForEffect(const LilvHost& lv2, const std::string& symbol, float value) {
+    return std::isnan(value) ? lv2.defaultValue(symbol) : std::clamp(value, 0.0f, 1.0f);
+}
+
+std::vector<std::string> parameterSymbols() {
+    TestHost vst2;
+    vst2.open();
+    std::vector<std::string> symbols;
+    for (int i = 0; i < 12; ++i) symbols.push_back(vst2.text(effGetParamName, i));
+    return symbols;
+}
+
+std::string differs(const StereoBuffer& a, const StereoBuffer& b) {
+    return firstDifference({a.left, a.right}, {b.left, b.right});
+}
+
+std::string valuesInUseDiffer(const LilvHost& a, const LilvHost& b, const std::vector<std::string>& symbols) {
+    for (const std::string& symbol : symbols)
+        if (bitsOf(a.control(symbol + "_in_use")) != bitsOf(b.control(symbol + "_in_use"))) return symbol;
+    return "";
+}
+
 void playSession(std::uint32_t seed, bool offerUridMap) {
     Dice dice{seed};
     LilvHost lv2(offerUridMap);
     Vst2Side vst2;
-    std::vector<std::string> symbols;
-    for (int i = 0; i < 12; ++i) symbols.push_back(vst2.host.text(effGetParamName, i));
-    const float modes[] = {kManual, kRandom, kAuto};
+    const std::vector<std::string> symbols = parameterSymbols();
 
     bool processedSomewhere = false;
-    std::optional<Message> lastMessage;
-    int lastMessageBlock = -2;
-    for (int block = 0; block < 300; ++block) {
-        // A control changes at most once between two blocks, and only to a
-        // value the host does not show already.
-        bool changed[12] = {};
-        for (int change = dice.below(4) == 0 ? 1 + dice.below(3) : 0; change > 0; --change) {
-            const int parameter = dice.below(12);
-            const float value = parameter == pRndSw && dice.below(2) ? modes[dice.below(3)] : dice.unit();
-            if (changed[parameter] || bitsOf(value) == bitsOf(lv2.control(symbols[parameter]))) continue;
-            changed[parameter] = true;
-            lv2.setControl(symbols[parameter], value);
-            vst2.host.setParameter(parameter, value);
-        }
-        const int frames = dice.below(3) == 0 ? 1 + dice.below(16) : 1 + dice.below(2048);
-        const std::vector<Message> messages =
-            transportMessages(dice, frames, vst2.position, lastMessage, lastMessageBlock == block - 1);
-        if (!messages.empty()) lastMessage = messages.back(), lastMessageBlock = block;
-        for (const Message& message : messages) lv2.sendPosition(message.at, message.frame, message.speed);
+    LastMessage last;
+    for (int blockNumber = 0; blockNumber < 300; ++blockNumber) {
+        const Block block = randomBlock(dice, lv2, symbols, vst2.position, last, blockNumber);
+        send(lv2, block, symbols);
+        for (const auto& [parameter, value] : block.changes)
+            vst2.host.setParameter(parameter, valueForEffect(lv2, symbols[parameter], value));
         if (!offerUridMap) vst2.positionKnown = false;
 
-        StereoBuffer viaLv2 = testSignal(frames, block + 1);
+        StereoBuffer viaLv2 = testSignal(block.frames, blockNumber + 1);
         StereoBuffer viaVst2 = viaLv2;
         lv2.run(viaLv2);
-        vst2.play(viaVst2, offerUridMap ? messages : std::vector<Message>{});
-        processedSomewhere |= viaVst2.left != testSignal(frames, block + 1).left;
+        vst2.play(viaVst2, offerUridMap ? block.messages : std::vector<Message>{});
+        processedSomewhere |= viaVst2.left != testSignal(block.frames, blockNumber + 1).left;
 
-        std::string where = "seed " + std::to_string(seed) + ", block " + std::to_string(block) + " of " +
-                            std::to_string(frames) + " frames";
-        for (const Message& m : messages)
+        std::string where = "seed " + std::to_string(seed) + ", block " + std::to_string(blockNumber) + " of " +
+                            std::to_string(block.frames) + " frames";
+        for (const auto& [parameter, value] : block.changes)
+            where += ", " + symbols[parameter] + " " + std::to_string(value);
+        for (const Message& m : block.messages)
             where += ", message at " + std::to_string(m.at) + ": frame " + (m.frame ? std::to_string(*m.frame) : "-") +
                      ", speed " + (m.speed ? std::to_string(*m.speed) : "-");
-        ASSERT_EQ(firstDifference({viaLv2.left, viaLv2.right}, {viaVst2.left, viaVst2.right}), "") << where;
+        ASSERT_EQ(differs(viaLv2, viaVst2), "") << where;
         for (int i = 0; i < 12; ++i)
             ASSERT_EQ(bitsOf(lv2.control(symbols[i] + "_in_use")), bitsOf(vst2.host.getParameter(i)))
                 << symbols[i] << ", " << where;
@@ -152,6 +210,93 @@ TEST(Lv2MatchesVst2, RandomisedSessions) {
 }
 
 TEST(Lv2MatchesVst2, WithoutUridMapTheEffectRunsOnItsOwnClock) { playSession(99, false); }
+
+// After deactivate and activate an instance plays as a new one given the
+// same control values: envelopes, filter, oscillator, generator and the
+// transport it knew are forgotten. A third instance, never restarted, shows
+// that its history would have been heard.
+TEST(Lv2MatchesVst2, ActivateStartsAsANewInstance) {
+    const std::vector<std::string> symbols = parameterSymbols();
+    for (std::uint32_t seed = 1; seed <= 8; ++seed) {
+        Dice dice{seed};
+        LilvHost restarted, kept;
+        std::optional<LilvHost> fresh;
+        LastMessage last;
+        bool historyHeard = false;
+        for (int blockNumber = 0; blockNumber < 40; ++blockNumber) {
+            if (blockNumber == 20) {
+                restarted.deactivateAndActivate();
+                fresh.emplace();
+                for (const std::string& symbol : symbols) fresh->setControl(symbol, restarted.control(symbol));
+            }
+            const Block block = randomBlock(dice, restarted, symbols, 0.0, last, blockNumber);
+            std::vector<StereoBuffer> out(3, testSignal(block.frames, blockNumber + 1));
+            LilvHost* hosts[] = {&restarted, &kept, fresh ? &*fresh : nullptr};
+            for (int h = 0; h < 3 && hosts[h] != nullptr; ++h) {
+                send(*hosts[h], block, symbols);
+                hosts[h]->run(out[h]);
+            }
+            if (!fresh) continue;
+            const std::string where = "seed " + std::to_string(seed) + ", block " + std::to_string(blockNumber);
+            ASSERT_EQ(differs(out[0], out[2]), "") << where;
+            ASSERT_EQ(valuesInUseDiffer(restarted, *fresh, symbols), "") << where;
+            historyHeard |= differs(out[1], out[2]) != "";
+        }
+        EXPECT_TRUE(historyHeard) << "seed " << seed << ": the history made no difference";
+    }
+}
+
+// Transport events whose sizes reach past what holds them, each followed by
+// a message that moves the transport: the broken event is skipped whole, and
+// the message after it applies wherever it can still be found.
+TEST(Lv2MatchesVst2, MalformedEventsAreSkippedWhole) {
+    // The object's body: numbers, and URIs for the host to map.
+    using Word = std::variant<std::uint32_t, const char*>;
+    struct Case {
+        const char* name;
+        bool laterMessageApplies;
+        std::uint32_t objectSize;
+        std::vector<Word> body;
+    };
+    const Case cases[] = {
+        {"an object larger than the sequence", false, 0xFFFFFFF0u, {0u, LV2_TIME__Position}},
+        {"an object of 12 bytes", true, 12, {0u, LV2_TIME__Position, 0u}},
+        {"a property header cut by the object's end", true, 16, {0u, LV2_TIME__Position, LV2_TIME__speed, 0u}},
+        // A stop inside the object, then a Long whose value lies past it: a
+        // message read in part would stop the transport.
+        {"a Long whose value lies past its object", true, 48,
+         {0u, LV2_TIME__Position, LV2_TIME__speed, 0u, 4u, LV2_ATOM__Float, 0u, 0u, LV2_TIME__frame, 0u, 8u,
+          LV2_ATOM__Long}},
+    };
+    const std::vector<Message> start{{0, 1000.0, 1.0}}, later{{10, 50000.0, std::nullopt}}, none;
+    for (const Case& test : cases) {
+        LilvHost lv2;
+        std::vector<std::uint32_t> words{test.objectSize, lv2.uri(LV2_ATOM__Object)};
+        for (const Word& word : test.body)
+            words.push_back(std::holds_alternative<const char*>(word) ? lv2.uri(std::get<const char*>(word))
+                                                                      : std::get<std::uint32_t>(word));
+        Vst2Side vst2, vst2Otherwise;
+        bool laterHeard = false;
+        // A block that places the transport, the block with the broken
+        // event, and one after it.
+        for (int block = 0; block < 3; ++block) {
+            if (block == 0) lv2.sendPosition(start[0].at, start[0].frame, start[0].speed);
+            if (block == 1) {
+                lv2.sendRawEvent(0, words);
+                lv2.sendPosition(later[0].at, later[0].frame, later[0].speed);
+            }
+            const bool applies = block == 1 && test.laterMessageApplies;
+            const bool skipped = block == 1 && !test.laterMessageApplies;
+            StereoBuffer viaLv2 = testSignal(2048, block + 1), viaVst2 = viaLv2, otherwise = viaLv2;
+            lv2.run(viaLv2);
+            vst2.play(viaVst2, block == 0 ? start : applies ? later : none);
+            vst2Otherwise.play(otherwise, block == 0 ? start : skipped ? later : none);
+            EXPECT_EQ(differs(viaLv2, viaVst2), "") << test.name << ", block " << block;
+            laterHeard |= differs(otherwise, viaVst2) != "";
+        }
+        EXPECT_TRUE(laterHeard) << test.name << ": the later message is not heard";
+    }
+}
 
 // A preset for each program sets what the program sets and is named as the
 // program is; a preset for each factory preset sets its twelve values.
