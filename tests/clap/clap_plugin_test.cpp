@@ -7,6 +7,7 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -40,27 +41,45 @@ const clap_plugin_factory& factory() {
     return *found;
 }
 
-// The events of one block, in time order, as a host's list.
+// The host's transport at `position`, playing or standing.
+clap_event_transport transportAt(std::uint32_t frame, std::int64_t position, bool playing) {
+    clap_event_transport transport{};
+    transport.header = {sizeof transport, frame, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_TRANSPORT, 0};
+    transport.flags = CLAP_TRANSPORT_HAS_SECONDS_TIMELINE | (playing ? CLAP_TRANSPORT_IS_PLAYING : 0);
+    // The nearest unit, which the plug-in rounds back to this sample.
+    transport.song_pos_seconds = std::llround(static_cast<double>(position) * 0x1p31 / kRate);
+    return transport;
+}
+
+// The events of one block, in time order, as a host's list: parameter
+// values, and transport events where `jump` holds the position.
+struct Event {
+    clap_event_param_value parameter;
+    std::optional<std::int64_t> jump;
+    clap_event_transport transport{};
+    const clap_event_header* header() const { return jump ? &transport.header : &parameter.header; }
+};
 struct EventList {
-    std::vector<clap_event_param_value> events;
+    std::vector<Event> events;
     static std::uint32_t CLAP_CALLBACK size(const clap_input_events* list) {
         return static_cast<std::uint32_t>(static_cast<const EventList*>(list->ctx)->events.size());
     }
     static const clap_event_header* CLAP_CALLBACK get(const clap_input_events* list, std::uint32_t index) {
-        return &static_cast<const EventList*>(list->ctx)->events[index].header;
+        return static_cast<const EventList*>(list->ctx)->events[index].header();
     }
     clap_input_events list() const { return {const_cast<EventList*>(this), &size, &get}; }
 };
 
-clap_event_param_value parameterEvent(std::uint32_t frame, clap_id id, double value) {
+Event parameterEvent(std::uint32_t frame, clap_id id, double value) {
     clap_event_param_value event{};
     event.header = {sizeof event, frame, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, 0};
     event.param_id = id;
     event.note_id = -1;
     event.port_index = event.channel = event.key = -1;
     event.value = value;
-    return event;
+    return {event, std::nullopt, {}};
 }
+
 
 // A byte stream for the state extension.
 struct Stream {
@@ -133,11 +152,7 @@ public:
     // none.
     void process(StereoBuffer& audio, std::uint32_t frames, std::optional<std::int64_t> position, bool playing,
                  const EventList& events) {
-        clap_event_transport transport{};
-        transport.header = {sizeof transport, 0, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_TRANSPORT, 0};
-        transport.flags = CLAP_TRANSPORT_HAS_SECONDS_TIMELINE | (playing ? CLAP_TRANSPORT_IS_PLAYING : 0);
-        // The nearest unit, which the plug-in rounds back to this sample.
-        if (position) transport.song_pos_seconds = std::llround(static_cast<double>(*position) * 0x1p31 / kRate);
+        const clap_event_transport transport = transportAt(0, position.value_or(0), playing);
         clap_audio_buffer buffer{audio.channels(), nullptr, 2, 0, 0};
         const clap_input_events in = events.list();
         const clap_process process{-1, frames, position ? &transport : nullptr, &buffer, &buffer, 1, 1, &in, nullptr};
@@ -286,9 +301,9 @@ class ClapEvents : public ::testing::TestWithParam<Cuts> {};
 
 // A session of blocks with parameter events at their first frames and
 // inside them, some repeating the value the host last sent, the transport
-// playing, standing and absent. The VST 2 build plays each part between
-// events as a block of its own at the position the part starts at, and is
-// sent only the values the host changed.
+// playing, standing, absent and jumping inside a block. The VST 2 build
+// plays each part between events as a block of its own at the position the
+// part starts at, and is sent only the values the host changed.
 TEST_P(ClapEvents, SoundAsTheVst2BuildWithTheSameCuts) {
     ClapEffect clap;
     TestHost vst2;
@@ -301,7 +316,7 @@ TEST_P(ClapEvents, SoundAsTheVst2BuildWithTheSameCuts) {
     std::mt19937 random(7);
     StereoBuffer clapAudio = testSignal(kMaxFrames), vst2Audio(kMaxFrames);
     std::int64_t position = 5000;
-    int cuts = 0;
+    int cuts = 0, jumped = 0;
     for (int block = 0; block < 150; ++block) {
         const std::uint32_t frames = 1 + random() % 1500;
         const bool absent = block % 9 == 4, standing = block % 7 == 3;
@@ -310,31 +325,46 @@ TEST_P(ClapEvents, SoundAsTheVst2BuildWithTheSameCuts) {
             events.events.push_back(parameterEvent(0, pRndSw, GetParam().mode));
             events.events.push_back(parameterEvent(0, pTempo, 1.0));
         }
+        // A jump back inside some playing blocks: a loop, or the user.
+        const bool jumps = !absent && !standing && block % 5 == 2;
+        const std::uint32_t jumpAt = frames / 3;
+        const std::int64_t jumpTo = position / 2;
         for (std::uint32_t n = random() % 4, at = 0; n > 0; --n) {
             at = std::min<std::uint32_t>(frames - 1, at + random() % (frames / 2 + 1));
             const int index = static_cast<int>(random() % kEnvelopeParameterCount);
             const bool repeat = random() % 3 == 0;
             events.events.push_back(parameterEvent(at, index, repeat ? hostValues[index] : (random() % 1000) / 999.0));
-            hostValues[index] = static_cast<float>(events.events.back().value);
+            hostValues[index] = static_cast<float>(events.events.back().parameter.value);
+        }
+        if (jumps) {
+            const auto later = std::find_if(events.events.begin(), events.events.end(),
+                                            [&](const Event& event) { return event.header()->time > jumpAt; });
+            events.events.insert(later, Event{{}, jumpTo, transportAt(jumpAt, jumpTo, true)});
         }
         clapAudio = testSignal(kMaxFrames, block + 1);
         vst2Audio = clapAudio;
         clap.process(clapAudio, frames, absent ? std::nullopt : std::optional(position), !standing, events);
 
         // The same with the cuts as block boundaries.
-        std::uint32_t done = 0;
+        std::uint32_t done = 0, positionFrame = 0;
         std::size_t next = 0;
         while (done < frames) {
-            for (; next < events.events.size() && events.events[next].header.time == done; ++next) {
-                const auto& event = events.events[next];
-                const auto value = static_cast<float>(event.value);
-                if (bitsOf(value) == sent[event.param_id]) continue;
-                sent[event.param_id] = bitsOf(value);
-                vst2.setParameter(static_cast<VstInt32>(event.param_id), value);
+            for (; next < events.events.size() && events.events[next].header()->time == done; ++next) {
+                const Event& event = events.events[next];
+                if (event.jump) {
+                    position = *event.jump;
+                    positionFrame = done;
+                    continue;
+                }
+                const clap_id id = event.parameter.param_id;
+                const auto value = static_cast<float>(event.parameter.value);
+                if (bitsOf(value) == sent[id]) continue;
+                sent[id] = bitsOf(value);
+                vst2.setParameter(static_cast<VstInt32>(id), value);
             }
-            const std::uint32_t end = next < events.events.size() ? events.events[next].header.time : frames;
+            const std::uint32_t end = next < events.events.size() ? events.events[next].header()->time : frames;
             vst2.answerTimeInfo = !absent;
-            vst2.timeInfo.samplePos = static_cast<double>(position + (standing ? 0 : done));
+            vst2.timeInfo.samplePos = static_cast<double>(position + (standing ? 0 : done - positionFrame));
             float* part[2] = {vst2Audio.left.data() + done, vst2Audio.right.data() + done};
             vst2.process(part, part, static_cast<VstInt32>(end - done));
             cuts += done > 0;
@@ -344,9 +374,11 @@ TEST_P(ClapEvents, SoundAsTheVst2BuildWithTheSameCuts) {
         ASSERT_EQ(std::memcmp(clapAudio.right.data(), vst2Audio.right.data(), frames * sizeof(float)), 0) << block;
         for (int i = 0; i < kParameterCount; ++i)
             ASSERT_EQ(static_cast<float>(clap.value(i)), vst2.getParameter(i)) << "block " << block << ", " << i;
-        if (!standing) position += frames;
+        if (!standing) position += frames - positionFrame;
+        jumped += jumps;
     }
     EXPECT_GT(cuts, 100);
+    EXPECT_GT(jumped, 20);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryMode, ClapEvents,
