@@ -120,6 +120,12 @@ public:
     ClapEffect(const ClapEffect&) = delete;
     ClapEffect& operator=(const ClapEffect&) = delete;
 
+    void reactivate() {
+        plugin->stop_processing(plugin);
+        plugin->deactivate(plugin);
+        plugin->activate(plugin, kRate, 1, kMaxFrames);
+        plugin->start_processing(plugin);
+    }
     std::string text(clap_id id, double value) {
         char text[64];
         std::memset(text, 'x', sizeof text);
@@ -286,6 +292,29 @@ TEST(ClapState, LoadsBackToTheSameBytesAndRefusesWhatIsNotItsOwn) {
     // last sent those very values.
     ASSERT_TRUE(source.load(manual));
     EXPECT_EQ(source.save(), manual);
+}
+
+// Activating again starts a new effect with the values in use: it plays as
+// a new VST 2 effect given them.
+TEST(ClapActivation, StartsAnewWithTheValuesInUse) {
+    ClapEffect clap;
+    EventList settings;
+    settings.events = {parameterEvent(0, pRndSw, kRandom), parameterEvent(0, pTempo, 1.0)};
+    clap.flush(settings);
+    StereoBuffer audio = testSignal(kMaxFrames);
+    for (std::int64_t at = 0; at < 40000; at += kMaxFrames) clap.process(audio, kMaxFrames, at, true, {});
+    const std::vector<double> inUse = valuesOf(clap);
+    clap.reactivate();
+    EXPECT_EQ(valuesOf(clap), inUse);
+
+    TestHost vst2;
+    ASSERT_NE(vst2.open(), nullptr);
+    for (int i = 0; i < kParameterCount; ++i) vst2.setParameter(i, static_cast<float>(inUse[i]));
+    StereoBuffer clapAudio = testSignal(kMaxFrames, 2), vst2Audio = clapAudio;
+    clap.process(clapAudio, kMaxFrames, 50000, true, {});
+    vst2.processAt(50000, vst2Audio);
+    EXPECT_EQ(clapAudio.left, vst2Audio.left);
+    EXPECT_EQ(clapAudio.right, vst2Audio.right);
 }
 
 // ---- events inside blocks ----------------------------------------------------
