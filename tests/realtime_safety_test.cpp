@@ -33,8 +33,8 @@
 #include "lv2/port_layout.h"
 #endif
 
-#ifdef QUILLBEAT_CLAP_LIBRARY
-#include "clap/clap_abi.h"
+#ifdef QUILLBEAT_CLAP_PATH
+#include "tests/clap/clap_instance.h"
 #endif
 
 // ---- the replaced functions --------------------------------------------------
@@ -313,67 +313,38 @@ TEST_P(RealtimeSafety, Lv2RunAllocatesNothingAndLocksNothing) {
 }
 #endif
 
-#ifdef QUILLBEAT_CLAP_LIBRARY
+#ifdef QUILLBEAT_CLAP_PATH
 // The CLAP edition's process: the same sessions through quillbeat.clap, each
 // position as the host's transport, each change as a parameter event in the
 // middle of its block, so that it cuts the block there.
-struct ClapEvents {
-    clap::clap_event_param_value event{};
-    std::uint32_t count = 0;
-    static std::uint32_t CLAP_CALLBACK size(const clap::clap_input_events* list) {
-        return static_cast<const ClapEvents*>(list->ctx)->count;
-    }
-    static const clap::clap_event_header* CLAP_CALLBACK get(const clap::clap_input_events* list, std::uint32_t) {
-        return &static_cast<const ClapEvents*>(list->ctx)->event.header;
-    }
-};
-
 TEST_P(RealtimeSafety, ClapProcessAllocatesNothingAndLocksNothing) {
     const Session& session = GetParam();
-    void* library = dlopen(QUILLBEAT_CLAP_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(library, nullptr) << dlerror();
-    const auto* entry = static_cast<const clap::clap_plugin_entry*>(dlsym(library, "clap_entry"));
-    ASSERT_TRUE(entry != nullptr && entry->init(QUILLBEAT_CLAP_LIBRARY));
-    const auto* factory =
-        static_cast<const clap::clap_plugin_factory*>(entry->get_factory(clap::CLAP_PLUGIN_FACTORY_ID));
-    const clap::clap_host host{clap::CLAP_VERSION, nullptr, "test", "", "", "1",
-                               [](const clap::clap_host*, const char*) -> const void* { return nullptr; },
-                               [](const clap::clap_host*) {}, [](const clap::clap_host*) {},
-                               [](const clap::clap_host*) {}};
-    const clap::clap_plugin* plugin = factory->create_plugin(factory, &host, factory->get_plugin_descriptor(factory, 0)->id);
-    ASSERT_TRUE(plugin != nullptr && plugin->init(plugin));
-    ASSERT_TRUE(plugin->activate(plugin, 44100.0, 1, 4096));
-    plugin->start_processing(plugin);
-
+    clap_test::ClapEffect plugin;
     StereoBuffer buffer = testSignal(4096);
-    clap::clap_audio_buffer audio{buffer.channels(), nullptr, 2, 0, 0};
-    clap::clap_event_transport transport{};
-    transport.flags = clap::CLAP_TRANSPORT_HAS_SECONDS_TIMELINE | clap::CLAP_TRANSPORT_IS_PLAYING;
-    ClapEvents events;
-    events.event.header = {sizeof events.event, 0, clap::CLAP_CORE_EVENT_SPACE_ID, clap::CLAP_EVENT_PARAM_VALUE, 0};
-    const clap::clap_input_events list{&events, &ClapEvents::size, &ClapEvents::get};
+    clap_test::EventList events;
+    events.events.reserve(2);
     std::vector<std::string> faults;
-    std::thread audioThread([&] {
+    std::thread audio([&] {
         for (std::size_t i = 0; i < session.blocks.size(); ++i) {
             const BlockPlan& block = session.blocks[i];
-            // The mode and tempo on the first block; later changes inside.
-            events.count = i == 0 || block.parameter >= 0 ? 1 : 0;
-            events.event.header.time = i == 0 ? 0 : static_cast<std::uint32_t>(block.frames / 2);
-            events.event.param_id = static_cast<clap::clap_id>(i == 0 ? pRndSw : block.parameter);
-            events.event.value = i == 0 ? session.switchValue : block.value;
-            transport.song_pos_seconds = std::isnan(block.position) ? 0 : std::llround(block.position / 44100.0 * 0x1p31);
-            const clap::clap_process process{-1,     static_cast<std::uint32_t>(block.frames),
-                                             std::isnan(block.position) ? nullptr : &transport,
-                                             &audio, &audio, 1, 1, &list, nullptr};
-            runBlock(faults, i, [&] { plugin->process(plugin, &process); });
+            // The mode and tempo on the first block; later changes inside
+            // their block.
+            events.events.clear();
+            if (i == 0) {
+                events.events.push_back(clap_test::parameterEvent(0, pRndSw, session.switchValue));
+                events.events.push_back(clap_test::parameterEvent(0, pTempo, 1.0));
+            }
+            if (i > 0 && block.parameter >= 0)
+                events.events.push_back(clap_test::parameterEvent(static_cast<std::uint32_t>(block.frames / 2),
+                                                                  static_cast<clap::clap_id>(block.parameter), block.value));
+            const std::optional<std::int64_t> position =
+                std::isnan(block.position) ? std::nullopt : std::optional(std::llround(block.position));
+            runBlock(faults, i, [&] {
+                plugin.process(buffer, static_cast<std::uint32_t>(block.frames), position, true, events);
+            });
         }
     });
-    audioThread.join();
-    plugin->stop_processing(plugin);
-    plugin->deactivate(plugin);
-    plugin->destroy(plugin);
-    entry->deinit();
-    dlclose(library);
+    audio.join();
     EXPECT_EQ(faults.size(), 0u) << session.name << ", the first: " << (faults.empty() ? "" : faults.front());
 }
 #endif
