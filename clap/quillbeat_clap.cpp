@@ -1,9 +1,8 @@
-// The CLAP edition: one plug-in in one factory, whose instance plays the VST
-// 2 host of one effect through the edition adapter. process() passes the
+// The CLAP edition: one plug-in in one factory, whose instance plays the
+// VST 2 host of one effect through the edition adapter. process() passes the
 // parameter events the host sends, cutting the block where one applies, and
 // answers the effect's time request with the host's song position.
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <new>
 #include <optional>
