@@ -81,7 +81,7 @@ struct Stream {
     static std::int64_t CLAP_CALLBACK read(const clap_istream* stream, void* buffer, std::uint64_t size) {
         auto& self = *static_cast<Stream*>(stream->ctx);
         const std::size_t n = std::min<std::size_t>(size, self.bytes.size() - self.at);
-        std::memcpy(buffer, self.bytes.data() + self.at, n);
+        if (n > 0) std::memcpy(buffer, self.bytes.data() + self.at, n);
         self.at += n;
         return static_cast<std::int64_t>(n);
     }
