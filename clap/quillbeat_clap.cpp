@@ -1,9 +1,8 @@
-// The CLAP edition: one plug-in in one factory, whose instance plays the VST
-// 2 host of one effect through the edition adapter. process() passes the
+// The CLAP edition: one plug-in in one factory, whose instance plays the
+// VST 2 host of one effect through the edition adapter. process() passes the
 // parameter events the host sends, cutting the block where one applies, and
 // answers the effect's time request with the host's song position.
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <new>
 #include <optional>
@@ -146,14 +145,18 @@ clap_process_status CLAP_CALLBACK process(const clap_plugin* clapPlugin, const c
 
 // ---- the plug-in's lifecycle ------------------------------------------------
 
-bool CLAP_CALLBACK init(const clap_plugin* plugin) { return self(plugin).effect.open(); }
+// The host names its sample rate only on activating: until then the effect
+// has a usual one.
+bool CLAP_CALLBACK init(const clap_plugin* plugin) { return self(plugin).effect.open(44100.0); }
 
 void CLAP_CALLBACK destroy(const clap_plugin* plugin) { delete &self(plugin); }
 
+// Every activation starts a new effect, so nothing played before is heard
+// again; it goes on with the values in use.
 bool CLAP_CALLBACK activate(const clap_plugin* clapPlugin, double sampleRate, std::uint32_t, std::uint32_t) {
     Plugin& plugin = self(clapPlugin);
+    if (!(sampleRate > 0.0) || !plugin.effect.startAnewKeepingValues(sampleRate)) return false;
     plugin.sampleRate = sampleRate;
-    plugin.effect.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
     plugin.effect.dispatch(effMainsChanged, 0, 1);
     return true;
 }
@@ -167,8 +170,10 @@ bool CLAP_CALLBACK startProcessing(const clap_plugin* plugin) {
 
 void CLAP_CALLBACK stopProcessing(const clap_plugin* plugin) { self(plugin).effect.dispatch(effStopProcess); }
 
-// The effect keeps its state through suspend and resume, as VST 2 hosts
-// expect of it, and has no reset of its own.
+// The effect has no reset of its own, and a new one cannot be made on the
+// audio thread, where this is called: the effect plays on, as it does
+// through suspend and resume under a VST 2 host. Activating again starts
+// anew.
 void CLAP_CALLBACK reset(const clap_plugin*) {}
 
 void CLAP_CALLBACK onMainThread(const clap_plugin*) {}

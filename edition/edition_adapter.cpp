@@ -1,22 +1,66 @@
 #include "edition/edition_adapter.h"
 
+#include <algorithm>
 #include <bit>
+#include <cmath>
 
 #include "host/entry_point.h"
 #include "hosting/effect_host.h"
 
-EditionAdapter::~EditionAdapter() {
-    if (record != nullptr) dispatch(effClose);
+EditionAdapter::~EditionAdapter() { closeRecord(); }
+
+AEffect* EditionAdapter::openRecord() {
+    AEffect* fresh = VSTPluginMain(&EditionAdapter::answerHost);
+    if (fresh == nullptr) return nullptr;
+    // The record's user field is the host's: it leads the callback back here.
+    fresh->user = this;
+    fresh->dispatcher(fresh, effOpen, 0, 0, nullptr, 0.0f);
+    fresh->dispatcher(fresh, effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
+    return fresh;
 }
 
-bool EditionAdapter::open() {
-    record = VSTPluginMain(&EditionAdapter::answerHost);
+void EditionAdapter::closeRecord() {
+    if (record != nullptr) dispatch(effClose);
+    record = nullptr;
+}
+
+bool EditionAdapter::open(double rate) {
+    sampleRate = rate;
+    record = openRecord();
     if (record == nullptr) return false;
-    // The record's user field is the host's: it leads the callback back here.
-    record->user = this;
-    dispatch(effOpen);
+    for (int i = 0; i < kParameterCount; ++i) {
+        initialValues[i] = getParameter(i);
+        controlsPassed[i].store(std::bit_cast<std::uint32_t>(initialValues[i]), std::memory_order_relaxed);
+    }
+    return true;
+}
+
+void EditionAdapter::replaceRecord(AEffect* fresh) {
+    closeRecord();
+    record = fresh;
+}
+
+bool EditionAdapter::startAnew() {
+    AEffect* fresh = openRecord();
+    if (fresh == nullptr) return false;
+    replaceRecord(fresh);
     for (int i = 0; i < kParameterCount; ++i)
         controlsPassed[i].store(std::bit_cast<std::uint32_t>(getParameter(i)), std::memory_order_relaxed);
+    return true;
+}
+
+bool EditionAdapter::startAnewKeepingValues(double rate) {
+    const double previousRate = sampleRate;
+    sampleRate = rate;
+    AEffect* fresh = openRecord();
+    if (fresh == nullptr) {
+        sampleRate = previousRate;
+        return false;
+    }
+    std::array<float, kParameterCount> inUse;
+    for (int i = 0; i < kParameterCount; ++i) inUse[i] = getParameter(i);
+    replaceRecord(fresh);
+    for (int i = 0; i < kParameterCount; ++i) setParameter(i, inUse[i]);
     return true;
 }
 
@@ -25,7 +69,7 @@ void EditionAdapter::passControl(VstInt32 index, float value) {
     auto& passed = controlsPassed[static_cast<std::size_t>(index)];
     if (bits == passed.load(std::memory_order_relaxed)) return;
     passed.store(bits, std::memory_order_relaxed);
-    setParameter(index, value);
+    setParameter(index, std::isnan(value) ? initialValue(index) : std::clamp(value, kParameterMinimum, kParameterMaximum));
 }
 
 void EditionAdapter::restoreControl(VstInt32 index, float value) {

@@ -7,6 +7,8 @@
 #include <memory>
 #include <vector>
 
+#include "fuzz/input_bytes.h"
+
 #if defined(__SANITIZE_ADDRESS__)
 #define QUILLBEAT_ASAN 1
 #elif defined(__has_feature)
@@ -21,31 +23,6 @@
 namespace {
 
 // ---- reading the input ------------------------------------------------------
-
-// Reads the input front to back; once it is used up every read gives zeros,
-// so every byte string is a whole run of requests.
-class Bytes {
-public:
-    Bytes(const std::uint8_t* data, std::size_t size) : data(data), size(size) {}
-    bool empty() const { return size == 0; }
-    std::uint8_t byte() {
-        if (size == 0) return 0;
-        --size;
-        return *data++;
-    }
-    template <typename T>
-    T raw() {
-        unsigned char bytes[sizeof(T)];
-        for (unsigned char& b : bytes) b = byte();
-        T value;
-        std::memcpy(&value, bytes, sizeof(T));
-        return value;
-    }
-
-private:
-    const std::uint8_t* data;
-    std::size_t size;
-};
 
 constexpr float kFloatNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kFloatInf = std::numeric_limits<float>::infinity();

@@ -256,7 +256,14 @@ std::string Lv2Instance::valueText(std::size_t index) {
 
 void Lv2Instance::queueTimeMessage(const TimeMessage& message) {
     if (queued.capacity() == 0) queued.reserve(maxChanges());
-    if (queued.size() < queued.capacity()) queued.push_back(message);
+    if (queued.size() < maxChanges()) queued.push_back({message});
+}
+
+void Lv2Instance::queueRawEvent(std::uint32_t frame, std::span<const std::uint32_t> atom) {
+    if (queued.capacity() == 0) queued.reserve(maxChanges());
+    if (queued.size() == maxChanges()) return;
+    queued.push_back({{frame}, true, rawWords.size(), atom.size()});
+    rawWords.insert(rawWords.end(), atom.begin(), atom.end());
 }
 
 void Lv2Instance::writePosition(const TimeMessage& message, std::optional<float> beatsPerMinute) {
@@ -295,7 +302,16 @@ void Lv2Instance::playPart(const Block& block, std::uint32_t from, std::uint32_t
         lv2_atom_forge_sequence_head(&forge, &sequence, 0);
         if (ports[port].takesPosition && offerMap) {
             if (!queued.empty()) {
-                for (const TimeMessage& message : queued) writePosition(message, std::nullopt);
+                for (const Queued& event : queued) {
+                    if (!event.raw) {
+                        writePosition(event.message, std::nullopt);
+                        continue;
+                    }
+                    const auto bytes = static_cast<std::uint32_t>(event.rawCount * sizeof(std::uint32_t));
+                    lv2_atom_forge_frame_time(&forge, event.message.frame);
+                    lv2_atom_forge_raw(&forge, rawWords.data() + event.rawFirst, bytes);
+                    lv2_atom_forge_pad(&forge, bytes);
+                }
             } else if (tell) {
                 writePosition({0, static_cast<std::int64_t>(now->sample), now->playing ? 1.0f : 0.0f},
                               static_cast<float>(now->beatsPerMinute));
@@ -314,6 +330,7 @@ void Lv2Instance::playPart(const Block& block, std::uint32_t from, std::uint32_t
         lilv_instance_connect_port(instance, audioOutputs[c], block.outputs[c] + from);
     lilv_instance_run(instance, frames);
     queued.clear();
+    rawWords.clear();
     if (now) heard = now;
     if (heard) heard->sample += heard->playing ? frames : 0;
     ran = true;

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <lilv/lilv.h>
+#include <span>
 #include <lv2/atom/forge.h>
 #include <lv2/options/options.h>
 #include <lv2/urid/urid.h>
@@ -32,9 +33,11 @@ public:
     std::optional<std::vector<std::uint8_t>> saveState() override;
     bool loadState(std::span<const std::uint8_t> state) override;
 
-    // A time:Position message for the next block, as a host forwards its
-    // own transport's messages: at `frame` of the block, with the fields it
-    // names. While any is queued, the block's position is not sent; at most
+    // Events for the next block's atom inputs that take time:Position, as a
+    // host forwards its own transport's messages, in the order queued: a
+    // time:Position at `frame` with the fields it names, or any atom given
+    // word by word, header included, as it is, whatever its header says.
+    // While any is queued, the block's position is not sent; at most
     // maxChanges() a block.
     struct TimeMessage {
         std::uint32_t frame = 0;
@@ -42,6 +45,9 @@ public:
         std::optional<float> speed;
     };
     void queueTimeMessage(const TimeMessage& message);
+    void queueRawEvent(std::uint32_t frame, std::span<const std::uint32_t> atom);
+    // The URID of `uri` in this host's map, for the atoms above.
+    LV2_URID map(const char* uri) { return mapUri(this, uri); }
 
     // The presets the bundle lists, by label, with the values they set by
     // port symbol.
@@ -87,5 +93,14 @@ private:
     // The transport as the plug-in has heard it: where it would be at the
     // next part if nothing happened.
     std::optional<HostPosition> heard;
-    std::vector<TimeMessage> queued;
+    // A queued event: a message, or `rawCount` words of rawWords from
+    // `rawFirst`.
+    struct Queued {
+        TimeMessage message;
+        bool raw = false;
+        std::size_t rawFirst = 0;
+        std::size_t rawCount = 0;
+    };
+    std::vector<Queued> queued;
+    std::vector<std::uint32_t> rawWords;
 };

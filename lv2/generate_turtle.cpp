@@ -218,7 +218,7 @@ int main(int argc, char** argv) {
     }
     try {
         EditionAdapter effect;
-        if (!effect.open()) throw std::runtime_error("the effect's entry point gave no effect");
+        if (!effect.open(44100.0)) throw std::runtime_error("the effect's entry point gave no effect");
         const EffectDescription description = describe(effect);
         const std::string folder = argv[1];
         writeFile(folder + "/manifest.ttl", [&](std::ostream& out) { writeManifest(out, description, argv[2]); });

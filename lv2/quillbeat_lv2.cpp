@@ -2,7 +2,7 @@
 // of one effect. run() only reads the host's ports and messages, passes the
 // controls the host changed, and processes the block, cut where a transport
 // message applies.
-#include <lv2/atom/util.h>
+#include <lv2/atom/atom.h>
 #include <lv2/core/lv2.h>
 #include <lv2/urid/urid.h>
 
@@ -18,8 +18,10 @@
 namespace {
 
 struct Instance {
-    Instance(double sampleRate, const LV2_URID_Map* map) : transport(sampleRate), timeMessages(map) {}
+    Instance(double sampleRate, const LV2_URID_Map* map)
+        : sampleRate(sampleRate), transport(sampleRate), timeMessages(map) {}
 
+    const double sampleRate;
     EditionAdapter effect;
     TransportPosition transport;
     TimeMessageReader timeMessages;
@@ -43,11 +45,10 @@ const LV2_URID_Map* findUridMap(const LV2_Feature* const* features) {
 LV2_Handle instantiate(const LV2_Descriptor*, double sampleRate, const char*, const LV2_Feature* const* features) {
     auto* instance = new (std::nothrow) Instance(sampleRate, findUridMap(features));
     if (instance == nullptr) return nullptr;
-    if (!instance->effect.open()) {
+    if (!instance->effect.open(sampleRate)) {
         delete instance;
         return nullptr;
     }
-    instance->effect.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
     return instance;
 }
 
@@ -66,10 +67,16 @@ void connectPort(LV2_Handle handle, std::uint32_t index, void* data) {
     }
 }
 
+// Every activate starts the instance anew, as if just instantiated: a newly
+// opened effect and no known transport; the control ports keep their values.
+// Opening allocates, as instantiate does: activate is outside the audio
+// thread's real-time work, and run allocates nothing. Without memory for a
+// new effect the one in use carries on.
 void activate(LV2_Handle handle) {
-    auto& effect = static_cast<Instance*>(handle)->effect;
-    effect.dispatch(effMainsChanged, 0, 1);
-    effect.dispatch(effStartProcess);
+    auto& instance = *static_cast<Instance*>(handle);
+    if (instance.effect.startAnew()) instance.transport = TransportPosition(instance.sampleRate);
+    instance.effect.dispatch(effMainsChanged, 0, 1);
+    instance.effect.dispatch(effStartProcess);
 }
 
 void deactivate(LV2_Handle handle) {
@@ -107,7 +114,8 @@ void run(LV2_Handle handle, std::uint32_t frames) {
 
     std::uint32_t done = 0;
     if (instance.timeEvents != nullptr && instance.timeMessages.canRead()) {
-        LV2_ATOM_SEQUENCE_FOREACH(instance.timeEvents, event) {
+        std::uint64_t offset = 0;
+        while (const LV2_Atom_Event* event = nextEvent(*instance.timeEvents, offset)) {
             const std::optional<TimeMessage> message = instance.timeMessages.read(*event);
             if (!message) continue;
             // A message applies from its frame on; one out of order or past

@@ -1,6 +1,12 @@
 // Reads the host's time:Position messages from the transport port's event
 // sequence. Without the host's URID map there are no URIDs to recognise a
 // message by, and nothing is read.
+//
+// No size in the sequence is trusted: each event, and each property of a
+// message, is read only once it is known to lie inside its container. An
+// event that reaches past the sequence ends the reading of it; a message
+// with a property that reaches past it is ignored whole. The sequence itself
+// must fit the buffer the host connected.
 #pragma once
 
 #include <lv2/atom/atom.h>
@@ -22,8 +28,8 @@ public:
     explicit TimeMessageReader(const LV2_URID_Map* map);
 
     bool canRead() const { return position != 0; }
-    // The message carried by `event`, or nothing when it is not a
-    // time:Position object.
+    // The message carried by `event`, which lies wholly inside its sequence;
+    // nothing when it is not a whole time:Position object.
     std::optional<TimeMessage> read(const LV2_Atom_Event& event) const;
 
 private:
@@ -40,3 +46,8 @@ private:
     LV2_URID atomFloat = 0;
     LV2_URID atomDouble = 0;
 };
+
+// The event at `offset` of `sequence`'s body, with `offset` moved on to the
+// next; null at the end, or where an event reaches past the sequence, and
+// from then on. Start with an offset of 0.
+const LV2_Atom_Event* nextEvent(const LV2_Atom_Sequence& sequence, std::uint64_t& offset);

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Quick start, first command: installs what is missing, builds everything into
-# build/ and renders the demo through the plug-in.
+# Quick start, first command: installs what building needs and is missing,
+# builds everything into build/ and renders the demo through the plug-in.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
+scripts/install-deps.sh build
 cmake --preset release
 cmake --build --preset release
 

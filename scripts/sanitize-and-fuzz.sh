@@ -3,9 +3,10 @@
 #   build-asan/  the whole test suite under AddressSanitizer, LeakSanitizer and
 #                UndefinedBehaviorSanitizer (no recovery: the first report fails)
 #   build-tsan/  the concurrency test under ThreadSanitizer
-#   build-fuzz/  the record fuzzer (clang, libFuzzer) for FUZZ_SECONDS seconds
-#                (60 unless set), starting from the committed corpus; whatever
-#                it finds is left in build-fuzz/findings/.
+#   build-fuzz/  the record fuzzer and the LV2 message fuzzer (clang,
+#                libFuzzer), each for FUZZ_SECONDS seconds (60 unless set),
+#                starting from the committed corpus; whatever they find is
+#                left in build-fuzz/findings/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,18 +24,25 @@ cmake --preset tsan >/dev/null
 cmake --build --preset tsan
 ctest --preset tsan
 
-section "libFuzzer: record fuzzer for ${fuzz_seconds} s"
+# Each fuzzer starts from its committed seeds and regressions; new inputs go
+# to its scratch corpus in build-fuzz/, what it finds to build-fuzz/findings/.
+fuzz() {
+  local name="$1"
+  section "libFuzzer: ${name} for ${fuzz_seconds} s"
+  mkdir -p "build-fuzz/corpus/${name}" build-fuzz/findings
+  local corpora=("build-fuzz/corpus/${name}" "fuzz/corpus/${name}")
+  if [ -d "fuzz/regressions/${name}" ]; then corpora+=("fuzz/regressions/${name}"); fi
+  if ! "build-fuzz/fuzz/${name}" -max_total_time="$fuzz_seconds" -timeout=20 -print_final_stats=1 \
+      -artifact_prefix=build-fuzz/findings/ "${corpora[@]}" 2>"build-fuzz/${name}.log"; then
+    tail -n 60 "build-fuzz/${name}.log"
+    echo "${name} failed; the input is in build-fuzz/findings/." >&2
+    echo "Add it to fuzz/regressions/${name}/ once fixed, so the replay test keeps it." >&2
+    exit 1
+  fi
+  grep -E '^(Done|stat::number_of_executed_units|stat::new_units_added)|DONE' "build-fuzz/${name}.log" || true
+}
+
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
-mkdir -p build-fuzz/corpus build-fuzz/findings
-corpora=(build-fuzz/corpus fuzz/corpus/record_fuzzer)
-if [ -d fuzz/regressions/record_fuzzer ]; then corpora+=(fuzz/regressions/record_fuzzer); fi
-# New inputs go to the first (scratch) directory; the committed ones are read.
-if ! build-fuzz/fuzz/record_fuzzer -max_total_time="$fuzz_seconds" -timeout=20 -print_final_stats=1 \
-    -artifact_prefix=build-fuzz/findings/ "${corpora[@]}" 2>build-fuzz/fuzz.log; then
-  tail -n 60 build-fuzz/fuzz.log
-  echo "record fuzzer failed; the input is in build-fuzz/findings/." >&2
-  echo "Add it to fuzz/regressions/record_fuzzer/ once fixed, so the replay test keeps it." >&2
-  exit 1
-fi
-grep -E '^(Done|stat::number_of_executed_units|stat::new_units_added)' build-fuzz/fuzz.log || true
+fuzz record_fuzzer
+fuzz lv2_message_fuzzer

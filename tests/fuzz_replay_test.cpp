@@ -1,16 +1,23 @@
-// Replays the fuzzer's seed corpus and every input that once made it fail
-// against the built plug-in, in every build (the sanitizer run included), so
-// a fault the fuzzer found stays found.
+// Replays the fuzzers' seed corpora and every input that once made one fail
+// against the built plug-in and LV2 edition, in every build (the sanitizer
+// run included), so a fault a fuzzer found stays found.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
 #include <vector>
 
 #include "fuzz/hostile_requests.h"
 #include "hosting/built_plugin.h"
+
+#ifdef QUILLBEAT_LV2_LIBRARY
+#include <dlfcn.h>
+
+#include "fuzz/lv2_messages.h"
+#endif
 
 namespace {
 
@@ -28,20 +35,48 @@ std::vector<std::uint8_t> contents(const std::filesystem::path& file) {
     return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
 }
 
-void replay(const char* directory, std::size_t atLeast) {
-    const RecordEntryPoint entry = quillbeatLibrary().entry("VSTPluginMain");
-    ASSERT_NE(entry, nullptr) << quillbeatLibrary().error();
+// Plays one input; the first broken check, or empty.
+using Player = std::string (*)(const std::vector<std::uint8_t>&);
+
+// Replays every file in `directory`; how many there were.
+std::size_t replay(const char* directory, Player play) {
     const auto files = requestFiles(directory);
-    EXPECT_GE(files.size(), atLeast) << directory;
-    for (const auto& file : files) {
-        const auto bytes = contents(file);
-        EXPECT_EQ(playHostileRequests(entry, bytes.data(), bytes.size()), "") << file.filename();
-    }
+    for (const auto& file : files) EXPECT_EQ(play(contents(file)), "") << directory << ": " << file.filename();
+    return files.size();
 }
 
-TEST(FuzzReplay, SeedCorpus) { replay(QUILLBEAT_FUZZ_CORPUS, 10); }
+std::string playRecordRequests(const std::vector<std::uint8_t>& bytes) {
+    const RecordEntryPoint entry = quillbeatLibrary().entry("VSTPluginMain");
+    if (entry == nullptr) return quillbeatLibrary().error();
+    return playHostileRequests(entry, bytes.data(), bytes.size());
+}
 
-// Inputs that once broke a check, named after what they found.
-TEST(FuzzReplay, Regressions) { replay(QUILLBEAT_FUZZ_REGRESSIONS, 0); }
+#ifdef QUILLBEAT_LV2_LIBRARY
+std::string playLv2Session(const std::vector<std::uint8_t>& bytes) {
+    void* library = dlopen(QUILLBEAT_LV2_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) return dlerror();
+    using DescriptorFunction = const LV2_Descriptor* (*)(std::uint32_t);
+    const auto descriptor = reinterpret_cast<DescriptorFunction>(dlsym(library, "lv2_descriptor"));
+    std::string failure = descriptor != nullptr ? playLv2Messages(*descriptor(0), bytes.data(), bytes.size())
+                                                : "no lv2_descriptor";
+    dlclose(library);
+    return failure;
+}
+#endif
+
+TEST(FuzzReplay, SeedCorpus) {
+    EXPECT_GE(replay(QUILLBEAT_FUZZ_CORPUS "/record_fuzzer", playRecordRequests), 10u);
+#ifdef QUILLBEAT_LV2_LIBRARY
+    EXPECT_GE(replay(QUILLBEAT_FUZZ_CORPUS "/lv2_message_fuzzer", playLv2Session), 4u);
+#endif
+}
+
+// Inputs that once broke a check, or crashed, named after what they found.
+TEST(FuzzReplay, Regressions) {
+    replay(QUILLBEAT_FUZZ_REGRESSIONS "/record_fuzzer", playRecordRequests);
+#ifdef QUILLBEAT_LV2_LIBRARY
+    EXPECT_GE(replay(QUILLBEAT_FUZZ_REGRESSIONS "/lv2_message_fuzzer", playLv2Session), 3u);
+#endif
+}
 
 }  // namespace

@@ -5,8 +5,7 @@
 // does with the same cuts as block boundaries.
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
-
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -16,142 +15,13 @@
 #include <string>
 #include <vector>
 
-#include "clap/clap_abi.h"
 #include "effect/parameters.h"
+#include "tests/clap/clap_instance.h"
 #include "tests/support/block_helpers.h"
 
 namespace {
 
-using namespace clap;
-using Bytes = std::vector<unsigned char>;
-
-constexpr double kRate = 44100.0;
-constexpr std::uint32_t kMaxFrames = 4096;
-
-const clap_plugin_factory& factory() {
-    static const clap_plugin_factory* found = [] {
-        void* library = dlopen(QUILLBEAT_CLAP_PATH, RTLD_NOW | RTLD_LOCAL);
-        if (library == nullptr) return static_cast<const clap_plugin_factory*>(nullptr);
-        const auto* entry = static_cast<const clap_plugin_entry*>(dlsym(library, "clap_entry"));
-        if (entry == nullptr || !entry->init(QUILLBEAT_CLAP_PATH)) return static_cast<const clap_plugin_factory*>(nullptr);
-        return static_cast<const clap_plugin_factory*>(entry->get_factory(CLAP_PLUGIN_FACTORY_ID));
-    }();
-    if (found == nullptr) throw std::runtime_error("quillbeat.clap did not load");
-    return *found;
-}
-
-// The events of one block, in time order, as a host's list.
-struct EventList {
-    std::vector<clap_event_param_value> events;
-    static std::uint32_t CLAP_CALLBACK size(const clap_input_events* list) {
-        return static_cast<std::uint32_t>(static_cast<const EventList*>(list->ctx)->events.size());
-    }
-    static const clap_event_header* CLAP_CALLBACK get(const clap_input_events* list, std::uint32_t index) {
-        return &static_cast<const EventList*>(list->ctx)->events[index].header;
-    }
-    clap_input_events list() const { return {const_cast<EventList*>(this), &size, &get}; }
-};
-
-clap_event_param_value parameterEvent(std::uint32_t frame, clap_id id, double value) {
-    clap_event_param_value event{};
-    event.header = {sizeof event, frame, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, 0};
-    event.param_id = id;
-    event.note_id = -1;
-    event.port_index = event.channel = event.key = -1;
-    event.value = value;
-    return event;
-}
-
-// A byte stream for the state extension.
-struct Stream {
-    Bytes bytes;
-    std::size_t at = 0;
-    static std::int64_t CLAP_CALLBACK read(const clap_istream* stream, void* buffer, std::uint64_t size) {
-        auto& self = *static_cast<Stream*>(stream->ctx);
-        const std::size_t n = std::min<std::size_t>(size, self.bytes.size() - self.at);
-        std::memcpy(buffer, self.bytes.data() + self.at, n);
-        self.at += n;
-        return static_cast<std::int64_t>(n);
-    }
-    static std::int64_t CLAP_CALLBACK write(const clap_ostream* stream, const void* buffer, std::uint64_t size) {
-        auto& self = *static_cast<Stream*>(stream->ctx);
-        const auto* from = static_cast<const unsigned char*>(buffer);
-        self.bytes.insert(self.bytes.end(), from, from + size);
-        return static_cast<std::int64_t>(size);
-    }
-};
-
-// One plug-in instance, created, initialised, activated and processing.
-class ClapEffect {
-public:
-    ClapEffect() {
-        const clap_plugin_factory& f = factory();
-        plugin = f.create_plugin(&f, &host, f.get_plugin_descriptor(&f, 0)->id);
-        if (plugin == nullptr || !plugin->init(plugin)) throw std::runtime_error("the plug-in did not start");
-        params = static_cast<const clap_plugin_params*>(plugin->get_extension(plugin, CLAP_EXT_PARAMS));
-        state = static_cast<const clap_plugin_state*>(plugin->get_extension(plugin, CLAP_EXT_STATE));
-        plugin->activate(plugin, kRate, 1, kMaxFrames);
-        plugin->start_processing(plugin);
-    }
-    ~ClapEffect() {
-        plugin->stop_processing(plugin);
-        plugin->deactivate(plugin);
-        plugin->destroy(plugin);
-    }
-    ClapEffect(const ClapEffect&) = delete;
-    ClapEffect& operator=(const ClapEffect&) = delete;
-
-    std::string text(clap_id id, double value) {
-        char text[64];
-        std::memset(text, 'x', sizeof text);
-        return params->value_to_text(plugin, id, value, text, sizeof text) ? text : "(refused)";
-    }
-    std::optional<double> valueOf(clap_id id, const char* text) {
-        double value = 0;
-        return params->text_to_value(plugin, id, text, &value) ? std::optional(value) : std::nullopt;
-    }
-    double value(clap_id id) {
-        double value = -1;
-        params->get_value(plugin, id, &value);
-        return value;
-    }
-    void flush(const EventList& events) {
-        const clap_input_events list = events.list();
-        params->flush(plugin, &list, nullptr);
-    }
-    Bytes save() {
-        Stream stream;
-        const clap_ostream out{&stream, &Stream::write};
-        return state->save(plugin, &out) ? stream.bytes : Bytes{};
-    }
-    bool load(const Bytes& bytes) {
-        Stream stream{bytes};
-        const clap_istream in{&stream, &Stream::read};
-        return state->load(plugin, &in);
-    }
-    // One block in place; the transport at `position` (playing or not), or
-    // none.
-    void process(StereoBuffer& audio, std::uint32_t frames, std::optional<std::int64_t> position, bool playing,
-                 const EventList& events) {
-        clap_event_transport transport{};
-        transport.header = {sizeof transport, 0, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_TRANSPORT, 0};
-        transport.flags = CLAP_TRANSPORT_HAS_SECONDS_TIMELINE | (playing ? CLAP_TRANSPORT_IS_PLAYING : 0);
-        // The nearest unit, which the plug-in rounds back to this sample.
-        if (position) transport.song_pos_seconds = std::llround(static_cast<double>(*position) * 0x1p31 / kRate);
-        clap_audio_buffer buffer{audio.channels(), nullptr, 2, 0, 0};
-        const clap_input_events in = events.list();
-        const clap_process process{-1, frames, position ? &transport : nullptr, &buffer, &buffer, 1, 1, &in, nullptr};
-        plugin->process(plugin, &process);
-    }
-
-private:
-    clap_host host{CLAP_VERSION, nullptr, "test", "", "", "1",
-                   [](const clap_host*, const char*) -> const void* { return nullptr; },
-                   [](const clap_host*) {}, [](const clap_host*) {}, [](const clap_host*) {}};
-    const clap_plugin* plugin = nullptr;
-    const clap_plugin_params* params = nullptr;
-    const clap_plugin_state* state = nullptr;
-};
+using namespace clap_test;
 
 std::string vst2Text(TestHost& vst2, int index, float value) {
     vst2.setParameter(index, value);
@@ -273,6 +143,29 @@ TEST(ClapState, LoadsBackToTheSameBytesAndRefusesWhatIsNotItsOwn) {
     EXPECT_EQ(source.save(), manual);
 }
 
+// Activating again starts a new effect with the values in use: it plays as
+// a new VST 2 effect given them.
+TEST(ClapActivation, StartsAnewWithTheValuesInUse) {
+    ClapEffect clap;
+    EventList settings;
+    settings.events = {parameterEvent(0, pRndSw, kRandom), parameterEvent(0, pTempo, 1.0)};
+    clap.flush(settings);
+    StereoBuffer audio = testSignal(kMaxFrames);
+    for (std::int64_t at = 0; at < 40000; at += kMaxFrames) clap.process(audio, kMaxFrames, at, true, {});
+    const std::vector<double> inUse = valuesOf(clap);
+    clap.reactivate();
+    EXPECT_EQ(valuesOf(clap), inUse);
+
+    TestHost vst2;
+    ASSERT_NE(vst2.open(), nullptr);
+    for (int i = 0; i < kParameterCount; ++i) vst2.setParameter(i, static_cast<float>(inUse[i]));
+    StereoBuffer clapAudio = testSignal(kMaxFrames, 2), vst2Audio = clapAudio;
+    clap.process(clapAudio, kMaxFrames, 50000, true, {});
+    vst2.processAt(50000, vst2Audio);
+    EXPECT_EQ(clapAudio.left, vst2Audio.left);
+    EXPECT_EQ(clapAudio.right, vst2Audio.right);
+}
+
 // ---- events inside blocks ----------------------------------------------------
 
 struct Cuts {
@@ -286,9 +179,9 @@ class ClapEvents : public ::testing::TestWithParam<Cuts> {};
 
 // A session of blocks with parameter events at their first frames and
 // inside them, some repeating the value the host last sent, the transport
-// playing, standing and absent. The VST 2 build plays each part between
-// events as a block of its own at the position the part starts at, and is
-// sent only the values the host changed.
+// playing, standing, absent and jumping inside a block. The VST 2 build
+// plays each part between events as a block of its own at the position the
+// part starts at, and is sent only the values the host changed.
 TEST_P(ClapEvents, SoundAsTheVst2BuildWithTheSameCuts) {
     ClapEffect clap;
     TestHost vst2;
@@ -301,7 +194,7 @@ TEST_P(ClapEvents, SoundAsTheVst2BuildWithTheSameCuts) {
     std::mt19937 random(7);
     StereoBuffer clapAudio = testSignal(kMaxFrames), vst2Audio(kMaxFrames);
     std::int64_t position = 5000;
-    int cuts = 0;
+    int cuts = 0, jumped = 0;
     for (int block = 0; block < 150; ++block) {
         const std::uint32_t frames = 1 + random() % 1500;
         const bool absent = block % 9 == 4, standing = block % 7 == 3;
@@ -310,31 +203,46 @@ TEST_P(ClapEvents, SoundAsTheVst2BuildWithTheSameCuts) {
             events.events.push_back(parameterEvent(0, pRndSw, GetParam().mode));
             events.events.push_back(parameterEvent(0, pTempo, 1.0));
         }
+        // A jump back inside some playing blocks: a loop, or the user.
+        const bool jumps = !absent && !standing && block % 5 == 2;
+        const std::uint32_t jumpAt = frames / 3;
+        const std::int64_t jumpTo = position / 2;
         for (std::uint32_t n = random() % 4, at = 0; n > 0; --n) {
             at = std::min<std::uint32_t>(frames - 1, at + random() % (frames / 2 + 1));
             const int index = static_cast<int>(random() % kEnvelopeParameterCount);
             const bool repeat = random() % 3 == 0;
             events.events.push_back(parameterEvent(at, index, repeat ? hostValues[index] : (random() % 1000) / 999.0));
-            hostValues[index] = static_cast<float>(events.events.back().value);
+            hostValues[index] = static_cast<float>(events.events.back().parameter.value);
+        }
+        if (jumps) {
+            const auto later = std::find_if(events.events.begin(), events.events.end(),
+                                            [&](const Event& event) { return event.header()->time > jumpAt; });
+            events.events.insert(later, Event{{}, jumpTo, transportAt(jumpAt, jumpTo, true)});
         }
         clapAudio = testSignal(kMaxFrames, block + 1);
         vst2Audio = clapAudio;
         clap.process(clapAudio, frames, absent ? std::nullopt : std::optional(position), !standing, events);
 
         // The same with the cuts as block boundaries.
-        std::uint32_t done = 0;
+        std::uint32_t done = 0, positionFrame = 0;
         std::size_t next = 0;
         while (done < frames) {
-            for (; next < events.events.size() && events.events[next].header.time == done; ++next) {
-                const auto& event = events.events[next];
-                const auto value = static_cast<float>(event.value);
-                if (bitsOf(value) == sent[event.param_id]) continue;
-                sent[event.param_id] = bitsOf(value);
-                vst2.setParameter(static_cast<VstInt32>(event.param_id), value);
+            for (; next < events.events.size() && events.events[next].header()->time == done; ++next) {
+                const Event& event = events.events[next];
+                if (event.jump) {
+                    position = *event.jump;
+                    positionFrame = done;
+                    continue;
+                }
+                const clap_id id = event.parameter.param_id;
+                const auto value = static_cast<float>(event.parameter.value);
+                if (bitsOf(value) == sent[id]) continue;
+                sent[id] = bitsOf(value);
+                vst2.setParameter(static_cast<VstInt32>(id), value);
             }
-            const std::uint32_t end = next < events.events.size() ? events.events[next].header.time : frames;
+            const std::uint32_t end = next < events.events.size() ? events.events[next].header()->time : frames;
             vst2.answerTimeInfo = !absent;
-            vst2.timeInfo.samplePos = static_cast<double>(position + (standing ? 0 : done));
+            vst2.timeInfo.samplePos = static_cast<double>(position + (standing ? 0 : done - positionFrame));
             float* part[2] = {vst2Audio.left.data() + done, vst2Audio.right.data() + done};
             vst2.process(part, part, static_cast<VstInt32>(end - done));
             cuts += done > 0;
@@ -344,9 +252,11 @@ TEST_P(ClapEvents, SoundAsTheVst2BuildWithTheSameCuts) {
         ASSERT_EQ(std::memcmp(clapAudio.right.data(), vst2Audio.right.data(), frames * sizeof(float)), 0) << block;
         for (int i = 0; i < kParameterCount; ++i)
             ASSERT_EQ(static_cast<float>(clap.value(i)), vst2.getParameter(i)) << "block " << block << ", " << i;
-        if (!standing) position += frames;
+        if (!standing) position += frames - positionFrame;
+        jumped += jumps;
     }
     EXPECT_GT(cuts, 100);
+    EXPECT_GT(jumped, 20);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryMode, ClapEvents,
