@@ -256,13 +256,13 @@ std::string Lv2Instance::valueText(std::size_t index) {
 
 void Lv2Instance::queueTimeMessage(const TimeMessage& message) {
     if (queued.capacity() == 0) queued.reserve(maxChanges());
-    if (queued.size() < maxChanges()) queued.push_back({message});
+    if (queued.size() < maxChanges()) queued.push_back({message, false, 0, 0});
 }
 
 void Lv2Instance::queueRawEvent(std::uint32_t frame, std::span<const std::uint32_t> atom) {
     if (queued.capacity() == 0) queued.reserve(maxChanges());
     if (queued.size() == maxChanges()) return;
-    queued.push_back({{frame}, true, rawWords.size(), atom.size()});
+    queued.push_back({{frame, std::nullopt, std::nullopt}, true, rawWords.size(), atom.size()});
     rawWords.insert(rawWords.end(), atom.begin(), atom.end());
 }
 
