@@ -1,7 +1,6 @@
 #include "hosting/clap_instance.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <map>
 #include <stdexcept>
@@ -79,8 +78,16 @@ std::int64_t CLAP_CALLBACK readBytes(const clap::clap_istream* stream, void* buf
     return static_cast<std::int64_t>(count);
 }
 
+// floor() as an integer, inline: the library's floor is a call on targets
+// without a rounding instruction, and a block makes four of these. Exact for
+// any value within the 64-bit range, as song positions are.
+std::int64_t floorToInteger(double value) {
+    const auto truncated = static_cast<std::int64_t>(value);
+    return static_cast<double>(truncated) > value ? truncated - 1 : truncated;
+}
+
 // Whole units of 2^-31, to the nearest.
-std::int64_t fixedPoint(double value) { return static_cast<std::int64_t>(std::floor(value * 0x1p31 + 0.5)); }
+std::int64_t fixedPoint(double value) { return floorToInteger(value * 0x1p31 + 0.5); }
 
 std::vector<std::uint32_t> portChannels(const clap::clap_plugin* plugin, const clap::clap_plugin_audio_ports* ports,
                                         bool input) {
@@ -244,14 +251,16 @@ void ClapInstance::play(const Block& block) {
     if (block.position != nullptr) {
         const HostPosition& position = *block.position;
         const double seconds = position.sample / sampleRate;
+        const double beats = seconds * position.beatsPerMinute / 60.0;
+        const std::int64_t bar = floorToInteger(beats / 4.0);
         transport.flags = clap::CLAP_TRANSPORT_HAS_TEMPO | clap::CLAP_TRANSPORT_HAS_BEATS_TIMELINE |
                           clap::CLAP_TRANSPORT_HAS_SECONDS_TIMELINE | clap::CLAP_TRANSPORT_HAS_TIME_SIGNATURE |
                           (position.playing ? clap::CLAP_TRANSPORT_IS_PLAYING : 0);
         transport.song_pos_seconds = fixedPoint(seconds);
-        transport.song_pos_beats = fixedPoint(seconds * position.beatsPerMinute / 60.0);
+        transport.song_pos_beats = fixedPoint(beats);
         transport.tempo = position.beatsPerMinute;
-        transport.bar_start = fixedPoint(std::floor(seconds * position.beatsPerMinute / 240.0) * 4.0);
-        transport.bar_number = static_cast<std::int32_t>(std::floor(seconds * position.beatsPerMinute / 240.0));
+        transport.bar_start = bar * 4 * clap::CLAP_BEATTIME_FACTOR;
+        transport.bar_number = static_cast<std::int32_t>(bar);
     }
 
     clap::clap_process process{};
