@@ -2,19 +2,27 @@
 # (scripts/package.sh builds them all).
 #
 # Linux, under the prefix: the plug-in in lib/vst/ (where VST 2 hosts look,
-# without the multiarch folder GNUInstallDirs would add), the render tool in
+# without the multiarch folder GNUInstallDirs would add), its CLAP edition in
+# lib/clap/ (where CLAP hosts look), the render tool in
 # bin/ with its man page, README and licence in share/doc/quillbeat/, and the
 # factory presets in share/quillbeat/presets/; lv2/CMakeLists.txt adds the
 # LV2 bundle, in lib/lv2/quillbeat.lv2/, and docs/CMakeLists.txt the HTML
 # guide, in share/doc/quillbeat/guide/.
-# Windows: the DLL, README and licence side by side, to be zipped, the guide
+# Windows: the DLL, the CLAP edition, README and licence side by side, to be
+# zipped, the guide
 # in a guide/ folder and the factory presets in presets/.
 if(WIN32)
   install(TARGETS quillbeat LIBRARY DESTINATION . RUNTIME DESTINATION .)
+  if(TARGET quillbeat_clap)
+    install(TARGETS quillbeat_clap LIBRARY DESTINATION . RUNTIME DESTINATION .)
+  endif()
   install(FILES README.md LICENSE DESTINATION .)
   install(DIRECTORY ${QUILLBEAT_PRESET_FOLDER}/ DESTINATION presets FILES_MATCHING PATTERN "*.fxp")
 else()
   install(TARGETS quillbeat LIBRARY DESTINATION lib/vst)
+  if(TARGET quillbeat_clap)
+    install(TARGETS quillbeat_clap LIBRARY DESTINATION lib/clap)
+  endif()
   if(TARGET quillbeat-render)
     install(TARGETS quillbeat-render RUNTIME DESTINATION bin)
     install(FILES ${PROJECT_BINARY_DIR}/quillbeat-render.1 DESTINATION share/man/man1)
@@ -28,11 +36,11 @@ set(CPACK_PACKAGE_NAME quillbeat)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "The Quillbeat developers")
 set(CPACK_PACKAGE_CONTACT "The Quillbeat developers")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "tempo-locked amplitude and filter gate (VST 2 and LV2 effect)")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "tempo-locked amplitude and filter gate (VST 2, LV2 and CLAP effect)")
 set(CPACK_PACKAGE_DESCRIPTION "Quillbeat cuts stereo audio into a rhythm locked to the host's tempo: \
 on a step grid counted from the host's position, an amplitude envelope and a low-pass filter envelope \
-restart several times per step. This package holds the VST 2 plug-in, the same effect as an LV2 plug-in, \
-and quillbeat-render, which \
+restart several times per step. This package holds the VST 2 plug-in, the same effect as an LV2 and as a \
+CLAP plug-in, and quillbeat-render, which \
 renders sound files through a VST 2 plug-in from the command line.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)

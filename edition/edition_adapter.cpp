@@ -30,25 +30,52 @@ bool EditionAdapter::open(double rate) {
     if (record == nullptr) return false;
     for (int i = 0; i < kParameterCount; ++i) {
         initialValues[i] = getParameter(i);
-        controlsPassed[i] = std::bit_cast<std::uint32_t>(initialValues[i]);
+        controlsPassed[i].store(std::bit_cast<std::uint32_t>(initialValues[i]), std::memory_order_relaxed);
     }
     return true;
+}
+
+void EditionAdapter::replaceRecord(AEffect* fresh) {
+    closeRecord();
+    record = fresh;
 }
 
 bool EditionAdapter::startAnew() {
     AEffect* fresh = openRecord();
     if (fresh == nullptr) return false;
-    closeRecord();
-    record = fresh;
-    for (int i = 0; i < kParameterCount; ++i) controlsPassed[i] = std::bit_cast<std::uint32_t>(getParameter(i));
+    replaceRecord(fresh);
+    for (int i = 0; i < kParameterCount; ++i)
+        controlsPassed[i].store(std::bit_cast<std::uint32_t>(getParameter(i)), std::memory_order_relaxed);
+    return true;
+}
+
+bool EditionAdapter::startAnewKeepingValues(double rate) {
+    const double previousRate = sampleRate;
+    sampleRate = rate;
+    AEffect* fresh = openRecord();
+    if (fresh == nullptr) {
+        sampleRate = previousRate;
+        return false;
+    }
+    std::array<float, kParameterCount> inUse;
+    for (int i = 0; i < kParameterCount; ++i) inUse[i] = getParameter(i);
+    replaceRecord(fresh);
+    for (int i = 0; i < kParameterCount; ++i) setParameter(i, inUse[i]);
     return true;
 }
 
 void EditionAdapter::passControl(VstInt32 index, float value) {
     const auto bits = std::bit_cast<std::uint32_t>(value);
-    if (bits == controlsPassed[static_cast<std::size_t>(index)]) return;
-    controlsPassed[static_cast<std::size_t>(index)] = bits;
+    auto& passed = controlsPassed[static_cast<std::size_t>(index)];
+    if (bits == passed.load(std::memory_order_relaxed)) return;
+    passed.store(bits, std::memory_order_relaxed);
     setParameter(index, std::isnan(value) ? initialValue(index) : std::clamp(value, kParameterMinimum, kParameterMaximum));
+}
+
+void EditionAdapter::restoreControl(VstInt32 index, float value) {
+    controlsPassed[static_cast<std::size_t>(index)].store(std::bit_cast<std::uint32_t>(value),
+                                                          std::memory_order_relaxed);
+    setParameter(index, value);
 }
 
 void EditionAdapter::passChangedControls(const std::array<const float*, kParameterCount>& controls) {

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 
 #include "effect/parameters.h"
@@ -32,9 +33,15 @@ public:
     // Replaces the effect with a newly opened one at the same sample rate,
     // so nothing the old one played is heard: the effect has no reset of its
     // own (suspend and resume keep its state, as VST 2 hosts expect). The
-    // controls count as passed at the new effect's values. Allocates, so not
-    // for the audio thread; false without memory, and the old effect stays.
+    // controls count as passed at the new effect's values, for a format
+    // whose host keeps them and passes them again (LV2's ports). Allocates,
+    // so not for the audio thread; false without memory, and the old effect
+    // stays.
     bool startAnew();
+    // The same for a format whose plug-in keeps the values (CLAP): the new
+    // effect goes on with the values in use, the controls as last passed,
+    // and the sample rate given.
+    bool startAnewKeepingValues(double sampleRate);
 
     VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
                        float opt = 0.0f) {
@@ -53,6 +60,10 @@ public:
     // parameter's initial value: a plug-in format's ranges are only advice
     // to its hosts, and the effect stores what it is given.
     void passControl(VstInt32 index, float value);
+    // Sets a control whatever was passed before, and takes the value as the
+    // host's (a saved state coming back). Safe on another thread than the
+    // one that processes, as the record's setParameter is.
+    void restoreControl(VstInt32 index, float value);
     // The value a newly opened effect has: the control's default.
     float initialValue(VstInt32 index) const { return initialValues[static_cast<std::size_t>(index)]; }
     // passControl for every control; null controls are skipped.
@@ -75,13 +86,16 @@ private:
 
     // A newly opened effect at the sample rate, or null.
     AEffect* openRecord();
+    // Puts `fresh` in the place of the effect in use.
+    void replaceRecord(AEffect* fresh);
     void closeRecord();
 
     AEffect* record = nullptr;
     double sampleRate = 44100.0;
     // Only set for the length of a process call, on the audio thread.
     const VstTimeInfo* timeAnswer = nullptr;
-    // Each control's value as last passed to the effect, bit for bit.
-    std::array<std::uint32_t, kParameterCount> controlsPassed{};
+    // Each control's value as last passed to the effect, bit for bit;
+    // relaxed atomics, as a restore may come from another thread.
+    std::array<std::atomic<std::uint32_t>, kParameterCount> controlsPassed{};
     std::array<float, kParameterCount> initialValues{};
 };

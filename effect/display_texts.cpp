@@ -2,9 +2,9 @@
 // value text, and the program names.
 #include <cstring>
 
+#include "effect/display_text.h"
 #include "effect/quillbeat_effect.h"
 #include "host/bounded_text.h"
-#include "effect/parameter_scales.h"
 
 namespace {
 constexpr std::string_view kEffectName = "Quillbeat";
@@ -42,22 +42,7 @@ void QuillbeatEffect::getParameterLabel(VstInt32 index, char* label) {
 }
 
 void QuillbeatEffect::getParameterDisplay(VstInt32 index, char* text) {
-    if (!isParameterIndex(index) || text == nullptr) return;
-    const float value = load(parameter(index));
-    switch (kParameterTable[index].valueText) {
-        case ValueText::Number:
-            float2string(value, text, kVstMaxParamStrLen);
-            break;
-        case ValueText::TriggerCount:
-            int2string(triggersPerStep(value), text, kVstMaxParamStrLen);
-            break;
-        case ValueText::SwitchMode:
-            copyWithTerminator(text, kSwitchModes[static_cast<int>(switchMode(value))].label);
-            break;
-        case ValueText::BeatsPerMinute:
-            int2string(beatsPerMinute(value), text, kVstMaxParamStrLen);
-            break;
-    }
+    if (isParameterIndex(index)) displayText(index, load(parameter(index)), text);
 }
 
 // Names are stored with their terminator in a 24-byte field; a longer name is

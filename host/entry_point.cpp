@@ -4,7 +4,7 @@
 
 #include "host/effect_base.h"
 
-VST2_EXPORT AEffect* VST2_CALLBACK VSTPluginMain(audioMasterCallback hostCallback) {
+AEffect* VST2_CALLBACK VSTPluginMain(audioMasterCallback hostCallback) {
     // A host that passes no callback cannot be asked its version, and an
     // effect could never reach it: it gets no effect rather than a crash.
     if (hostCallback == nullptr) return nullptr;

@@ -57,8 +57,9 @@ test_packages=(
   # the browser that checks the built guide
   chromium
   # the DAW that loads the installed package, and the audio editor that
-  # applies it to a file, on a virtual display
-  ardour audacity xvfb
+  # applies it to a file, on a virtual display; Qtractor, whose plug-in
+  # scanner is the CLAP host that finds the CLAP edition
+  ardour audacity xvfb qtractor
 )
 bench_packages=(
   # bench/cost_table.py: callgrind and lackey, llvm-mca, objdump and nm

@@ -2,13 +2,14 @@
 # Builds the release set into dist/, named by the version in CMakeLists.txt:
 #   quillbeat_<version>_amd64.deb, quillbeat_<version>_arm64.deb
 #       Debian packages: the plug-in in /usr/lib/vst, its LV2 edition in
-#       /usr/lib/lv2/quillbeat.lv2, quillbeat-render in /usr/bin with its man
-#       page, the HTML guide in /usr/share/doc/quillbeat/guide, the factory
-#       presets in /usr/share/quillbeat/presets; dependencies worked out by
+#       /usr/lib/lv2/quillbeat.lv2, its CLAP edition in /usr/lib/clap,
+#       quillbeat-render in /usr/bin with its man page, the HTML guide in
+#       /usr/share/doc/quillbeat/guide, the factory presets in
+#       /usr/share/quillbeat/presets; dependencies worked out by
 #       dpkg-shlibdeps
 #   Quillbeat-<version>-windows-x64.zip, Quillbeat-<version>-windows-x86.zip
-#       the DLL with the README, the licence, the HTML guide (guide/) and the
-#       factory presets (presets/)
+#       the DLL and quillbeat.clap with the README, the licence, the HTML
+#       guide (guide/) and the factory presets (presets/)
 #   SHA256SUMS
 #       the SHA-256 sum of each of them
 # Each preset's build folder is configured when it is not yet, and only what
@@ -26,7 +27,7 @@ for target in "${targets[@]}"; do
   preset=${target%%:*}
   dir=${target#*:}
   if [ ! -f "$dir/build.ninja" ]; then cmake --preset "$preset" >/dev/null; fi
-  built=(quillbeat quillbeat_guide quillbeat_presets)
+  built=(quillbeat quillbeat_clap quillbeat_guide quillbeat_presets)
   case $preset in windows*) ;; *) built+=(quillbeat-render quillbeat_lv2) ;; esac
   cmake --build "$dir" --target "${built[@]}"
   cpack --config "$dir/CPackConfig.cmake" -B "$PWD/dist/.cpack" >/dev/null

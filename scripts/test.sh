@@ -14,7 +14,7 @@ configure_once() { if [ ! -f "$2/build.ninja" ]; then cmake --preset "$1" >/dev/
 scripts/install-deps.sh test
 
 stage "Linux x86-64: the whole suite" \
-  "The plug-in, its LV2 bundle, the render tool and the guide do what they say, through the plug-ins' own interfaces."
+  "The plug-in, its LV2 bundle and CLAP edition (found by Qtractor's scanner), the render tool and the guide do what they say, through the plug-ins' own interfaces."
 configure_once release build
 cmake --build --preset release
 ctest --preset release
@@ -51,6 +51,10 @@ if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
 version=$(sed -n 's/^project(Quillbeat VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=900 install -y -qq --reinstall \
   "./dist/quillbeat_${version}_amd64.deb"
+
+stage "Qtractor finds the installed CLAP plug-in" \
+  "Qtractor's plug-in scanner, a CLAP host, loads /usr/lib/clap/quillbeat.clap from the installed package and lists Quillbeat with 2 audio inputs, 2 outputs and 12 parameters."
+tests/clap/qtractor_finds_plugin.sh /usr/lib/clap/quillbeat.clap
 
 stage "Ardour plays the installed plug-in" \
   "Headless Ardour's export through the installed VST 2 plug-in and LV2 bundle equals our replay of Ardour's own block sequence, bit for bit."

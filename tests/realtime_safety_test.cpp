@@ -33,6 +33,10 @@
 #include "lv2/port_layout.h"
 #endif
 
+#ifdef QUILLBEAT_CLAP_PATH
+#include "tests/clap/clap_instance.h"
+#endif
+
 // ---- the replaced functions --------------------------------------------------
 
 extern "C" {
@@ -305,6 +309,42 @@ TEST_P(RealtimeSafety, Lv2RunAllocatesNothingAndLocksNothing) {
     lv2->deactivate(plugin);
     lv2->cleanup(plugin);
     dlclose(library);
+    EXPECT_EQ(faults.size(), 0u) << session.name << ", the first: " << (faults.empty() ? "" : faults.front());
+}
+#endif
+
+#ifdef QUILLBEAT_CLAP_PATH
+// The CLAP edition's process: the same sessions through quillbeat.clap, each
+// position as the host's transport, each change as a parameter event in the
+// middle of its block, so that it cuts the block there.
+TEST_P(RealtimeSafety, ClapProcessAllocatesNothingAndLocksNothing) {
+    const Session& session = GetParam();
+    clap_test::ClapEffect plugin;
+    StereoBuffer buffer = testSignal(4096);
+    clap_test::EventList events;
+    events.events.reserve(2);
+    std::vector<std::string> faults;
+    std::thread audio([&] {
+        for (std::size_t i = 0; i < session.blocks.size(); ++i) {
+            const BlockPlan& block = session.blocks[i];
+            // The mode and tempo on the first block; later changes inside
+            // their block.
+            events.events.clear();
+            if (i == 0) {
+                events.events.push_back(clap_test::parameterEvent(0, pRndSw, session.switchValue));
+                events.events.push_back(clap_test::parameterEvent(0, pTempo, 1.0));
+            }
+            if (i > 0 && block.parameter >= 0)
+                events.events.push_back(clap_test::parameterEvent(static_cast<std::uint32_t>(block.frames / 2),
+                                                                  static_cast<clap::clap_id>(block.parameter), block.value));
+            const std::optional<std::int64_t> position =
+                std::isnan(block.position) ? std::nullopt : std::optional(std::llround(block.position));
+            runBlock(faults, i, [&] {
+                plugin.process(buffer, static_cast<std::uint32_t>(block.frames), position, true, events);
+            });
+        }
+    });
+    audio.join();
     EXPECT_EQ(faults.size(), 0u) << session.name << ", the first: " << (faults.empty() ? "" : faults.front());
 }
 #endif

@@ -4,10 +4,12 @@
 #   - every artifact named by the one version in CMakeLists.txt, and its
 #     SHA-256 sum listed and right
 #   - each Debian package for its architecture, with the plug-in in
-#     /usr/lib/vst, the LV2 bundle in /usr/lib/lv2, the tool and its man page,
+#     /usr/lib/vst, the LV2 bundle in /usr/lib/lv2, the CLAP edition in
+#     /usr/lib/clap, the tool and its man page,
 #     binaries for that processor and
 #     the tool's libraries among the worked-out dependencies
-#   - each zip with the DLL for its processor, the README and the licence
+#   - each zip with the DLL and quillbeat.clap for its processor, the README
+#     and the licence
 #   - in every package the HTML guide with each of its pictures, and the
 #     factory presets: the same files as the Linux build wrote
 #   - the install rules honouring DESTDIR, and the installed tool finding the
@@ -81,11 +83,12 @@ deb_is() {
   done
   dpkg-deb -x "$deb" "$tree" || return 1
   local file
-  for file in usr/lib/vst/quillbeat.so usr/bin/quillbeat-render usr/share/man/man1/quillbeat-render.1 \
-    usr/share/doc/quillbeat/LICENSE "${lv2_bundle[@]/#/usr/}"; do
+  for file in usr/lib/vst/quillbeat.so usr/lib/clap/quillbeat.clap usr/bin/quillbeat-render \
+    usr/share/man/man1/quillbeat-render.1 usr/share/doc/quillbeat/LICENSE "${lv2_bundle[@]/#/usr/}"; do
     [ -f "$tree/$file" ] || { echo "  missing: /$file"; return 1; }
   done
-  for file in usr/lib/vst/quillbeat.so usr/lib/lv2/quillbeat.lv2/quillbeat.so usr/bin/quillbeat-render; do
+  for file in usr/lib/vst/quillbeat.so usr/lib/lv2/quillbeat.lv2/quillbeat.so usr/lib/clap/quillbeat.clap \
+    usr/bin/quillbeat-render; do
     file -b "$tree/$file" | grep -q "ELF 64-bit LSB .*, $3," || { echo "  /$file: $(file -b "$tree/$file")"; return 1; }
   done
   local depends
@@ -101,18 +104,21 @@ zip_is() {
   local tree="$out/${1%.zip}"
   (cd "$out" && cmake -E tar xf "$OLDPWD/dist/$1") || return 1
   local file
-  for file in Quillbeat.dll README.md LICENSE; do
+  for file in Quillbeat.dll quillbeat.clap README.md LICENSE; do
     [ -f "$tree/$file" ] || { echo "  missing: $file"; return 1; }
   done
-  objdump -f "$tree/Quillbeat.dll" | grep -q "file format $2\$" ||
-    { objdump -f "$tree/Quillbeat.dll" | grep 'file format'; return 1; }
+  for file in Quillbeat.dll quillbeat.clap; do
+    objdump -f "$tree/$file" | grep -q "file format $2\$" ||
+      { echo "  $file: $(objdump -f "$tree/$file" | grep 'file format')"; return 1; }
+  done
   carries_guide "$tree/guide" && carries_presets "$tree/presets"
 }
 
 installs_into_destdir() {
   DESTDIR="$out/stage" cmake --install "$linux_dir" --prefix /opt/quillbeat >/dev/null || return 1
   local file
-  for file in lib/vst/quillbeat.so bin/quillbeat-render share/man/man1/quillbeat-render.1 "${lv2_bundle[@]}"; do
+  for file in lib/vst/quillbeat.so lib/clap/quillbeat.clap bin/quillbeat-render share/man/man1/quillbeat-render.1 \
+    "${lv2_bundle[@]}"; do
     [ -f "$out/stage/opt/quillbeat/$file" ] || { echo "  missing: /opt/quillbeat/$file"; return 1; }
   done
   [ ! -e /opt/quillbeat ] || { echo "  /opt/quillbeat exists outside DESTDIR"; return 1; }

@@ -1,0 +1,24 @@
+// Parameter values and the texts a CLAP host shows for them, both ways,
+// from the parameter table alone: no effect is asked, so the host may ask
+// on any thread while the effect plays.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+// What the effect receives when the host sets parameter `index` (0 to 11)
+// to `value`: the value held to 0..1 as a float; not a number is taken as
+// the parameter's default.
+float parameterValue(int index, double value);
+
+// The VST 2 value text of that value followed by the label, cut to fit
+// `size` bytes with its terminator. False for an index outside 0..11 or no
+// room.
+bool writeValueText(int index, double value, char* text, std::uint32_t size);
+
+// The value whose text a host shows, from such a text (blanks around it, and
+// the switch's words in any letter case, are welcome). A number between two
+// texts gives the first value at or above it, and one beyond the range its
+// end. None for an index outside 0..11 or a text that is no number or word
+// the parameter shows.
+std::optional<float> valueOfText(int index, const char* text);

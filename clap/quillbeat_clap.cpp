@@ -1,0 +1,320 @@
+// The CLAP edition: one plug-in in one factory, whose instance plays the
+// VST 2 host of one effect through the edition adapter. process() passes the
+// parameter events the host sends, cutting the block where one applies, and
+// answers the effect's time request with the host's song position.
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <optional>
+
+#include "clap/clap_abi.h"
+#include "clap/parameter_text.h"
+#include "clap/plugin_version.h"
+#include "clap/sample_position.h"
+#include "clap/state_format.h"
+#include "edition/edition_adapter.h"
+
+namespace {
+
+using namespace clap;
+
+static_assert(kParameterCount == kStateValueCount, "the state holds every parameter");
+
+// Never to change: hosts keep it in their projects.
+constexpr char kPluginId[] = "com.orvane.quillbeat";
+
+constexpr const char* kFeatures[] = {CLAP_FEATURE_AUDIO_EFFECT, CLAP_FEATURE_STEREO, nullptr};
+
+constexpr clap_plugin_descriptor kDescriptor{
+    CLAP_VERSION, kPluginId, "Quillbeat", "Orvane", "", "", "", kQuillbeatVersion,
+    "Cuts stereo audio into a rhythm locked to the host's tempo", kFeatures};
+
+// A parameter's ID is its index, 0 to 11, for good: hosts keep automation
+// by it.
+bool isParameterId(clap_id id) { return id < static_cast<clap_id>(kParameterCount); }
+
+struct Plugin {
+    clap_plugin clap{};
+    EditionAdapter effect;
+    double sampleRate = 44100.0;
+    // The time answer of the part of a block being processed.
+    VstTimeInfo time{};
+};
+
+Plugin& self(const clap_plugin* plugin) { return *static_cast<Plugin*>(plugin->plugin_data); }
+
+// ---- parameter events -------------------------------------------------------
+
+// A parameter value event of ours, or null for any other event.
+const clap_event_param_value* parameterEvent(const clap_event_header& header) {
+    if (header.space_id != CLAP_CORE_EVENT_SPACE_ID || header.type != CLAP_EVENT_PARAM_VALUE ||
+        header.size < sizeof(clap_event_param_value))
+        return nullptr;
+    const auto& event = reinterpret_cast<const clap_event_param_value&>(header);
+    return isParameterId(event.param_id) ? &event : nullptr;
+}
+
+// The host's value reaches the effect only when it changed since the host
+// last sent one: "RANDOM" and "AUTO" overwrite envelope values inside the
+// effect, and a host that repeats a value must not undo their picks.
+void applyParameter(Plugin& plugin, const clap_event_param_value& event) {
+    const int index = static_cast<int>(event.param_id);
+    plugin.effect.passControl(index, parameterValue(index, event.value));
+}
+
+// ---- process ----------------------------------------------------------------
+
+// The song position the parts of a block are played at: the transport's at
+// one frame of the block, moving on with the frames while it plays.
+struct BlockPosition {
+    std::optional<std::int64_t> sample;
+    std::uint32_t frame = 0;
+    bool playing = false;
+
+    void hear(const clap_event_transport* transport, double sampleRate, std::uint32_t at) {
+        sample = samplePosition(transport, sampleRate);
+        frame = at;
+        playing = transport != nullptr && (transport->flags & CLAP_TRANSPORT_IS_PLAYING) != 0;
+    }
+};
+
+const clap_event_transport* transportEvent(const clap_event_header& header) {
+    if (header.space_id != CLAP_CORE_EVENT_SPACE_ID || header.type != CLAP_EVENT_TRANSPORT ||
+        header.size < sizeof(clap_event_transport))
+        return nullptr;
+    return &reinterpret_cast<const clap_event_transport&>(header);
+}
+
+// Frames [from, to) of the block as one call of the effect.
+void processPart(Plugin& plugin, const BlockPosition& position, float* const* inputs, float* const* outputs,
+                 std::uint32_t from, std::uint32_t to) {
+    if (to <= from) return;
+    const VstTimeInfo* time = nullptr;
+    if (position.sample) {
+        plugin.time.samplePos =
+            static_cast<double>(*position.sample + (position.playing ? from - position.frame : 0));
+        plugin.time.sampleRate = plugin.sampleRate;
+        time = &plugin.time;
+    }
+    // The effect reads both inputs of a frame before writing either output,
+    // so the host may process in place.
+    float* in[2] = {inputs[0] + from, inputs[1] + from};
+    float* out[2] = {outputs[0] + from, outputs[1] + from};
+    plugin.effect.process(in, out, static_cast<VstInt32>(to - from), time);
+}
+
+bool isStereo(const clap_audio_buffer* buffers, std::uint32_t count) {
+    return buffers != nullptr && count >= 1 && buffers[0].data32 != nullptr && buffers[0].channel_count >= 2 &&
+           buffers[0].data32[0] != nullptr && buffers[0].data32[1] != nullptr;
+}
+
+clap_process_status CLAP_CALLBACK process(const clap_plugin* clapPlugin, const clap_process* process) {
+    Plugin& plugin = self(clapPlugin);
+    const std::uint32_t frames = process->frames_count;
+    const bool audio = isStereo(process->audio_inputs, process->audio_inputs_count) &&
+                       isStereo(process->audio_outputs, process->audio_outputs_count);
+    float* const* inputs = audio ? process->audio_inputs[0].data32 : nullptr;
+    float* const* outputs = audio ? process->audio_outputs[0].data32 : nullptr;
+
+    BlockPosition position;
+    position.hear(process->transport, plugin.sampleRate, 0);
+    // An event applies from its frame on, so one after the first frame cuts
+    // the block there; one out of order or past the block applies where the
+    // block has got to, or at its end.
+    std::uint32_t done = 0;
+    const clap_input_events* events = process->in_events;
+    const std::uint32_t eventCount = events != nullptr && events->size != nullptr ? events->size(events) : 0;
+    for (std::uint32_t i = 0; i < eventCount; ++i) {
+        const clap_event_header* header = events->get(events, i);
+        if (header == nullptr) continue;
+        const clap_event_param_value* parameter = parameterEvent(*header);
+        const clap_event_transport* transport = transportEvent(*header);
+        if (parameter == nullptr && transport == nullptr) continue;
+        const std::uint32_t at = std::min(header->time, frames);
+        if (at > done) {
+            if (audio) processPart(plugin, position, inputs, outputs, done, at);
+            done = at;
+        }
+        if (parameter != nullptr) applyParameter(plugin, *parameter);
+        if (transport != nullptr) position.hear(transport, plugin.sampleRate, at);
+    }
+    if (!audio) return CLAP_PROCESS_ERROR;
+    processPart(plugin, position, inputs, outputs, done, frames);
+    return CLAP_PROCESS_CONTINUE;
+}
+
+// ---- the plug-in's lifecycle ------------------------------------------------
+
+// The host names its sample rate only on activating: until then the effect
+// has a usual one.
+bool CLAP_CALLBACK init(const clap_plugin* plugin) { return self(plugin).effect.open(44100.0); }
+
+void CLAP_CALLBACK destroy(const clap_plugin* plugin) { delete &self(plugin); }
+
+// Every activation starts a new effect, so nothing played before is heard
+// again; it goes on with the values in use.
+bool CLAP_CALLBACK activate(const clap_plugin* clapPlugin, double sampleRate, std::uint32_t, std::uint32_t) {
+    Plugin& plugin = self(clapPlugin);
+    if (!(sampleRate > 0.0) || !plugin.effect.startAnewKeepingValues(sampleRate)) return false;
+    plugin.sampleRate = sampleRate;
+    plugin.effect.dispatch(effMainsChanged, 0, 1);
+    return true;
+}
+
+void CLAP_CALLBACK deactivate(const clap_plugin* plugin) { self(plugin).effect.dispatch(effMainsChanged, 0, 0); }
+
+bool CLAP_CALLBACK startProcessing(const clap_plugin* plugin) {
+    self(plugin).effect.dispatch(effStartProcess);
+    return true;
+}
+
+void CLAP_CALLBACK stopProcessing(const clap_plugin* plugin) { self(plugin).effect.dispatch(effStopProcess); }
+
+// The effect has no reset of its own, and a new one cannot be made on the
+// audio thread, where this is called: the effect plays on, as it does
+// through suspend and resume under a VST 2 host. Activating again starts
+// anew.
+void CLAP_CALLBACK reset(const clap_plugin*) {}
+
+void CLAP_CALLBACK onMainThread(const clap_plugin*) {}
+
+// ---- audio ports ------------------------------------------------------------
+
+std::uint32_t CLAP_CALLBACK audioPortCount(const clap_plugin*, bool) { return 1; }
+
+bool CLAP_CALLBACK audioPortInfo(const clap_plugin*, std::uint32_t index, bool isInput, clap_audio_port_info* info) {
+    if (index != 0 || info == nullptr) return false;
+    *info = {};
+    info->id = 0;
+    std::strcpy(info->name, isInput ? "Input" : "Output");
+    info->flags = CLAP_AUDIO_PORT_IS_MAIN;
+    info->channel_count = 2;
+    info->port_type = CLAP_PORT_STEREO;
+    // The input and the output may share their buffers.
+    info->in_place_pair = 0;
+    return true;
+}
+
+constexpr clap_plugin_audio_ports kAudioPorts{audioPortCount, audioPortInfo};
+
+// ---- params -----------------------------------------------------------------
+
+std::uint32_t CLAP_CALLBACK parameterCount(const clap_plugin*) { return kParameterCount; }
+
+bool CLAP_CALLBACK parameterInfo(const clap_plugin*, std::uint32_t index, clap_param_info* info) {
+    if (!isParameterId(index) || info == nullptr) return false;
+    const ParameterInfo& parameter = kParameterTable[index];
+    *info = {};
+    info->id = index;
+    info->flags = CLAP_PARAM_IS_AUTOMATABLE;
+    std::memcpy(info->name, parameter.name.data(), parameter.name.size());
+    info->min_value = kParameterMinimum;
+    info->max_value = kParameterMaximum;
+    info->default_value = parameter.initialValue;
+    return true;
+}
+
+// The value in use: in "RANDOM" and "AUTO" the effect's own picks for the
+// envelope parameters, as a VST 2 host reads them.
+bool CLAP_CALLBACK parameterValueInUse(const clap_plugin* plugin, clap_id id, double* value) {
+    if (!isParameterId(id) || value == nullptr) return false;
+    *value = self(plugin).effect.getParameter(static_cast<VstInt32>(id));
+    return true;
+}
+
+bool CLAP_CALLBACK valueToText(const clap_plugin*, clap_id id, double value, char* text, std::uint32_t size) {
+    return isParameterId(id) && writeValueText(static_cast<int>(id), value, text, size);
+}
+
+bool CLAP_CALLBACK textToValue(const clap_plugin*, clap_id id, const char* text, double* value) {
+    if (!isParameterId(id) || value == nullptr) return false;
+    const std::optional<float> found = valueOfText(static_cast<int>(id), text);
+    if (!found) return false;
+    *value = *found;
+    return true;
+}
+
+// Parameter events while the host does not process: each applies at once.
+void CLAP_CALLBACK flush(const clap_plugin* clapPlugin, const clap_input_events* events, const clap_output_events*) {
+    if (events == nullptr || events->size == nullptr) return;
+    Plugin& plugin = self(clapPlugin);
+    const std::uint32_t count = events->size(events);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const clap_event_header* header = events->get(events, i);
+        if (header == nullptr) continue;
+        if (const clap_event_param_value* parameter = parameterEvent(*header)) applyParameter(plugin, *parameter);
+    }
+}
+
+constexpr clap_plugin_params kParams{parameterCount, parameterInfo, parameterValueInUse,
+                                     valueToText,    textToValue,   flush};
+
+// ---- state ------------------------------------------------------------------
+
+// The values in use, so that a project reopens with what was heard.
+bool CLAP_CALLBACK saveValues(const clap_plugin* plugin, const clap_ostream* stream) {
+    if (stream == nullptr) return false;
+    StateValues values;
+    for (int i = 0; i < kParameterCount; ++i) values[static_cast<std::size_t>(i)] = self(plugin).effect.getParameter(i);
+    return saveState(*stream, values);
+}
+
+// Every value is set, whether or not it changed: a value in use that
+// "RANDOM" or "AUTO" picked is replaced by the saved one too. A refused
+// state leaves every value as it was.
+bool CLAP_CALLBACK loadValues(const clap_plugin* plugin, const clap_istream* stream) {
+    if (stream == nullptr) return false;
+    const LoadedState loaded = loadState(*stream);
+    if (loaded.error != StateError::none) return false;
+    for (int i = 0; i < kParameterCount; ++i)
+        self(plugin).effect.restoreControl(i, loaded.values[static_cast<std::size_t>(i)]);
+    return true;
+}
+
+constexpr clap_plugin_state kState{saveValues, loadValues};
+
+// ---- latency ----------------------------------------------------------------
+
+std::uint32_t CLAP_CALLBACK latency(const clap_plugin*) { return 0; }
+
+constexpr clap_plugin_latency kLatency{latency};
+
+const void* CLAP_CALLBACK extension(const clap_plugin*, const char* id) {
+    if (id == nullptr) return nullptr;
+    if (std::strcmp(id, CLAP_EXT_AUDIO_PORTS) == 0) return &kAudioPorts;
+    if (std::strcmp(id, CLAP_EXT_PARAMS) == 0) return &kParams;
+    if (std::strcmp(id, CLAP_EXT_STATE) == 0) return &kState;
+    if (std::strcmp(id, CLAP_EXT_LATENCY) == 0) return &kLatency;
+    return nullptr;
+}
+
+// ---- factory and entry ------------------------------------------------------
+
+std::uint32_t CLAP_CALLBACK pluginCount(const clap_plugin_factory*) { return 1; }
+
+const clap_plugin_descriptor* CLAP_CALLBACK pluginDescriptor(const clap_plugin_factory*, std::uint32_t index) {
+    return index == 0 ? &kDescriptor : nullptr;
+}
+
+// The effect opens in init, as the interface asks: creating calls nothing of
+// the host's.
+const clap_plugin* CLAP_CALLBACK createPlugin(const clap_plugin_factory*, const clap_host* host, const char* id) {
+    if (host == nullptr || id == nullptr || std::strcmp(id, kPluginId) != 0) return nullptr;
+    auto* plugin = new (std::nothrow) Plugin;
+    if (plugin == nullptr) return nullptr;
+    plugin->clap = {&kDescriptor, plugin,         init,     destroy,      activate,  deactivate,
+                    startProcessing, stopProcessing, reset, process, extension, onMainThread};
+    return &plugin->clap;
+}
+
+constexpr clap_plugin_factory kFactory{pluginCount, pluginDescriptor, createPlugin};
+
+bool CLAP_CALLBACK entryInit(const char*) { return true; }
+void CLAP_CALLBACK entryDeinit() {}
+const void* CLAP_CALLBACK factory(const char* id) {
+    return id != nullptr && std::strcmp(id, CLAP_PLUGIN_FACTORY_ID) == 0 ? &kFactory : nullptr;
+}
+
+}  // namespace
+
+CLAP_ENTRY_EXPORT const clap::clap_plugin_entry clap_entry{clap::CLAP_VERSION, entryInit, entryDeinit, factory};

@@ -1,0 +1,266 @@
+// quillbeat.clap at its binary interface, loaded as a CLAP host loads it,
+// against the VST 2 build: the value texts both ways for every parameter,
+// state that loads back to the same bytes and refuses what is not its own,
+// and parameter events inside blocks, which must sound as the VST 2 build
+// does with the same cuts as block boundaries.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "effect/parameters.h"
+#include "tests/clap/clap_instance.h"
+#include "tests/support/block_helpers.h"
+
+namespace {
+
+using namespace clap_test;
+
+std::string vst2Text(TestHost& vst2, int index, float value) {
+    vst2.setParameter(index, value);
+    return vst2.text(effGetParamDisplay, index) + std::string(kParameterLabel);
+}
+
+// ---- value texts -------------------------------------------------------------
+
+// Every parameter at 0, 1, a sweep between and each side of every value
+// where a text changes: the VST 2 build's text and label, and back to a value
+// with the same text.
+TEST(ClapParameters, TextsAreTheVst2TextsAndReadBack) {
+    ClapEffect clap;
+    TestHost vst2;
+    ASSERT_NE(vst2.open(), nullptr);
+    for (int index = 0; index < kParameterCount; ++index) {
+        std::vector<float> values{0.0f, 1.0f};
+        for (int k = 1; k < 1000; ++k) values.push_back(static_cast<float>(k) / 1000.0f);
+        for (float value = 0.0f; value < 1.0f;) {  // the first value of each text, and the one before it
+            const std::string shown = clap.text(index, value);
+            float low = value, high = 1.0f;
+            if (clap.text(index, high) == shown) break;
+            while (std::nextafter(low, 2.0f) < high) {
+                const float middle = std::bit_cast<float>((bitsOf(low) + bitsOf(high)) / 2);
+                (clap.text(index, middle) == shown ? low : high) = middle;
+            }
+            values.insert(values.end(), {low, high});
+            value = high;
+            if (values.size() > 5000) break;  // the number texts change too often to list each
+        }
+        for (float value : values) {
+            const std::string text = clap.text(index, value);
+            ASSERT_EQ(text, vst2Text(vst2, index, value)) << kParameterTable[index].name << " at " << value;
+            const std::optional<double> back = clap.valueOf(index, text.c_str());
+            ASSERT_TRUE(back) << text;
+            ASSERT_EQ(clap.text(index, *back), text) << kParameterTable[index].name << " read back from " << text;
+        }
+    }
+}
+
+TEST(ClapParameters, TextsAtTheEdges) {
+    ClapEffect clap;
+    constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+    struct ToText {
+        int index;
+        double value;
+        const char* text;
+    };
+    // Outside the range and not a number: the text of what setting it gives.
+    for (const ToText& c : {ToText{pRndSw, 1.5, "AUTO  "}, {pTempo, -3.0, "120  "}, {pVA, 1e300, "1.000000  "},
+                            {pVA, nan, "1.000000  "}, {pTempo, nan, "140  "}, {pVS, 0.25, "0.250000  "}})
+        EXPECT_EQ(clap.text(c.index, c.value), c.text) << c.index << " " << c.value;
+    struct FromText {
+        int index;
+        const char* text;
+        std::optional<double> value;
+    };
+    for (const FromText& c : {FromText{pRndSw, "random", 0.5}, {pRndSw, " AUTO ", 1.0}, {pRndSw, "MANUALS", {}},
+                              {pVA, "0.5", 0.5}, {pVS, "0.3", 0.3f}, {pVA, "7", 1.0}, {pVA, "-1", 0.0},
+                              {pTempo, "120", 0.0}, {pTempo, "481", 1.0}, {pVA, "", {}}, {pVA, "0.5x", {}},
+                              {pTempo, "1e999", {}}})
+        EXPECT_EQ(clap.valueOf(c.index, c.text), c.value) << c.index << " '" << c.text << "'";
+    // Typed between two texts: the first value showing at least that number.
+    EXPECT_EQ(clap.text(pTempo, *clap.valueOf(pTempo, "150.5")), "151  ");
+    EXPECT_EQ(clap.text(pVNotes, *clap.valueOf(pVNotes, "8")), "8  ");
+}
+
+// ---- state -------------------------------------------------------------------
+
+std::vector<double> valuesOf(ClapEffect& clap) {
+    std::vector<double> values;
+    for (int i = 0; i < kParameterCount; ++i) values.push_back(clap.value(i));
+    return values;
+}
+
+TEST(ClapState, LoadsBackToTheSameBytesAndRefusesWhatIsNotItsOwn) {
+    // Values set by the host, and in RANDOM the effect's own picks.
+    ClapEffect source;
+    EventList settings;
+    for (int i = 0; i < kParameterCount; ++i) settings.events.push_back(parameterEvent(0, i, (i + 1) / 13.0));
+    settings.events.push_back(parameterEvent(0, pRndSw, kManual));
+    settings.events.push_back(parameterEvent(0, pTempo, 1.0));
+    source.flush(settings);
+    const Bytes manual = source.save();
+    EventList random;
+    random.events.push_back(parameterEvent(0, pRndSw, kRandom));
+    source.flush(random);
+    StereoBuffer audio = testSignal(kMaxFrames);
+    for (std::int64_t at = 0; at < 40000; at += kMaxFrames) source.process(audio, kMaxFrames, at, true, {});
+    const Bytes saved = source.save();
+    ASSERT_EQ(saved.size(), 12u + 4 * kParameterCount);
+
+    ClapEffect copy;
+    ASSERT_TRUE(copy.load(saved));
+    EXPECT_EQ(valuesOf(copy), valuesOf(source));
+    EXPECT_EQ(copy.save(), saved);
+
+    // Each refused, leaving every value as it was.
+    const auto patched = [&](std::size_t at, unsigned char byte) {
+        Bytes bytes = saved;
+        bytes[at] = byte;
+        return bytes;
+    };
+    const std::vector<double> before = valuesOf(copy);
+    const Bytes nan = patched(12 + 3, 0x7f);  // the first value's top byte: 0x7f.. with its high mantissa, NaN
+    for (const Bytes& bad : {Bytes{}, Bytes(saved.begin(), saved.end() - 1), Bytes(saved.size(), 0), patched(0, 'X'),
+                             patched(4, 2), patched(8, 11), nan}) {
+        EXPECT_FALSE(copy.load(bad)) << bad.size() << " bytes";
+        EXPECT_EQ(valuesOf(copy), before);
+    }
+    Bytes longer = saved;
+    longer.push_back(0);
+    EXPECT_FALSE(copy.load(longer));
+    EXPECT_EQ(valuesOf(copy), before);
+
+    // The effect's picks give way to the saved values too, where the host
+    // last sent those very values.
+    ASSERT_TRUE(source.load(manual));
+    EXPECT_EQ(source.save(), manual);
+}
+
+// Activating again starts a new effect with the values in use: it plays as
+// a new VST 2 effect given them.
+TEST(ClapActivation, StartsAnewWithTheValuesInUse) {
+    ClapEffect clap;
+    EventList settings;
+    settings.events = {parameterEvent(0, pRndSw, kRandom), parameterEvent(0, pTempo, 1.0)};
+    clap.flush(settings);
+    StereoBuffer audio = testSignal(kMaxFrames);
+    for (std::int64_t at = 0; at < 40000; at += kMaxFrames) clap.process(audio, kMaxFrames, at, true, {});
+    const std::vector<double> inUse = valuesOf(clap);
+    clap.reactivate();
+    EXPECT_EQ(valuesOf(clap), inUse);
+
+    TestHost vst2;
+    ASSERT_NE(vst2.open(), nullptr);
+    for (int i = 0; i < kParameterCount; ++i) vst2.setParameter(i, static_cast<float>(inUse[i]));
+    StereoBuffer clapAudio = testSignal(kMaxFrames, 2), vst2Audio = clapAudio;
+    clap.process(clapAudio, kMaxFrames, 50000, true, {});
+    vst2.processAt(50000, vst2Audio);
+    EXPECT_EQ(clapAudio.left, vst2Audio.left);
+    EXPECT_EQ(clapAudio.right, vst2Audio.right);
+}
+
+// ---- events inside blocks ----------------------------------------------------
+
+struct Cuts {
+    const char* name;
+    float mode;
+};
+
+void PrintTo(const Cuts& cuts, std::ostream* out) { *out << cuts.name; }
+
+class ClapEvents : public ::testing::TestWithParam<Cuts> {};
+
+// A session of blocks with parameter events at their first frames and
+// inside them, some repeating the value the host last sent, the transport
+// playing, standing, absent and jumping inside a block. The VST 2 build
+// plays each part between events as a block of its own at the position the
+// part starts at, and is sent only the values the host changed.
+TEST_P(ClapEvents, SoundAsTheVst2BuildWithTheSameCuts) {
+    ClapEffect clap;
+    TestHost vst2;
+    ASSERT_NE(vst2.open(), nullptr);
+    // The values the host last sent, as floats and as bit patterns.
+    std::vector<float> hostValues(kParameterCount);
+    std::vector<std::uint32_t> sent(kParameterCount);
+    for (int i = 0; i < kParameterCount; ++i) sent[i] = bitsOf(hostValues[i] = vst2.getParameter(i));
+
+    std::mt19937 random(7);
+    StereoBuffer clapAudio = testSignal(kMaxFrames), vst2Audio(kMaxFrames);
+    std::int64_t position = 5000;
+    int cuts = 0, jumped = 0;
+    for (int block = 0; block < 150; ++block) {
+        const std::uint32_t frames = 1 + random() % 1500;
+        const bool absent = block % 9 == 4, standing = block % 7 == 3;
+        EventList events;
+        if (block == 0) {
+            events.events.push_back(parameterEvent(0, pRndSw, GetParam().mode));
+            events.events.push_back(parameterEvent(0, pTempo, 1.0));
+        }
+        // A jump back inside some playing blocks: a loop, or the user.
+        const bool jumps = !absent && !standing && block % 5 == 2;
+        const std::uint32_t jumpAt = frames / 3;
+        const std::int64_t jumpTo = position / 2;
+        for (std::uint32_t n = random() % 4, at = 0; n > 0; --n) {
+            at = std::min<std::uint32_t>(frames - 1, at + random() % (frames / 2 + 1));
+            const int index = static_cast<int>(random() % kEnvelopeParameterCount);
+            const bool repeat = random() % 3 == 0;
+            events.events.push_back(parameterEvent(at, index, repeat ? hostValues[index] : (random() % 1000) / 999.0));
+            hostValues[index] = static_cast<float>(events.events.back().parameter.value);
+        }
+        if (jumps) {
+            const auto later = std::find_if(events.events.begin(), events.events.end(),
+                                            [&](const Event& event) { return event.header()->time > jumpAt; });
+            events.events.insert(later, Event{{}, jumpTo, transportAt(jumpAt, jumpTo, true)});
+        }
+        clapAudio = testSignal(kMaxFrames, block + 1);
+        vst2Audio = clapAudio;
+        clap.process(clapAudio, frames, absent ? std::nullopt : std::optional(position), !standing, events);
+
+        // The same with the cuts as block boundaries.
+        std::uint32_t done = 0, positionFrame = 0;
+        std::size_t next = 0;
+        while (done < frames) {
+            for (; next < events.events.size() && events.events[next].header()->time == done; ++next) {
+                const Event& event = events.events[next];
+                if (event.jump) {
+                    position = *event.jump;
+                    positionFrame = done;
+                    continue;
+                }
+                const clap_id id = event.parameter.param_id;
+                const auto value = static_cast<float>(event.parameter.value);
+                if (bitsOf(value) == sent[id]) continue;
+                sent[id] = bitsOf(value);
+                vst2.setParameter(static_cast<VstInt32>(id), value);
+            }
+            const std::uint32_t end = next < events.events.size() ? events.events[next].header()->time : frames;
+            vst2.answerTimeInfo = !absent;
+            vst2.timeInfo.samplePos = static_cast<double>(position + (standing ? 0 : done - positionFrame));
+            float* part[2] = {vst2Audio.left.data() + done, vst2Audio.right.data() + done};
+            vst2.process(part, part, static_cast<VstInt32>(end - done));
+            cuts += done > 0;
+            done = end;
+        }
+        ASSERT_EQ(std::memcmp(clapAudio.left.data(), vst2Audio.left.data(), frames * sizeof(float)), 0) << block;
+        ASSERT_EQ(std::memcmp(clapAudio.right.data(), vst2Audio.right.data(), frames * sizeof(float)), 0) << block;
+        for (int i = 0; i < kParameterCount; ++i)
+            ASSERT_EQ(static_cast<float>(clap.value(i)), vst2.getParameter(i)) << "block " << block << ", " << i;
+        if (!standing) position += frames - positionFrame;
+        jumped += jumps;
+    }
+    EXPECT_GT(cuts, 100);
+    EXPECT_GT(jumped, 20);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryMode, ClapEvents,
+                         ::testing::Values(Cuts{"manual", kManual}, Cuts{"random", kRandom}, Cuts{"auto", kAuto}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
