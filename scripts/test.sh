@@ -19,12 +19,12 @@ ctest --preset release
 section "Windows x64 under wine"
 configure_once windows build-windows
 cmake --build --preset windows
-tests/session/windows_matches_linux.sh build build-windows
+tests/session/cross_build_matches_linux.sh windows
 
 section "Windows x86 under 32-bit wine"
 configure_once windows-x86 build-windows-x86
 cmake --build --preset windows-x86
-tests/session/windows_matches_linux.sh build build-windows-x86
+tests/session/cross_build_matches_linux.sh windows-x86
 
 # Linux arm64: cross-built, the suite (but the render tool's and the guide's
 # tests, which run the tool as a separate program and load x86-64 plug-ins)
@@ -34,7 +34,7 @@ section "Linux arm64 under qemu-aarch64"
 configure_once linux-arm64 build-arm64
 cmake --build --preset linux-arm64
 ctest --preset linux-arm64
-tests/session/arm64_matches_linux.sh build build-arm64
+tests/session/cross_build_matches_linux.sh linux-arm64
 
 # The release set, installed as a user would, and played by Ardour.
 section "Packages"
