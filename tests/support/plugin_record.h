@@ -1,6 +1,6 @@
 // The record of a small plug-in of our own, built for the tests to load:
 // every field the interface defines, from the few that such a plug-in
-// chooses. What it does not choose is zero.
+// chooses; the rest is zero.
 #pragma once
 
 #include "host/vst2_abi.h"
@@ -21,20 +21,27 @@ struct PluginRecordFields {
 // Two outputs, an input-output ratio of 1, and the replacing flag when there
 // is a replacing process function.
 inline void fillPluginRecord(AEffect& record, void* object, const PluginRecordFields& fields) {
-    record = AEffect{};
-    record.magic = kEffectMagic;
-    record.dispatcher = fields.dispatcher;
-    record.process = fields.processAccumulating;
-    record.setParameter = fields.setParameter;
-    record.getParameter = fields.getParameter;
-    record.numPrograms = fields.programs;
-    record.numParams = fields.parameters;
-    record.numInputs = fields.inputs;
-    record.numOutputs = 2;
-    record.flags = fields.processReplacing != nullptr ? effFlagsCanReplacing : 0;
-    record.ioRatio = 1.0f;
-    record.object = object;
-    record.uniqueID = fields.uniqueID;
-    record.version = fields.version;
-    record.processReplacing = fields.processReplacing;
+    record = AEffect{.magic = kEffectMagic,
+                     .dispatcher = fields.dispatcher,
+                     .process = fields.processAccumulating,
+                     .setParameter = fields.setParameter,
+                     .getParameter = fields.getParameter,
+                     .numPrograms = fields.programs,
+                     .numParams = fields.parameters,
+                     .numInputs = fields.inputs,
+                     .numOutputs = 2,
+                     .flags = fields.processReplacing != nullptr ? effFlagsCanReplacing : 0,
+                     .resvd1 = 0,
+                     .resvd2 = 0,
+                     .initialDelay = 0,
+                     .realQualities = 0,
+                     .offQualities = 0,
+                     .ioRatio = 1.0f,
+                     .object = object,
+                     .user = nullptr,
+                     .uniqueID = fields.uniqueID,
+                     .version = fields.version,
+                     .processReplacing = fields.processReplacing,
+                     .processDoubleReplacing = nullptr,
+                     .future = {}};
 }
