@@ -146,7 +146,7 @@ private:
         } else {
             const double next = level_ + rates.attack;
             if (!(next >= 1.0)) [[likely]] {
-                setLevel(roundedToFloat(next));
+                setRoundedLevel(next, kRising);
                 return false;
             }
         }
@@ -163,7 +163,7 @@ private:
         } else {
             const double next = level_ - decrement;
             if (!(next < stopAt)) [[likely]] {
-                setFallenLevel(next);
+                setRoundedLevel(next, kFalling);
                 return false;
             }
         }
@@ -171,15 +171,25 @@ private:
         return true;
     }
 
-    // The only two writes to the level. A fall rounds through decayRounding,
-    // which is right for a value no greater than the last one that it rounded
-    // or was moved to (a decrement is never negative); so every level that is
-    // not a fall's result moves it.
+    // The only two writes to the level: one exact, one rounded to float. A
+    // fall rounds through decayRounding, which is right for a value no
+    // greater than the last one that it rounded or was moved to (a
+    // decrement is never negative). So an exact level moves it, and a rise,
+    // rounded by conversion, leaves it with no range, which a fall would
+    // take by conversion too.
     void setLevel(double exact) {
         level_ = exact;
         decayRounding.moveTo(exact);
     }
-    void setFallenLevel(double next) { level_ = decayRounding.falling(next); }
+    enum Direction { kRising, kFalling };
+    void setRoundedLevel(double next, Direction direction) {
+        if (direction == kFalling) {
+            level_ = decayRounding.falling(next);
+        } else {
+            level_ = roundedToFloat(next);
+            decayRounding.clear();
+        }
+    }
 
     std::int32_t stage_;
     double level_;

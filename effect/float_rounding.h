@@ -36,12 +36,15 @@ public:
         return static_cast<float>(value);
     }
 
+    // No range: every value is converted, until the next move.
+    void clear() { low = std::numeric_limits<double>::infinity(); }
+
     // Targets the range of a positive, normal float value; anything else
     // (zero, negative, subnormal, beyond 2^127, not a number) matches no range
     // and is always converted. For a value that was set rather than rounded,
     // before falling values follow it.
     void moveTo(double value) {
-        low = std::numeric_limits<double>::infinity();
+        clear();
         if (!(value >= 0x1p-126 && value < 0x1p127)) return;
         // 2^e: the value with its fraction bits cleared. Scaling a power of
         // two by this factor is exact.
