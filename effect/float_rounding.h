@@ -25,10 +25,9 @@ static_assert(FLT_EVAL_METHOD == 0, "double arithmetic must not carry excess pre
 class FloatRounding {
 public:
     // `value` rounded to float precision, as a double, for a value no greater
-    // than the last value rounded or moved to. (When that was not a normal
-    // float, no range is set and only an infinity passes the check: adding
-    // and subtracting a finite number leaves it as it is, as the conversion
-    // does.)
+    // than the last value rounded or moved to. (With no range, only an
+    // infinity passes the check: adding and subtracting a finite number
+    // leaves it as it is, as the conversion does.)
     double falling(double value) {
         if (value >= low) [[likely]]
             return (value + magic) - magic;
@@ -39,13 +38,17 @@ public:
     // No range: every value is converted, until the next move.
     void clear() { low = std::numeric_limits<double>::infinity(); }
 
-    // Targets the range of a positive, normal float value; anything else
-    // (zero, negative, subnormal, beyond 2^127, not a number) matches no range
-    // and is always converted. For a value that was set rather than rounded,
-    // before falling values follow it.
+    // Targets the range of a positive, normal float value, for a value that
+    // was set rather than rounded, before falling values follow it. A value
+    // below every range (zero, negative, subnormal, not a number) leaves the
+    // range as it is: it and every value below it are converted anyway. A
+    // value beyond 2^127 leaves no range.
     void moveTo(double value) {
-        clear();
-        if (!(value >= 0x1p-126 && value < 0x1p127)) return;
+        if (!(value >= 0x1p-126)) return;
+        if (!(value < 0x1p127)) {
+            clear();
+            return;
+        }
         // 2^e: the value with its fraction bits cleared. Scaling a power of
         // two by this factor is exact.
         low = std::bit_cast<double>(std::bit_cast<std::uint64_t>(value) & 0x7ff0000000000000u);
