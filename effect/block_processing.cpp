@@ -2,20 +2,13 @@
 // frame, run the step clock, restart the envelopes on their countdowns and at
 // step changes, and send both channels through gain and low-pass filter.
 //
-// A frame's work is a short chain of dependent double-precision operations
-// whose order is fixed, so the loop is arranged to keep everything else out
-// of that chain's way: each component loads its state into locals for the
-// block (the effect's fields could alias the host's buffers, and would be
-// stored and reloaded every frame) and stores it back at the end, the
-// envelope increments are worked out where the parameters can change, the
-// step number is divided out only where a step can end, and the two
-// channels' filters run side by side.
-//
-// What happens once in many frames (a step change, a restart, the
-// oscillator's turn, an envelope stage's end) is marked unlikely, so that a
-// frame's usual work is laid out as one straight run: each jump taken ends
-// the processor's fetch for that cycle, and a frame's eighty-odd
-// instructions leave little fetch to spare.
+// Each component loads its state into locals for the block and stores it
+// back at the end; the envelope increments are worked out where the
+// parameters can change, the step number is divided out only where a step
+// can end, and the two channels' filters run side by side. What happens once
+// in many frames (a step change, a restart, the oscillator's turn, an
+// envelope stage's end) is marked unlikely. docs/developing.md, "The audio
+// path's cost", tells why and what each costs.
 #include <cmath>
 
 #include "effect/parameter_scales.h"
@@ -26,7 +19,6 @@ namespace {
 // sample position is read.
 constexpr VstInt32 kTimeInfoMask = kVstPpqPosValid | kVstTempoValid | kVstBarsValid | kVstCyclePosValid |
                                    kVstTimeSigValid | kVstSmpteValid | kVstClockValid;
-static_assert(kTimeInfoMask == 0xfe00);
 
 bool hasStereoBuffers(float** channels) {
     return channels != nullptr && channels[0] != nullptr && channels[1] != nullptr;
@@ -46,7 +38,6 @@ void QuillbeatEffect::processReplacing(float** inputs, float** outputs, VstInt32
         clock.blockStartPosition = wrappingAdd(clock.blockStartPosition, previousBlockFrames);
     }
     previousBlockFrames = frames > 0 ? frames : 0;
-    clock.samplePosition = clock.blockStartPosition;
     clock.positionDelta = wrappingSub(clock.blockStartPosition, clock.previousBlockStartPosition);
     nextRandom();
     tempoBpm = beatsPerMinute(load(Tempo));
@@ -62,7 +53,6 @@ void QuillbeatEffect::processReplacing(float** inputs, float** outputs, VstInt32
     } else {
         processMovingBlock(inputs, outputs, frames);
     }
-    clock.samplePosition = wrappingAdd(clock.samplePosition, frames);
 }
 
 void QuillbeatEffect::passThrough(float** inputs, float** outputs, VstInt32 frames) {

@@ -36,8 +36,7 @@ constexpr float kFilterFloor = 0.01f;
 // taken as 0), and one of exactly 0 changes nothing: level - 0 is level, -0
 // included, and level + 0 is level for every level an attack can hold (it
 // starts at +0 and only grows). So a stage whose increment is 0 skips the
-// arithmetic and keeps only its comparison: a held level then costs the
-// frame no chain of dependent operations.
+// arithmetic and keeps only its comparison.
 struct EnvelopeRates {
     double attack;
     double decay1;
@@ -67,16 +66,15 @@ struct EnvelopeState {
 };
 
 // Levels are stored as floats. While a block runs, an envelope holds its
-// level widened to double: every use of it (its next update, the gain, the
-// filter coefficient) wants the double, so it is widened once per frame, not
-// at each use. A held level is always exactly a float value.
+// level widened to double, which every use of it (its next update, the gain,
+// the filter coefficient) wants. A held level is always exactly a float value.
 inline double roundedToFloat(double value) { return static_cast<float>(value); }
 
 // One envelope for the length of a block: loaded from its stored state,
 // advanced frame by frame, stored back at the end.
 class Envelope {
 public:
-    static Envelope load(const EnvelopeState& state, float floor) { return Envelope(state, floor); }
+    static Envelope load(const EnvelopeState& state, float floorLevel) { return Envelope(state, floorLevel); }
     void store(EnvelopeState& state) const {
         state.stage = stage_;
         state.level = static_cast<float>(level_);
@@ -93,7 +91,7 @@ public:
 
     void restart() {
         stage_ = kAttack;
-        level_ = 0.0;
+        setLevel(0.0);
     }
     // Restarts when the countdown goes below zero, and reloads it.
     void countDown() {
@@ -109,13 +107,16 @@ public:
         countdown = period;
     }
 
-    // One frame. The attack ends the frame when it reaches 1; a frame of the
-    // first decay also runs the second decay, so the level then falls by
-    // both rates at once.
-    //
-    // Written as tests in a row rather than a switch: the attack, a small
-    // part of most restart intervals, is set aside, and a frame of either
-    // decay goes through the same two tests.
+    // One frame, stage by stage:
+    //   attack        rises by the attack rate; at 1 the first decay follows,
+    //                 from the next frame on
+    //   first decay   falls by its rate; below the break level the second
+    //                 decay follows, and in either case the second decay's
+    //                 fall comes in this same frame (so the level falls by
+    //                 both rates at once)
+    //   second decay  falls by its rate; below the floor: finished
+    //   finished, or any other stage: holds
+    // Tests in a row rather than a switch; docs/developing.md tells why.
     void advance() {
         if (stage_ == kAttack) [[unlikely]] {
             if (rise()) stage_ = kFirstDecay;
@@ -123,20 +124,19 @@ public:
         }
         if (stage_ == kFirstDecay && fall(rates.decay1, rates.decay1Moves, rates.breakLevel))
             stage_ = kSecondDecay;
-        // Still in the first decay, or in the second (just now, perhaps).
-        if ((stage_ == kFirstDecay || stage_ == kSecondDecay) && fall(rates.decay2, rates.decay2Moves, floor))
+        if ((stage_ == kFirstDecay || stage_ == kSecondDecay) && fall(rates.decay2, rates.decay2Moves, floorLevel))
             stage_ = kFinished;
     }
 
 private:
-    Envelope(const EnvelopeState& state, float floor)
+    Envelope(const EnvelopeState& state, float floorLevel)
         : stage_(state.stage),
-          level_(state.level),
           countdown(state.countdown),
           period(state.period),
-          floor(floor),
-          rates(EnvelopeRates::of(0.0f, 0.0f, 0.0f, 0.0f)),
-          round(level_) {}
+          floorLevel(floorLevel),
+          rates(EnvelopeRates::of(0.0f, 0.0f, 0.0f, 0.0f)) {
+        setLevel(state.level);
+    }
 
     // Raises the level by the attack rate unless it does not move; true when
     // it reached 1 (the level is then 1).
@@ -146,51 +146,56 @@ private:
         } else {
             const double next = level_ + rates.attack;
             if (!(next >= 1.0)) [[likely]] {
-                level_ = roundedToFloat(next);
+                setRoundedLevel(next, kRising);
                 return false;
             }
         }
-        level_ = 1.0;
-        round.moveTo(level_);  // the first decay falls from here
+        setLevel(1.0);
         return true;
     }
 
     // Lowers the level by `decrement` unless it does not move; true when the
     // result, before rounding, fell below `stopAt` (the level is then
-    // `stopAt`). A decay is where a frame can wait longest (two falls in a
-    // row in the first decay), so its rounding stays in double precision.
-    //
-    // A decrement is never negative, so the result is never above the level,
-    // which is the last value rounded or moved to: every level set otherwise
-    // that a decay can start from (loaded, the attack's 1, a stage's stop)
-    // moves the rounding to it; a restart's 0 is followed by an attack. So
-    // the rounding checks only the lower end of its range.
-    //
-    // A stage lasts hundreds of frames or more and ends once, so the code
-    // for a moving level that stays in its stage is laid out straight on,
-    // and the stage's end out of its way (likewise in rise).
+    // `stopAt`, set, not rounded: perhaps above the level that reached it).
     bool fall(double decrement, bool moves, double stopAt) {
         if (!moves) {
             if (!(level_ < stopAt)) return false;
         } else {
             const double next = level_ - decrement;
             if (!(next < stopAt)) [[likely]] {
-                level_ = round.falling(next);
+                setRoundedLevel(next, kFalling);
                 return false;
             }
         }
-        // Set, not rounded, and perhaps above the rounding's range (a break
-        // level above the level that reached it): the next fall starts here.
-        level_ = stopAt;
-        round.moveTo(level_);
+        setLevel(stopAt);
         return true;
+    }
+
+    // The only two writes to the level: one exact, one rounded to float. A
+    // fall rounds through decayRounding, which is right for a value no
+    // greater than the last one that it rounded or was moved to (a
+    // decrement is never negative). So an exact level moves it, and a rise,
+    // rounded by conversion, leaves it with no range, which a fall would
+    // take by conversion too.
+    void setLevel(double exact) {
+        level_ = exact;
+        decayRounding.moveTo(exact);
+    }
+    enum Direction { kRising, kFalling };
+    void setRoundedLevel(double next, Direction direction) {
+        if (direction == kFalling) {
+            level_ = decayRounding.falling(next);
+        } else {
+            level_ = roundedToFloat(next);
+            decayRounding.clear();
+        }
     }
 
     std::int32_t stage_;
     double level_;
     std::int32_t countdown;
     std::int32_t period;
-    double floor;
+    double floorLevel;
     EnvelopeRates rates;
-    FloatRounding round;
+    FloatRounding decayRounding;
 };

@@ -8,15 +8,9 @@
 #include <cmath>
 #include <limits>
 
-#if (defined(__SSE2__) || defined(_M_X64)) && !defined(QUILLBEAT_PORTABLE_ONLY)
+#if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #define QUILLBEAT_PAIRED_LOW_PASS 1
-#endif
-
-#if defined(__GNUC__)
-#define QUILLBEAT_UNLIKELY(condition) __builtin_expect(!!(condition), 0)
-#else
-#define QUILLBEAT_UNLIKELY(condition) (condition)
 #endif
 
 // A filter state is kept only while it is a normal float: a non-finite one
@@ -76,11 +70,9 @@ private:
 // lane does exactly the operations of lowPass, in the same order, with the
 // same rounding, so the results are the same bits.
 //
-// Every frame waits for the previous frame's rounded state, so the chain
-// widen - subtract - multiply - multiply - add - round is what sets the pace.
-// Settling a non-finite or subnormal state to 0 is kept off that chain: the
-// test is a rarely taken branch, and the next frame goes on with the rounded
-// state meanwhile.
+// Settling a non-finite or subnormal state to 0 is a rarely taken branch
+// after the rounded state is kept, not a step between the rounding and the
+// next frame.
 class PairedStereoLowPass {
 public:
     static PairedStereoLowPass load(const StereoLowPassState& state) { return PairedStereoLowPass(state); }
@@ -97,10 +89,9 @@ public:
         const __m128d next =
             _mm_add_pd(_mm_mul_pd(_mm_mul_pd(target, _mm_set1_pd(coefficient)), _mm_set1_pd(lfo)), current);
         __m128 rounded = _mm_cvtpd_ps(next);
-        // The next frame's state first, so that the processor, which favours
-        // the oldest work, does not put the check before it.
+        // The next frame's state first, then the check.
         current = _mm_cvtps_pd(rounded);
-        if (QUILLBEAT_UNLIKELY(needsSettling(rounded))) {
+        if (needsSettling(rounded)) [[unlikely]] {
             rounded = settled(next);
             current = _mm_cvtps_pd(rounded);
         }
@@ -137,7 +128,6 @@ private:
 
 using StereoLowPass = PairedStereoLowPass;
 #else
-// Without SSE2 (arm64), or built with QUILLBEAT_PORTABLE_ONLY defined to
-// check this path on x86 too.
+// Without SSE2 (arm64).
 using StereoLowPass = PortableStereoLowPass;
 #endif

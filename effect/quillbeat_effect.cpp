@@ -29,7 +29,7 @@ QuillbeatEffect::QuillbeatEffect(audioMasterCallback hostCallback)
     // Positions and step numbers start at 0: a first block at host position 0
     // passes through.
     const auto stepLengthAt140 = static_cast<float>(static_cast<double>(capturedSampleRate) * kSecondsPerStepAt140);
-    stepClockState = {stepLengthAt140, 0, 0, 0, 0, 0, 0};
+    stepClockState = {stepLengthAt140, 0, 0, 0, 0, 0};
     lastAutoPick = 12;
     autoNotesThreshold = 0.0f;
     for (int i = 0; i < kParameterCount; ++i) store(parameter(i), kParameterTable[i].initialValue);

@@ -59,7 +59,6 @@ inline std::int32_t framesUntilStepChange(std::int32_t position, std::int32_t fr
 struct StepClockState {
     float stepLength;                          // frames per step (two beats), set at every block
     std::int32_t blockStartPosition;           // host position of this block's first frame
-    std::int32_t samplePosition;               // host position of the frame being processed
     std::int32_t previousBlockStartPosition;   // host position of the previous block's first frame
     std::int32_t stepIndex;                    // step number of the frame being processed
     std::int32_t previousStepIndex;            // step number of the frame before it

@@ -197,7 +197,7 @@ struct HostileHost {
 };
 HostileHost host;
 
-VstIntPtr VST2_CALLBACK hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 /*index*/, VstIntPtr value,
+VstIntPtr VST2_CALLBACK hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 /*index*/, VstIntPtr /*value*/,
                                      void* /*ptr*/, float /*opt*/) {
     if (opcode == audioMasterVersion) return host.versionAnswer;
     if (effect == nullptr || effect != host.record) {
@@ -206,10 +206,7 @@ VstIntPtr VST2_CALLBACK hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 
         if (!host.creating) host.fail("host call " + std::to_string(opcode) + " with a foreign record");
         return 0;
     }
-    if (opcode == audioMasterGetTime) {
-        if (value != 0xfe00) host.fail("time request with mask " + std::to_string(value));
-        return host.answerTime ? reinterpret_cast<VstIntPtr>(&host.time) : 0;
-    }
+    if (opcode == audioMasterGetTime) return host.answerTime ? reinterpret_cast<VstIntPtr>(&host.time) : 0;
     return 0;
 }
 

@@ -15,7 +15,7 @@ cmake --build --preset release --target quillbeat-render guide-audio guide-facts
 
 pictures=docs/pictures
 tool=build/quillbeat-render
-audio=build/tests/docs/guide-audio
+audio=build/tools/guide-audio/guide-audio
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 

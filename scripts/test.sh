@@ -23,13 +23,13 @@ stage "Windows x64 under wine" \
   "The 64-bit Windows DLL exports, imports and computes as it should, and plays the fixed session byte for byte as Linux x86-64 does."
 configure_once windows build-windows
 cmake --build --preset windows
-tests/session/windows_matches_linux.sh build build-windows
+tests/session/cross_build_matches_linux.sh windows
 
 stage "Windows x86 under 32-bit wine" \
   "The 32-bit Windows DLL is cdecl, computes nothing on the x87 unit, and plays the fixed session byte for byte as Linux x86-64 does."
 configure_once windows-x86 build-windows-x86
 cmake --build --preset windows-x86
-tests/session/windows_matches_linux.sh build build-windows-x86
+tests/session/cross_build_matches_linux.sh windows-x86
 
 # The render tool's and the guide's tests run the tool as a separate program
 # and load x86-64 plug-ins, so they run natively only.
@@ -38,7 +38,7 @@ stage "Linux arm64 under qemu-aarch64" \
 configure_once linux-arm64 build-arm64
 cmake --build --preset linux-arm64
 ctest --preset linux-arm64
-tests/session/arm64_matches_linux.sh build build-arm64
+tests/session/cross_build_matches_linux.sh linux-arm64
 
 # This stage installs the amd64 package on this machine with apt, as a user
 # would: the DAW stages after it play the installed plug-in.

@@ -47,8 +47,6 @@ struct RollRange {
 constexpr RollRange kRollRanges[10] = {{20, 99}, {0, 19}, {0, 100}, {0, 19}, {0, 50},
                                        {20, 99}, {0, 19}, {0, 100}, {0, 19}, {0, 50}};
 
-constexpr float kInitialValues[12] = {1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.24f};
-
 // Every value a parameter may hold: the initial one (which every program
 // also stores), one written by the host, or one chosen by the pattern
 // selection (a pattern-table value or a roll). Kept as bit patterns, so NaN

@@ -3,12 +3,16 @@
 // and the effect's generator and out-of-memory paths.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <new>
 #include <vector>
 
 #include "effect/quillbeat_effect.h"
 #include "host/effect_base_ext.h"
+#include "tests/support/block_helpers.h"
 #include "tests/support/recording_callback.h"
 
 namespace {
@@ -42,21 +46,72 @@ protected:
     }
 };
 
-TEST_F(FrameworkClass, ExtensionLayerRecordDefaults) {
+// Every field of the record the host receives: as the base layers leave it,
+// for an effect of 3 programs and 5 parameters, and as the product leaves it,
+// created through its entry point. Pointers read as 0 when null, 1 when set;
+// floats as their bits; the reserved bytes as how many of them are not zero.
+TEST_F(FrameworkClass, RecordFieldsAfterBaseAndAfterProduct) {
+    constexpr std::int64_t kSet = 1;
+    using Read = std::int64_t (*)(const AEffect&);
+    const struct {
+        const char* field;
+        Read read;
+        std::int64_t afterBase;
+        std::int64_t afterProduct;
+    } fields[] = {
+        {"magic", [](const AEffect& r) -> std::int64_t { return r.magic; }, 0x56737450, 0x56737450},
+        {"dispatcher", [](const AEffect& r) -> std::int64_t { return r.dispatcher != nullptr; }, kSet, kSet},
+        {"process", [](const AEffect& r) -> std::int64_t { return r.process != nullptr; }, kSet, kSet},
+        {"setParameter", [](const AEffect& r) -> std::int64_t { return r.setParameter != nullptr; }, kSet,
+         kSet},
+        {"getParameter", [](const AEffect& r) -> std::int64_t { return r.getParameter != nullptr; }, kSet,
+         kSet},
+        {"numPrograms", [](const AEffect& r) -> std::int64_t { return r.numPrograms; }, 3, 16},
+        {"numParams", [](const AEffect& r) -> std::int64_t { return r.numParams; }, 5, 12},
+        {"numInputs", [](const AEffect& r) -> std::int64_t { return r.numInputs; }, 1, 2},
+        {"numOutputs", [](const AEffect& r) -> std::int64_t { return r.numOutputs; }, 2, 2},
+        {"flags", [](const AEffect& r) -> std::int64_t { return r.flags; }, 0x10, 0x10},
+        {"resvd1", [](const AEffect& r) -> std::int64_t { return r.resvd1; }, 0, 0},
+        {"resvd2", [](const AEffect& r) -> std::int64_t { return r.resvd2; }, 0, 0},
+        {"initialDelay", [](const AEffect& r) -> std::int64_t { return r.initialDelay; }, 0, 0},
+        {"realQualities", [](const AEffect& r) -> std::int64_t { return r.realQualities; }, 0, 0},
+        {"offQualities", [](const AEffect& r) -> std::int64_t { return r.offQualities; }, 0, 0},
+        {"ioRatio", [](const AEffect& r) -> std::int64_t { return bitsOf(r.ioRatio); }, 0x3F800000, 0x3F800000},
+        {"object", [](const AEffect& r) -> std::int64_t { return r.object != nullptr; }, kSet, kSet},
+        // The product's user field holds its host's mark (see routes() below).
+        {"user", [](const AEffect& r) -> std::int64_t { return r.user != nullptr; }, 0, kSet},
+        {"uniqueID", [](const AEffect& r) -> std::int64_t { return r.uniqueID; }, 0x4E6F4566, 0x516C6274},
+        {"version", [](const AEffect& r) -> std::int64_t { return r.version; }, 1, 1},
+        {"processReplacing", [](const AEffect& r) -> std::int64_t { return r.processReplacing != nullptr; },
+         kSet, kSet},
+        {"processDoubleReplacing",
+         [](const AEffect& r) -> std::int64_t { return r.processDoubleReplacing != nullptr; }, kSet, kSet},
+        {"future", [](const AEffect& r) -> std::int64_t { return std::count_if(std::begin(r.future), std::end(r.future),
+                                                                               [](char c) { return c != 0; }); },
+         0, 0},
+    };
+    MinimalEffect base(recordingHost, 3, 5);
+    TestHost host;
+    const AEffect* product = host.open();
+    ASSERT_NE(product, nullptr);
+    for (const auto& f : fields) {
+        EXPECT_EQ(f.read(*base.getAeffect()), f.afterBase) << std::hex << f.field << " after base";
+        EXPECT_EQ(f.read(*product), f.afterProduct) << std::hex << f.field << " after product";
+    }
+    EXPECT_EQ(base.getAeffect()->object, &base);
+    // The host marks only a record whose user field the effect left null.
+    EXPECT_TRUE(host.routes());
+    EXPECT_TRUE(hostCalls.empty());
+}
+
+TEST_F(FrameworkClass, ExtensionLayerDefaults) {
     MinimalEffect effect(recordingHost, 3, 5);
-    const AEffect* record = effect.getAeffect();
-    EXPECT_EQ(record->numPrograms, 3);
-    EXPECT_EQ(record->numParams, 5);
-    EXPECT_EQ(record->numInputs, 1);
-    EXPECT_EQ(record->numOutputs, 2);
-    EXPECT_EQ(record->uniqueID, 0x4E6F4566);
-    EXPECT_EQ(record->flags, 0x10);
-    EXPECT_EQ(record->object, &effect);
+    AEffect* record = effect.getAeffect();
     EXPECT_EQ(effect.getSampleRate(), 44100.0f);
     EXPECT_EQ(effect.getBlockSize(), 1024);
     EXPECT_EQ(effect.getProgram(), 0);
     EXPECT_EQ(effect.getEditor(), nullptr);
-    EXPECT_EQ(record->getParameter(const_cast<AEffect*>(record), 2), 0.0f);
+    EXPECT_EQ(record->getParameter(record, 2), 0.0f);
     EXPECT_TRUE(hostCalls.empty());
 }
 
@@ -172,8 +227,8 @@ TEST_F(FrameworkClass, NoMemoryForTheBankLeavesProgramsInert) {
         failNothrowAllocations = false;
     }
     // The initial values are the ones program 0 would have applied.
-    const float initial[12] = {1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.24f};
-    for (int i = 0; i < 12; ++i) EXPECT_EQ(effect->getParameter(i), initial[i]) << "parameter " << i;
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(bitsOf(effect->getParameter(i)), bitsOf(kInitialValues[i])) << "parameter " << i;
     effect->setParameter(1, 0.5f);
     effect->setProgram(3);
     EXPECT_EQ(effect->getProgram(), 0);

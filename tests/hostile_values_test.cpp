@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/stream.h"
@@ -82,19 +83,73 @@ TEST(HostileParameters, BehaveLikeTheirOrdinaryCounterparts) {
     }
 }
 
-TEST(HostileParameters, ExtremeLevelsGiveFiniteOutput) {
+// ---- bad values, in every mode ---------------------------------------------------
+
+// A value that the audio path must survive: in the input samples, or held in
+// one parameter (set again before every block, so that in "RANDOM" and "AUTO"
+// it stands until the next step's choice).
+constexpr int kInput = -1;
+struct BadValue {
+    int where;  // kInput or a parameter
+    float value;
+};
+
+std::vector<BadValue> badValues() {
+    std::vector<BadValue> values;
+    for (float sample : {kNaN, -kNaN, kInf, -kInf, std::numeric_limits<float>::denorm_min(),
+                         -std::numeric_limits<float>::denorm_min(), 1e-39f, -1e-42f})
+        values.push_back({kInput, sample});
     // Break levels and rates far outside 0 to 1 make the gain or the filter
-    // coefficient huge or not a number; the output stays finite and normal.
-    const float extremes[] = {kInf, -kInf, kNaN, 3e38f, -3e38f, 1e20f};
-    for (int parameter : {pVS, pFS, pVA, pFA, pVD1, pFD2}) {
-        for (float value : extremes) {
-            const Render render = renderWith(parameter, value);
-            for (std::size_t i = 0; i < render.left.size(); ++i)
-                for (float sample : {render.left[i], render.right[i]}) {
-                    const int kind = std::fpclassify(sample);
-                    ASSERT_TRUE(kind == FP_ZERO || kind == FP_NORMAL)
-                        << "parameter " << parameter << " value " << value << " frame " << i;
+    // coefficient huge or not a number.
+    for (int parameter : {pVS, pFS, pVA, pFA, pVD1, pFD2})
+        for (float value : {kInf, -kInf, kNaN, 3e38f, -3e38f, 1e20f}) values.push_back({parameter, value});
+    return values;
+}
+
+TEST(BadValues, InEveryModeGiveZeroOrNormalOutputAndDoNoLastingHarm) {
+    for (float mode : {kManual, kRandom, kAuto}) {
+        for (const BadValue& bad : badValues()) {
+            SCOPED_TRACE("mode " + std::to_string(mode) + ", " +
+                         (bad.where == kInput ? std::string("input") : "parameter " + std::to_string(bad.where)) +
+                         " " + std::to_string(bad.value));
+            TestHost host;
+            ASSERT_NE(host.open(), nullptr);
+            kBase.applyTo(host);
+            host.setParameter(pRndSw, mode);
+            double position = 4000.0;
+            for (int block = 0; block < 40; ++block) {
+                StereoBuffer buffer = testSignal(512, block);
+                // Half the blocks carry bad samples, some of them many in a row.
+                if (bad.where != kInput) {
+                    host.setParameter(bad.where, bad.value);
+                } else if (block % 2 == 0) {
+                    for (int i = block % 5; i < 512; i += (block % 4 == 0 ? 1 : 37))
+                        (i % 2 ? buffer.left : buffer.right)[i] = bad.value;
                 }
+                const StereoBuffer input = buffer;
+                host.processAt(position, buffer);
+                position += 512;
+                for (int i = 0; i < 512; ++i) {
+                    for (auto [in, out] :
+                         {std::pair{input.left[i], buffer.left[i]}, {input.right[i], buffer.right[i]}}) {
+                        const int kind = std::fpclassify(out);
+                        ASSERT_TRUE(kind == FP_ZERO || kind == FP_NORMAL) << "block " << block << " frame " << i;
+                        // A sample that is not a number or infinite resets its
+                        // channel's filter to +0.
+                        if (!std::isfinite(in)) {
+                            ASSERT_EQ(bitsOf(out), 0u) << "block " << block << " frame " << i;
+                        }
+                    }
+                }
+            }
+            // Once the bad values stop, clean input is heard again: nothing
+            // got stuck at silence or at a non-number.
+            kBase.applyTo(host);
+            StereoBuffer after = testSignal(4096, 99);
+            host.processAt(position, after);
+            bool heard = false;
+            for (float sample : after.left) heard = heard || (sample != 0.0f && std::isfinite(sample));
+            EXPECT_TRUE(heard);
         }
     }
 }

@@ -56,7 +56,7 @@ TEST(StepClock, ReportsANewStepWhereTheNumberChanges) {
     } cases[] = {{497, 4, 3, 8, 5, 5}, {-250, 0, 0, 8, -2, -2}, {-102, -1, 3, 8, 0, 0},
                  {497, 4, 3, 4, 5, 4},  {497, 4, 3, 5, 5, 5},    {-250, 0, 0, 1, -2, 0}};
     for (const auto& c : cases) {
-        StepClockState state{100.0f, c.blockStart, c.blockStart, 0, c.storedStep, c.storedStep, 1};
+        StepClockState state{100.0f, c.blockStart, 0, c.storedStep, c.storedStep, 1};
         StepClock clock = StepClock::load(state);
         for (int frame = 0; frame < c.frames; ++frame)
             EXPECT_EQ(clock.advance(frame), frame == c.changeAt) << c.blockStart << " frame " << frame;

@@ -21,10 +21,8 @@ set -uo pipefail
 cd "$(dirname "$0")/../.."
 
 build=${1:-build}
-work="$build/daw-test"
-rm -rf "$work"
-mkdir -p "$work"
-work=$(cd "$work" && pwd)
+source tests/support/fresh_folder.sh
+work=$(fresh_folder "$build/daw-test") || exit 1
 probes=$(cd "$build/tests/daw/probes" && pwd) || { echo "no probes in $build: build it first"; exit 1; }
 replay="$build/tests/daw/quillbeat-daw-replay"
 

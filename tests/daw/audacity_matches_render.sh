@@ -17,10 +17,8 @@ set -uo pipefail
 cd "$(dirname "$0")/../.."
 
 build=${1:-build}
-work="$build/audacity-test"
-rm -rf "$work"
-mkdir -p "$work"
-work=$(cd "$work" && pwd)
+source tests/support/fresh_folder.sh
+work=$(fresh_folder "$build/audacity-test") || exit 1
 render="$build/quillbeat-render"
 replay="$build/tests/daw/quillbeat-daw-replay"
 probes=$(cd "$build/tests/daw/probes" && pwd) || { echo "no probes in $build: build it first"; exit 1; }

@@ -19,6 +19,7 @@
 
 #include "host/vst2_abi.h"
 #include "tests/daw/block_log.h"
+#include "tests/support/plugin_record.h"
 #include "tests/daw/test_signal.h"
 
 #if defined(PROBE_SIGNAL)
@@ -123,19 +124,7 @@ VST2_EXPORT AEffect* VST2_CALLBACK VSTPluginMain(audioMasterCallback host) {
     probe->events.reserve(1 << 16);
     probe->host = host;
     AEffect& effect = probe->effect;
-    effect.magic = kEffectMagic;
-    effect.dispatcher = dispatch;
-    effect.process = processAccumulating;
-    effect.setParameter = setParameter;
-    effect.getParameter = getParameter;
-    effect.numPrograms = 1;
-    effect.numInputs = 2;
-    effect.numOutputs = 2;
-    effect.flags = effFlagsCanReplacing;
-    effect.ioRatio = 1.0f;
-    effect.object = probe;
-    effect.uniqueID = kUniqueId;
-    effect.version = 1;
-    effect.processReplacing = processReplacing;
+    fillPluginRecord(effect, probe,
+                     {dispatch, processAccumulating, setParameter, getParameter, processReplacing, 1, 0, 2, kUniqueId, 1});
     return &effect;
 }

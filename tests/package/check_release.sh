@@ -20,10 +20,8 @@ set -uo pipefail
 cd "$(dirname "$0")/../.."
 
 linux_dir=${1:-build}
-out="$linux_dir/package-check"
-rm -rf "$out"
-mkdir -p "$out"
-out=$(cd "$out" && pwd)
+source tests/support/fresh_folder.sh
+out=$(fresh_folder "$linux_dir/package-check") || exit 1
 
 source tests/session/session_checks.sh
 

@@ -10,6 +10,7 @@
 #include <new>
 
 #include "host/vst2_abi.h"
+#include "tests/support/plugin_record.h"
 
 #ifndef FAKE_PLUGIN_VARIANT
 #error "FAKE_PLUGIN_VARIANT selects the variant"
@@ -141,23 +142,13 @@ void processAccumulating(AEffect* effect, float** inputs, float** outputs, VstIn
     if (fake == nullptr) return nullptr;
     fake->host = host;
     AEffect& r = fake->record;
-    r.magic = FAKE_PLUGIN_VARIANT == FAKE_BAD_MAGIC ? fourCharCode("Nope") : kEffectMagic;
-    r.dispatcher = dispatcher;
-    r.process = processAccumulating;
-    r.setParameter = setParameter;
-    r.getParameter = getParameter;
-    r.numPrograms = kProgramCount;
-    r.numParams = kParameterCount;
-    r.numInputs = FAKE_PLUGIN_INPUTS;
-    r.numOutputs = 2;
-    r.flags = FAKE_PLUGIN_VARIANT == FAKE_ACCUMULATING ? 0 : effFlagsCanReplacing;
-    r.ioRatio = 1.0f;
-    r.object = fake;
+    fillPluginRecord(r, fake,
+                     {dispatcher, processAccumulating, setParameter, getParameter,
+                      FAKE_PLUGIN_VARIANT == FAKE_ACCUMULATING ? nullptr : processReplacing, kProgramCount,
+                      kParameterCount, FAKE_PLUGIN_INPUTS, fourCharCode("FkGn"), 3});
+    if (FAKE_PLUGIN_VARIANT == FAKE_BAD_MAGIC) r.magic = fourCharCode("Nope");
     // The host's field, which a careless plug-in takes for its own.
     if (FAKE_PLUGIN_VARIANT == FAKE_USES_USER) r.user = fake;
-    r.uniqueID = fourCharCode("FkGn");
-    r.version = 3;
-    r.processReplacing = FAKE_PLUGIN_VARIANT == FAKE_ACCUMULATING ? nullptr : processReplacing;
     return &r;
 }
 

@@ -17,6 +17,10 @@ constexpr float kManual = 0.0f;
 constexpr float kRandom = 0.5f;
 constexpr float kAuto = 1.0f;
 
+// A new effect's parameter values, which every program of the bank holds for
+// the ten envelope parameters too. 0.24 is the float 0x3E75C28F.
+constexpr float kInitialValues[12] = {1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, kAuto, 0.24f};
+
 inline std::uint32_t bitsOf(float value) {
     std::uint32_t bits;
     std::memcpy(&bits, &value, sizeof(bits));

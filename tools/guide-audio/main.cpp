@@ -1,5 +1,5 @@
 // guide-audio: the two steps of scripts/guide-pictures.sh that need the
-// test's own code.
+// guide test's own code.
 //   guide-audio input SECONDS RATE FILE.wav   writes the pictures' input
 //   guide-audio hash FILE                     prints the hash of a file's samples
 //   guide-audio presets FOLDER                prints the gallery's pictures as lines
