@@ -9,8 +9,9 @@ namespace {
 constexpr const char* kPerFrameCounter = "per_frame";
 }  // namespace
 
-FloorRatioReporter::FloorRatioReporter(std::vector<std::string> floorNames, std::vector<std::string> order)
-    : floorNames(std::move(floorNames)), order(std::move(order)) {}
+FloorRatioReporter::FloorRatioReporter(std::vector<std::string> floorNames, std::vector<std::string> order,
+                                       std::string floorDescription)
+    : floorNames(std::move(floorNames)), order(std::move(order)), floorDescription(std::move(floorDescription)) {}
 
 void FloorRatioReporter::ReportRuns(const std::vector<Run>& runs) {
     ConsoleReporter::ReportRuns(runs);
@@ -42,8 +43,8 @@ void FloorRatioReporter::Finalize() {
     }
     if (floor.empty()) return;
 
-    std::printf("\nns per stereo frame (ratio to the faster floor kernel at the same block size),"
-                " fastest repetition\n");
+    std::printf("\nns per stereo frame (ratio to %s at the same block size), fastest repetition\n",
+                floorDescription.c_str());
     std::printf("%-16s", "case");
     for (long block : blocks) std::printf(" %18ld", block);
     std::printf("\n");

@@ -13,9 +13,11 @@
 
 class FloorRatioReporter : public benchmark::ConsoleReporter {
 public:
-    // `floorNames` are the benchmark families that measure the floor; the
-    // table lists the families in `order`, block sizes as their argument.
-    FloorRatioReporter(std::vector<std::string> floorNames, std::vector<std::string> order);
+    // `floorNames` are the benchmark families that measure the floor, which
+    // the table's heading calls `floorDescription`; the table lists the
+    // families in `order`, block sizes as their argument.
+    FloorRatioReporter(std::vector<std::string> floorNames, std::vector<std::string> order,
+                       std::string floorDescription = "the faster floor kernel");
 
     void ReportRuns(const std::vector<Run>& runs) override;
     void Finalize() override;
@@ -23,6 +25,7 @@ public:
 private:
     std::vector<std::string> floorNames;
     std::vector<std::string> order;
+    std::string floorDescription;
     // Fastest repetition of each family at each block size, in ns per frame.
     std::map<std::string, std::map<long, double>> best;
 };

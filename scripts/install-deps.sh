@@ -20,7 +20,7 @@ build_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # quillbeat-render: sound files and waveform pictures
   libsndfile1-dev libcairo2-dev
-  # the LV2 edition's headers, and lilv for the LV2 host
+  # the LV2 edition's headers, and lilv for the host library's LV2 host
   lv2-dev liblilv-dev
   # the published CLAP headers inside dpf-source, which only the test of our
   # declarations' layout reads
@@ -47,8 +47,10 @@ test_packages=(
   wine64 wine32:i386
   # GoogleTest's sources, built for arm64 to run the suite under qemu
   googletest
-  # third-party VST 2 effects that the render tool's tests load
-  dpf-plugins-vst
+  # third-party VST 2 effects that the render tool's tests load, and effects
+  # shipped as VST 2, LV2 and CLAP alike, which the host library's three
+  # hosts must render alike
+  dpf-plugins-vst zam-plugins
   # the fuzzers (libFuzzer) and clang's sanitizer runtimes
   clang libclang-rt-dev
   # lv2apply, and sord_validate with the schemas, to check the bundle;

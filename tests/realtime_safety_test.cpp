@@ -33,6 +33,15 @@
 #include "lv2/port_layout.h"
 #endif
 
+#ifdef QUILLBEAT_HOST_LIBRARY
+#include <memory>
+#include <span>
+
+#include "hosting/clap_instance.h"
+#include "hosting/lv2_instance.h"
+#include "hosting/vst2_instance.h"
+#endif
+
 #ifdef QUILLBEAT_CLAP_PATH
 #include "tests/clap/clap_instance.h"
 #endif
@@ -346,6 +355,42 @@ TEST_P(RealtimeSafety, ClapProcessAllocatesNothingAndLocksNothing) {
     });
     audio.join();
     EXPECT_EQ(faults.size(), 0u) << session.name << ", the first: " << (faults.empty() ? "" : faults.front());
+}
+#endif
+
+#ifdef QUILLBEAT_HOST_LIBRARY
+// The host library's play, for each format: the same sessions through its
+// VST 2, LV2 and CLAP hosts, each change inside its block (a cut for VST 2
+// and LV2, an event for CLAP). Neither the host's side nor the plug-in's
+// allocates or locks.
+TEST_P(RealtimeSafety, HostLibraryBlocksAllocateNothingAndLockNothing) {
+    const Session& session = GetParam();
+    std::unique_ptr<PluginInstance> instances[] = {std::make_unique<Vst2Instance>(QUILLBEAT_PLUGIN_PATH),
+                                                   std::make_unique<Lv2Instance>(QUILLBEAT_LV2_BUNDLE),
+                                                   std::make_unique<ClapInstance>(QUILLBEAT_CLAP_PATH)};
+    StereoBuffer buffer = testSignal(4096);
+    float* channels[2] = {buffer.left.data(), buffer.right.data()};
+    for (const auto& instance : instances) {
+        ASSERT_TRUE(instance->activate(44100.0, 4096));
+        instance->setValue(pRndSw, session.switchValue);
+        instance->setValue(pTempo, 1.0);
+        std::vector<std::string> faults;
+        std::thread audio([&] {
+            for (std::size_t i = 0; i < session.blocks.size(); ++i) {
+                const BlockPlan& block = session.blocks[i];
+                const HostPosition position{block.position, 120.0, true};
+                const ParameterChange change{static_cast<std::uint32_t>(block.frames / 2),
+                                            static_cast<std::uint32_t>(block.parameter), block.value};
+                const auto changes = std::span(&change, block.parameter >= 0 ? 1 : 0);
+                const Block play{channels, channels, static_cast<std::uint32_t>(block.frames),
+                                 std::isnan(block.position) ? nullptr : &position, changes};
+                runBlock(faults, i, [&] { instance->play(play); });
+            }
+        });
+        audio.join();
+        EXPECT_EQ(faults.size(), 0u) << formatName(instance->description().format) << ", " << session.name
+                                     << ", the first: " << (faults.empty() ? "" : faults.front());
+    }
 }
 #endif
 

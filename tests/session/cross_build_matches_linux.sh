@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Proves a cross-built plug-in against the Linux x86-64 build, then plays the
-# fixed session through both builds and compares what they give back byte for
-# byte.
+# fixed session through both builds, the VST 2 and the CLAP plug-in of each,
+# and compares what they give back byte for byte.
 #   windows, windows-x86  the DLL, x64 or x86: what it exports and imports,
 #                         that the plug-in's own code calls nothing whose
 #                         result differs between C runtimes (and, on x86,
@@ -154,7 +154,8 @@ if [ "$preset" != linux-arm64 ]; then
     local fresh="" start end
     [ -d "$WINEPREFIX" ] || fresh=" (first start, fresh prefix)"
     start=$(date +%s%N)
-    (cd "$target_dir" && "$wine" tests/session/quillbeat-session.exe '.\Quillbeat.dll' 'session\windows') \
+    (cd "$target_dir" &&
+      "$wine" tests/session/quillbeat-session.exe '.\Quillbeat.dll' 'session\windows' 'clap\quillbeat.clap') \
       >"$out/windows.log" 2>&1
     local status=$?
     end=$(date +%s%N)
@@ -168,6 +169,8 @@ if [ "$preset" != linux-arm64 ]; then
   check "the session plays on Windows $arch under wine" play_under_wine
   check "texts and parameter values are byte-identical" same_bytes windows txt
   check "audio is bit-identical" same_bytes windows f32
+  check "through the CLAP build, values and texts are byte-identical" same_bytes windows txt -clap
+  check "through the CLAP build, audio is bit-identical" same_bytes windows f32 -clap
   [ -z "$wineserver" ] || "$wineserver" -k 2>/dev/null
 
   finish "windows $arch"
@@ -187,7 +190,8 @@ else
   }
 
   play_on_arm64() {
-    (cd "$target_dir" && qemu-aarch64 tests/session/quillbeat-session ./quillbeat.so "$out/arm64") \
+    (cd "$target_dir" &&
+      qemu-aarch64 tests/session/quillbeat-session ./quillbeat.so "$out/arm64" clap/quillbeat.clap) \
       >"$out/arm64.log" 2>&1 ||
       { cat "$out/arm64.log"; return 1; }
     cat "$out/arm64.log"
@@ -212,6 +216,8 @@ else
   check "the session plays on Linux arm64 under qemu" play_on_arm64
   check "texts and parameter values are byte-identical" same_bytes arm64 txt
   check "audio is bit-identical" same_bytes arm64 f32
+  check "through the CLAP build, values and texts are byte-identical" same_bytes arm64 txt -clap
+  check "through the CLAP build, audio is bit-identical" same_bytes arm64 f32 -clap
   check "quillbeat-render renders the demo on both" render_on_both
   check "the rendered demo's samples are bit-identical" same_samples
 

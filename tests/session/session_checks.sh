@@ -17,17 +17,20 @@ check() {
   fi
 }
 
-# Writes $out/linux.txt and $out/linux.f32.
+# Writes $out/linux.txt and $out/linux.f32, and $out/linux-clap.txt and .f32
+# through the CLAP build.
 play_on_linux() {
-  (cd "$linux_dir" && tests/session/quillbeat-session ./quillbeat.so "$out/linux") >"$out/linux.log" 2>&1 ||
+  (cd "$linux_dir" && tests/session/quillbeat-session ./quillbeat.so "$out/linux" clap/quillbeat.clap) \
+    >"$out/linux.log" 2>&1 ||
     { cat "$out/linux.log"; return 1; }
   cat "$out/linux.log"
 }
 
-# same_bytes OTHER EXTENSION: $out/linux.EXT against $out/OTHER.EXT.
+# same_bytes OTHER EXTENSION [SUFFIX]: $out/linux[SUFFIX].EXT against
+# $out/OTHER[SUFFIX].EXT.
 same_bytes() {
-  cmp "$out/linux.$2" "$out/$1.$2" || {
-    [ "$2" = txt ] && diff "$out/linux.txt" "$out/$1.txt" | head -n 20
+  cmp "$out/linux${3:-}.$2" "$out/$1${3:-}.$2" || {
+    [ "$2" = txt ] && diff "$out/linux${3:-}.txt" "$out/$1${3:-}.txt" | head -n 20
     return 1
   }
 }

@@ -269,3 +269,104 @@ void checkEntryPoints(const PluginLibrary& library, std::vector<std::string>& fa
         if (host.close() != 1) failures.push_back(std::string(name) + ": closing did not answer 1");
     }
 }
+
+namespace {
+
+void writeInstanceValues(PluginInstance& instance, Report& report) {
+    report.text("  values");
+    for (std::size_t i = 0; i < instance.parameterCount(); ++i) report.text(" ").bits(instance.valueInUse(i));
+    report.endLine().text("  texts");
+    for (std::size_t i = 0; i < instance.parameterCount(); ++i) report.text(" ").quoted(instance.valueText(i));
+    report.endLine();
+}
+
+}  // namespace
+
+SessionOutput playInstanceSession(PluginInstance& instance) {
+    SessionOutput output;
+    Report report;
+    const InstanceDescription& about = instance.description();
+    report.text("format ").text(formatName(about.format)).text(" name ").quoted(about.name);
+    report.text(" vendor ").quoted(about.vendor).text(" version ").quoted(about.version).text(" id ").quoted(about.id);
+    report.text(" inputs ").number(about.inputs).text(" outputs ").number(about.outputs).endLine();
+    for (const ParameterDescription& parameter : about.parameters) {
+        report.text("parameter ").quoted(parameter.name).text(" id ").quoted(parameter.id);
+        report.text(" range ").bits(parameter.minimum).text(" ").bits(parameter.maximum);
+        report.text(" default ").bits(parameter.defaultValue).endLine();
+    }
+    if (about.inputs != 2 || about.outputs != 2 || instance.parameterCount() != kParameterCount) {
+        output.failures.push_back("the plug-in is not stereo with every parameter");
+        return output;
+    }
+    if (!instance.activate(44100.0, 4099)) {
+        output.failures.push_back("the plug-in refused to activate");
+        return output;
+    }
+    writeInstanceValues(instance, report);
+
+    Noise noise;
+    std::vector<float> inLeft, inRight, outLeft, outRight;
+    const auto playBlock = [&](const Action& action, double position) {
+        const auto frames = static_cast<std::size_t>(action.frames);
+        inLeft.assign(frames + 1, 0.0f), inRight.assign(frames + 1, 0.0f);
+        outLeft.assign(frames + 1, 0.0f), outRight.assign(frames + 1, 0.0f);
+        for (std::size_t i = 0; i < frames; ++i) {
+            if (action.signal == Signal::EdgeValues) {
+                inLeft[i] = kEdgeValues[i % kEdgeValues.size()];
+                inRight[i] = kEdgeValues[(i + 5) % kEdgeValues.size()];
+            } else {
+                inLeft[i] = noise.next();
+                inRight[i] = noise.next();
+            }
+        }
+        if (action.inPlace) outLeft = inLeft, outRight = inRight;
+        const float* inputs[2] = {action.inPlace ? outLeft.data() : inLeft.data(),
+                                  action.inPlace ? outRight.data() : inRight.data()};
+        float* outputs[2] = {outLeft.data(), outRight.data()};
+        const HostPosition at{position, 120.0, true};
+        instance.play({inputs, outputs, static_cast<std::uint32_t>(frames), action.act == Act::Play ? &at : nullptr, {}});
+        output.audio.append(reinterpret_cast<const char*>(outLeft.data()), frames * sizeof(float));
+        output.audio.append(reinterpret_cast<const char*>(outRight.data()), frames * sizeof(float));
+        output.frames += static_cast<long long>(frames);
+        report.text("block ").number(output.blocks++).text(" frames ").number(action.frames);
+        if (action.act == Act::Play) {
+            report.text(" position ").bits(position);
+        } else {
+            report.text(" without-time");
+        }
+        report.endLine();
+        writeInstanceValues(instance, report);
+    };
+    for (const Action& action : kSession) {
+        switch (action.act) {
+            case Act::SetParameter:
+                instance.setValue(static_cast<std::size_t>(action.index), action.value);
+                report.text("set ").number(action.index).text(" ").bits(action.value).endLine();
+                break;
+            case Act::SelectProgram:
+            case Act::RenameProgram: break;
+            case Act::Play:
+            case Act::PlayWithoutTime:
+                for (int block = 0; block < action.blocks; ++block)
+                    playBlock(action, action.position + static_cast<double>(block) * action.frames);
+                break;
+            case Act::SweepTexts:
+                for (std::size_t index = 0; index < instance.parameterCount(); ++index) {
+                    const double kept = instance.valueInUse(index);
+                    report.text("sweep ").number(static_cast<std::int64_t>(index));
+                    auto probe = [&](double value) {
+                        instance.setValue(index, value);
+                        report.text(" ").quoted(instance.valueText(index));
+                    };
+                    for (int step = 0; step <= 100; ++step) probe(static_cast<float>(step / 100.0));
+                    for (const float value : kProbeValues) probe(value);
+                    report.endLine();
+                    instance.setValue(index, kept);
+                }
+                break;
+        }
+    }
+    instance.deactivate();
+    output.report = report.str();
+    return output;
+}

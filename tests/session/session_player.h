@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "hosting/plugin_instance.h"
 #include "hosting/plugin_library.h"
 
 struct SessionOutput {
@@ -22,6 +23,12 @@ struct SessionOutput {
 // Opens an effect through `entry`, checks its record, plays the session and
 // closes it. Whatever does not hold is listed in `failures`.
 SessionOutput playSession(PluginEntry entry);
+
+// Plays the fixed session through a plug-in of another format, through the
+// host library's interface: its description, then every parameter change,
+// block, value in use and value text (the sweeps set each probe value and
+// read its text). Programs are VST 2's alone and are passed over.
+SessionOutput playInstanceSession(PluginInstance& instance);
 
 // The entry point's contract: an effect through either exported name, and
 // none for a host that answers the version query with 0. What does not hold

@@ -100,13 +100,13 @@ void addParameter(RenderOptions& options, std::string_view text) {
     double value = 0.0;
     const auto [end, error] = std::from_chars(valueText.data(), valueText.data() + valueText.size(), value);
     if (error != std::errc() || end != valueText.data() + valueText.size() || valueText.empty()) {
-        throw UsageError("--param " + std::string(name) + " expects a value from 0 to 1, not " + quoted(valueText));
+        throw UsageError("--param " + std::string(name) + " expects a number, not " + quoted(valueText));
     }
-    if (!(value >= 0.0 && value <= 1.0)) {
-        throw UsageError("--param " + std::string(name) + "=" + std::string(valueText) +
-                         " is outside 0 to 1");
+    if (!std::isfinite(value)) {
+        throw UsageError("--param " + std::string(name) + "=" + std::string(valueText) + " is not a number");
     }
-    options.parameters.push_back({std::string(name), static_cast<float>(value)});
+    // Its range is the plug-in's: checked once the plug-in is loaded.
+    options.parameters.push_back({std::string(name), value, std::string(valueText)});
 }
 
 struct OptionEntry {
@@ -119,11 +119,15 @@ struct OptionEntry {
 
 // Every option once: the parser walks this table and --help prints it.
 const OptionEntry kOptions[] = {
-    {"--plugin", "", "PATH", "VST 2 plug-in to load (default: quillbeat.so beside this program or in ../lib/vst)",
+    {"--plugin", "", "PATH",
+     "VST 2 plug-in, CLAP file, LV2 bundle folder or LV2 URI to load (default: quillbeat.so beside this program "
+     "or in ../lib/vst)",
      setPlugin},
-    {"--param", "", "NAME=VALUE", "set a parameter (name as the plug-in reports it, or index) to 0..1; repeatable",
+    {"--param", "", "NAME=VALUE",
+     "set a parameter (name as the plug-in reports it, or index) to a value in its range (0..1 for VST 2); "
+     "repeatable",
      addParameter},
-    {"--program", "", "N", "select program N (from 0) before processing", setProgram},
+    {"--program", "", "N", "select program N (from 0) before processing (VST 2)", setProgram},
     {"--preset", "", "FILE.fxp", "load a VST 2 preset file after --program, before --param", setPreset},
     {"--block", "", "FRAMES", "frames per process call, 1 to 65536 (default 512)", setBlock},
     {"--seconds", "", "S", "length of the demo when there is no INPUT, one frame to 3600 (default 10)",
@@ -208,7 +212,7 @@ std::string usageText() {
             "                               [--param NAME=VALUE]\n"
             "\n"
             "Renders INPUT (any file libsndfile reads; - reads standard input) through a\n"
-            "VST 2 plug-in into OUTPUT. Without INPUT it renders a demo chord. The output\n"
+            "VST 2, CLAP or LV2 plug-in into OUTPUT. Without INPUT it renders a demo chord. The output\n"
             "format follows OUTPUT's extension: .wav, .flac, .aiff or .ogg; a pipe takes\n"
             ".flac or .ogg.\n"
             "\n"

@@ -11,13 +11,14 @@
 
 struct ParameterSetting {
     std::string name;  // a parameter name as the plug-in reports it, or an index
-    float value = 0.0f;
+    double value = 0.0;
+    std::string text;  // the value as the user wrote it
 };
 
 struct RenderOptions {
     std::optional<std::string> input;  // none: render the demo signal
     std::string output;
-    std::string pluginPath;  // empty: quillbeat.so beside the executable
+    std::string pluginPath;  // empty: quillbeat.so beside the executable; else any format's
     std::optional<std::string> waveform;
     int blockSize = 512;
     std::optional<double> seconds;  // length of the demo signal; none: 10 s

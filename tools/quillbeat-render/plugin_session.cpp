@@ -66,6 +66,13 @@ std::optional<PresetFile> readPresetOption(const RenderOptions& options) {
     }
 }
 
+void checkParameterRange(const ParameterSetting& setting, double minimum, double maximum) {
+    if (setting.value >= minimum && setting.value <= maximum) return;
+    char range[64];
+    std::snprintf(range, sizeof range, "%g to %g", minimum, maximum);
+    throw UsageError("--param " + setting.name + "=" + setting.text + " is outside " + range);
+}
+
 void prepareEffect(PluginModule& plugin, double sampleRate, int blockSize) {
     plugin.host().sampleRate = sampleRate;
     plugin.host().blockSize = blockSize;
@@ -75,13 +82,18 @@ void prepareEffect(PluginModule& plugin, double sampleRate, int blockSize) {
 }
 
 VstInt32 findParameter(PluginModule& plugin, std::string_view name) {
-    const VstInt32 count = plugin.effect().numParams;
     std::vector<std::string> names;
-    for (VstInt32 i = 0; i < count; ++i) names.emplace_back(trimmed(plugin.text(effGetParamName, i)));
+    for (VstInt32 i = 0; i < plugin.effect().numParams; ++i) names.emplace_back(plugin.text(effGetParamName, i));
+    return static_cast<VstInt32>(parameterIndex(names, name));
+}
+
+std::size_t parameterIndex(std::vector<std::string> names, std::string_view name) {
+    const auto count = static_cast<VstInt32>(names.size());
+    for (std::string& own : names) own = std::string(trimmed(own));
 
     const std::string_view wanted = trimmed(name);
     for (VstInt32 i = 0; i < count; ++i) {
-        if (names[static_cast<std::size_t>(i)] == wanted) return i;
+        if (names[static_cast<std::size_t>(i)] == wanted) return static_cast<std::size_t>(i);
     }
     VstInt32 caseless = -1;
     int caselessMatches = 0;
@@ -91,12 +103,12 @@ VstInt32 findParameter(PluginModule& plugin, std::string_view name) {
             ++caselessMatches;
         }
     }
-    if (caselessMatches == 1) return caseless;
+    if (caselessMatches == 1) return static_cast<std::size_t>(caseless);
 
     int index = -1;
     const auto [end, error] = std::from_chars(wanted.data(), wanted.data() + wanted.size(), index);
     if (error == std::errc() && end == wanted.data() + wanted.size() && !wanted.empty()) {
-        if (index >= 0 && index < count) return index;
+        if (index >= 0 && index < count) return static_cast<std::size_t>(index);
         throw UsageError("parameter index " + std::to_string(index) + " is out of range: the plug-in has " +
                           countText(count, "parameter", "parameters"));
     }
@@ -112,7 +124,10 @@ void applySettings(PluginModule& plugin, std::optional<int> program, const std::
     // Resolve every name before changing anything, so a mistake in the last
     // --param is reported before the plug-in has seen the first.
     std::vector<VstInt32> indices;
-    for (const ParameterSetting& setting : parameters) indices.push_back(findParameter(plugin, setting.name));
+    for (const ParameterSetting& setting : parameters) {
+        indices.push_back(findParameter(plugin, setting.name));
+        checkParameterRange(setting, 0.0, 1.0);
+    }
     if (preset) checkPreset(plugin, *preset);
 
     if (program) {
@@ -130,15 +145,6 @@ void applySettings(PluginModule& plugin, std::optional<int> program, const std::
         for (std::size_t i = 0; i < preset->preset.values.size(); ++i)
             effect.setParameter(&effect, static_cast<VstInt32>(i), preset->preset.values[i]);
     }
-    for (std::size_t i = 0; i < parameters.size(); ++i) effect.setParameter(&effect, indices[i], parameters[i].value);
-}
-
-ProcessingScope::ProcessingScope(PluginModule& plugin) : plugin(plugin) {
-    plugin.dispatch(effMainsChanged, 0, 1);
-    plugin.dispatch(effStartProcess);
-}
-
-ProcessingScope::~ProcessingScope() {
-    plugin.dispatch(effStopProcess);
-    plugin.dispatch(effMainsChanged, 0, 0);
+    for (std::size_t i = 0; i < parameters.size(); ++i)
+        effect.setParameter(&effect, indices[i], static_cast<float>(parameters[i].value));
 }

@@ -1,7 +1,7 @@
-// The order in which a DAW talks to an effect around processing: open, sample
-// rate, maximum block size, the user's program and parameters, resume, start
-// processing; afterwards stop processing and suspend. Closing is the
-// module's job.
+// The order in which a DAW talks to a VST 2 effect before processing: open,
+// sample rate, maximum block size, the user's program and parameters (then
+// resume and start processing, and afterwards stop processing and suspend:
+// rendered_plugin.cpp). Closing is the module's job.
 #pragma once
 
 #include <optional>
@@ -20,6 +20,12 @@ void prepareEffect(PluginModule& plugin, double sampleRate, int blockSize);
 // it (surrounding blanks ignored; case ignored when that is unambiguous), or
 // an index. Throws UsageError that lists the valid names.
 VstInt32 findParameter(PluginModule& plugin, std::string_view name);
+// The same among the names a plug-in of any format reports.
+std::size_t parameterIndex(std::vector<std::string> names, std::string_view name);
+
+// Throws UsageError when the setting's value is outside the parameter's
+// range.
+void checkParameterRange(const ParameterSetting& setting, double minimum, double maximum);
 
 // A preset file as --preset names it.
 struct PresetFile {
@@ -36,16 +42,3 @@ std::optional<PresetFile> readPresetOption(const RenderOptions& options);
 // for another plug-in or with a value outside 0 to 1.
 void applySettings(PluginModule& plugin, std::optional<int> program, const std::optional<PresetFile>& preset,
                    const std::vector<ParameterSetting>& parameters);
-
-// Resume and start processing for its lifetime; stop processing and suspend
-// when it ends, whether the render finished or failed.
-class ProcessingScope {
-public:
-    explicit ProcessingScope(PluginModule& plugin);
-    ~ProcessingScope();
-    ProcessingScope(const ProcessingScope&) = delete;
-    ProcessingScope& operator=(const ProcessingScope&) = delete;
-
-private:
-    PluginModule& plugin;
-};

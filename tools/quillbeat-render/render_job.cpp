@@ -14,12 +14,10 @@
 #include "tools/quillbeat-render/demo_signal.h"
 #include "tools/quillbeat-render/interrupt.h"
 #include "tools/quillbeat-render/pending_file.h"
-#include "tools/quillbeat-render/plugin_info.h"
-#include "tools/quillbeat-render/plugin_module.h"
-#include "tools/quillbeat-render/plugin_session.h"
 #include "tools/quillbeat-render/progress_bar.h"
 #include "tools/quillbeat-render/render_error.h"
 #include "tools/quillbeat-render/render_loop.h"
+#include "tools/quillbeat-render/rendered_plugin.h"
 #include "tools/quillbeat-render/waveform.h"
 
 namespace {
@@ -40,24 +38,35 @@ std::string plural(int count, const char* word) {
     return std::to_string(count) + " " + word + (count == 1 ? "" : "s");
 }
 
-void checkChannels(const AEffect& effect, const std::string& pluginPath) {
-    if (effect.numOutputs < 1 || effect.numOutputs > kMaxChannels || effect.numInputs < 0 ||
-        effect.numInputs > kMaxChannels) {
-        throw RenderError(pluginPath + " reports " + plural(effect.numInputs, "input") + " and " +
-                          plural(effect.numOutputs, "output") + ": this tool renders through 0 to " +
+void checkChannels(const RenderedPlugin& plugin, const std::string& pluginPath) {
+    if (plugin.outputs() < 1 || plugin.outputs() > kMaxChannels || plugin.inputs() < 0 ||
+        plugin.inputs() > kMaxChannels) {
+        throw RenderError(pluginPath + " reports " + plural(plugin.inputs(), "input") + " and " +
+                          plural(plugin.outputs(), "output") + ": this tool renders through 0 to " +
                           std::to_string(kMaxChannels) + " inputs and 1 to " + std::to_string(kMaxChannels) +
                           " outputs");
     }
 }
 
 void printInfo(const RenderOptions& options, const std::string& pluginPath, std::ostream& out) {
-    const std::optional<PresetFile> preset = readPresetOption(options);
-    PluginModule plugin(pluginPath);
-    prepareEffect(plugin, kInfoSampleRate, options.blockSize);
-    applySettings(plugin, options.program, preset, options.parameters);
-    printDescription(out, describePlugin(plugin));
-    if (preset) out << "Preset:      " << printableText(preset->preset.name) << "\n";
+    const std::unique_ptr<RenderedPlugin> plugin = loadPlugin(options, pluginPath);
+    plugin->prepare(kInfoSampleRate, options.blockSize);
+    plugin->describe(out);
 }
+
+// Processing for its lifetime, ended whether the render finished or failed.
+class ProcessingScope {
+public:
+    ProcessingScope(RenderedPlugin& plugin, const BlockSettings& settings, double sampleRate) : plugin(plugin) {
+        plugin.start(settings, sampleRate);
+    }
+    ~ProcessingScope() { plugin.stop(); }
+    ProcessingScope(const ProcessingScope&) = delete;
+    ProcessingScope& operator=(const ProcessingScope&) = delete;
+
+private:
+    RenderedPlugin& plugin;
+};
 
 void render(const RenderOptions& options, const std::string& pluginPath) {
     const OutputFormat format = outputFormatFor(options.output, options.bits);
@@ -67,32 +76,29 @@ void render(const RenderOptions& options, const std::string& pluginPath) {
     }
     std::unique_ptr<AudioSource> source;
     if (options.input) source = std::make_unique<SoundFileReader>(*options.input);
-    const std::optional<PresetFile> preset = readPresetOption(options);
 
-    PluginModule plugin(pluginPath);
-    const AEffect& effect = plugin.effect();
-    checkChannels(effect, pluginPath);
-    if (!source) source = std::make_unique<DemoSignal>(options.demoSeconds(), std::min(effect.numInputs, 2));
-    if (source->channels() > effect.numInputs) {
+    const std::unique_ptr<RenderedPlugin> plugin = loadPlugin(options, pluginPath);
+    checkChannels(*plugin, pluginPath);
+    if (!source) source = std::make_unique<DemoSignal>(options.demoSeconds(), std::min(plugin->inputs(), 2));
+    if (source->channels() > plugin->inputs()) {
         throw RenderError(inputName(*options.input) + " has " + plural(source->channels(), "channel") +
-                          " but the plug-in takes " + plural(effect.numInputs, "input"));
+                          " but the plug-in takes " + plural(plugin->inputs(), "input"));
     }
     if (source->sampleRate() <= 0.0 || source->sampleRate() > INT_MAX) {
         throw RenderError(inputName(*options.input) + " has no usable sample rate");
     }
-    const ContainerChoice container = chooseContainer(format.sndfileFormat, effect.numOutputs, source->frames());
+    const ContainerChoice container = chooseContainer(format.sndfileFormat, plugin->outputs(), source->frames());
     if (container.plan == ContainerPlan::TooLarge) {
         throw RenderError("cannot write " + options.output + ": the render has " + std::to_string(*source->frames()) +
                           " frames, and " + sizeLimitText(format.description, *container.maxFrames) +
                           "; use .wav or .flac");
     }
 
-    prepareEffect(plugin, source->sampleRate(), options.blockSize);
-    applySettings(plugin, options.program, preset, options.parameters);
+    plugin->prepare(source->sampleRate(), options.blockSize);
 
     installInterruptCleanup();
     PendingFile audioFile(options.output, format.pipeRefusal);
-    SoundFileWriter writer(audioFile.descriptor(), options.output, format, container, effect.numOutputs,
+    SoundFileWriter writer(audioFile.descriptor(), options.output, format, container, plugin->outputs(),
                            static_cast<int>(source->sampleRate()));
     std::optional<PendingFile> pictureFile;
     std::optional<AmplitudeLane> inputLane;
@@ -111,8 +117,8 @@ void render(const RenderOptions& options, const std::string& pluginPath) {
     const auto began = std::chrono::steady_clock::now();
     std::int64_t rendered = 0;
     {
-        ProcessingScope processing(plugin);
-        rendered = renderBlocks(plugin, *source, writer, settings, observers);
+        const ProcessingScope processing(*plugin, settings, source->sampleRate());
+        rendered = renderBlocks(*plugin, *source, writer, options.blockSize, observers);
     }
     writer.close();
     if (pictureFile) {

@@ -18,26 +18,18 @@ struct ChannelBuffers {
 
 }  // namespace
 
-std::int64_t renderBlocks(PluginModule& plugin, AudioSource& source, SoundFileWriter& writer,
-                          const BlockSettings& settings, const RenderObservers& observers) {
-    AEffect& effect = plugin.effect();
-    const int inputCount = effect.numInputs;
-    const int outputCount = effect.numOutputs;
+std::int64_t renderBlocks(RenderedPlugin& plugin, AudioSource& source, SoundFileWriter& writer, int blockSize,
+                          const RenderObservers& observers) {
+    const int inputCount = plugin.inputs();
+    const int outputCount = plugin.outputs();
     const int sourceChannels = source.channels();
     // Every buffer is allocated here, before the first block.
-    ChannelBuffers inputs(std::max(inputCount, 1), settings.blockSize);
-    ChannelBuffers outputs(outputCount, settings.blockSize);
-    // A plug-in that only accumulates adds into its outputs, which must be
-    // cleared before each call.
-    const bool replacing = (effect.flags & effFlagsCanReplacing) != 0 && effect.processReplacing != nullptr;
-
-    HostState& host = plugin.host();
-    host.answerTimeInfo = settings.timeInfo;
-    host.timeline.reset(source.sampleRate(), settings.hostBpm, settings.start);
+    ChannelBuffers inputs(std::max(inputCount, 1), blockSize);
+    ChannelBuffers outputs(outputCount, blockSize);
 
     std::int64_t done = 0;
     for (;;) {
-        const int frames = source.read(inputs.channels(), settings.blockSize);
+        const int frames = source.read(inputs.channels(), blockSize);
         if (frames <= 0) break;
         // Plug-ins may write into their inputs, so every input beyond the
         // source's channels is refilled on every block.
@@ -51,13 +43,7 @@ std::int64_t renderBlocks(PluginModule& plugin, AudioSource& source, SoundFileWr
         }
         if (observers.inputLane != nullptr) observers.inputLane->add(inputs.channels(), sourceChannels, frames);
 
-        if (replacing) {
-            effect.processReplacing(&effect, inputs.channels(), outputs.channels(), frames);
-        } else {
-            for (int c = 0; c < outputCount; ++c) std::fill_n(outputs.channels()[c], frames, 0.0f);
-            effect.process(&effect, inputs.channels(), outputs.channels(), frames);
-        }
-        host.timeline.advance(frames);
+        plugin.process(inputs.channels(), outputs.channels(), frames);
 
         writer.write(outputs.channels(), frames);
         if (observers.outputLane != nullptr) observers.outputLane->add(outputs.channels(), outputCount, frames);

@@ -6,16 +6,9 @@
 
 #include "tools/quillbeat-render/audio_file.h"
 #include "tools/quillbeat-render/audio_source.h"
-#include "tools/quillbeat-render/plugin_module.h"
 #include "tools/quillbeat-render/progress_bar.h"
+#include "tools/quillbeat-render/rendered_plugin.h"
 #include "tools/quillbeat-render/waveform.h"
-
-struct BlockSettings {
-    int blockSize = 512;
-    double start = 0.0;
-    double hostBpm = 120.0;
-    bool timeInfo = true;
-};
 
 // Where the rendered audio goes besides the file; each may be null.
 struct RenderObservers {
@@ -28,6 +21,6 @@ struct RenderObservers {
 // last one shorter) and writes the plug-in's outputs. The source has at
 // most as many channels as the plug-in has inputs: a mono source feeds every
 // input, any other feeds the inputs in order and the rest get silence. The
-// plug-in must be resumed and processing. Returns the frames rendered.
-std::int64_t renderBlocks(PluginModule& plugin, AudioSource& source, SoundFileWriter& writer,
-                          const BlockSettings& settings, const RenderObservers& observers);
+// plug-in must be started. Returns the frames rendered.
+std::int64_t renderBlocks(RenderedPlugin& plugin, AudioSource& source, SoundFileWriter& writer, int blockSize,
+                          const RenderObservers& observers);

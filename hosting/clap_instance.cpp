@@ -1,0 +1,294 @@
+#include "hosting/clap_instance.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <stdexcept>
+
+namespace {
+
+// A file's entry is initialised once, however many plug-ins of it are open,
+// and deinitialised with the last. Plug-ins are created and destroyed on the
+// host's main thread, as the interface asks, so this needs no lock.
+std::map<const clap::clap_plugin_entry*, int> entryUsers;
+
+bool useEntry(const clap::clap_plugin_entry* entry, const char* path) {
+    int& users = entryUsers[entry];
+    if (users == 0 && !entry->init(path)) {
+        entryUsers.erase(entry);
+        return false;
+    }
+    ++users;
+    return true;
+}
+
+void releaseEntry(const clap::clap_plugin_entry* entry) {
+    if (--entryUsers[entry] > 0) return;
+    entryUsers.erase(entry);
+    entry->deinit();
+}
+
+void CLAP_CALLBACK ignoreRequest(const clap::clap_host*) {}
+
+// The host's side of the extensions a plug-in may tell it things through.
+// An offline host has nothing to redraw or rescan, so each is heard and let
+// be: the values a plug-in reports are read when they are needed.
+bool CLAP_CALLBACK noRescanFlags(const clap::clap_host*, std::uint32_t) { return false; }
+void CLAP_CALLBACK ignoreFlags(const clap::clap_host*, std::uint32_t) {}
+void CLAP_CALLBACK ignoreClear(const clap::clap_host*, clap::clap_id, clap::clap_param_clear_flags) {}
+constexpr clap::clap_host_audio_ports kHostAudioPorts{noRescanFlags, ignoreFlags};
+constexpr clap::clap_host_params kHostParams{ignoreFlags, ignoreClear, ignoreRequest};
+constexpr clap::clap_host_state kHostState{ignoreRequest};
+constexpr clap::clap_host_latency kHostLatency{ignoreRequest};
+
+const void* CLAP_CALLBACK hostExtension(const clap::clap_host*, const char* id) {
+    if (id == nullptr) return nullptr;
+    if (std::strcmp(id, clap::CLAP_EXT_AUDIO_PORTS) == 0) return &kHostAudioPorts;
+    if (std::strcmp(id, clap::CLAP_EXT_PARAMS) == 0) return &kHostParams;
+    if (std::strcmp(id, clap::CLAP_EXT_STATE) == 0) return &kHostState;
+    if (std::strcmp(id, clap::CLAP_EXT_LATENCY) == 0) return &kHostLatency;
+    return nullptr;
+}
+
+std::uint32_t CLAP_CALLBACK eventCount(const clap::clap_input_events* list) {
+    return static_cast<const ClapEventList*>(list->ctx)->count;
+}
+const clap::clap_event_header* CLAP_CALLBACK eventAt(const clap::clap_input_events* list, std::uint32_t index) {
+    const auto* events = static_cast<const ClapEventList*>(list->ctx);
+    return index < events->count ? &events->events[index].header : nullptr;
+}
+bool CLAP_CALLBACK acceptEvent(const clap::clap_output_events*, const clap::clap_event_header*) { return true; }
+
+std::int64_t CLAP_CALLBACK writeBytes(const clap::clap_ostream* stream, const void* buffer, std::uint64_t size) {
+    auto* bytes = static_cast<std::vector<std::uint8_t>*>(stream->ctx);
+    const auto* from = static_cast<const std::uint8_t*>(buffer);
+    bytes->insert(bytes->end(), from, from + size);
+    return static_cast<std::int64_t>(size);
+}
+
+struct ByteSource {
+    std::span<const std::uint8_t> bytes;
+    std::size_t read = 0;
+};
+std::int64_t CLAP_CALLBACK readBytes(const clap::clap_istream* stream, void* buffer, std::uint64_t size) {
+    auto* source = static_cast<ByteSource*>(stream->ctx);
+    const std::size_t count = std::min<std::size_t>(static_cast<std::size_t>(size), source->bytes.size() - source->read);
+    std::memcpy(buffer, source->bytes.data() + source->read, count);
+    source->read += count;
+    return static_cast<std::int64_t>(count);
+}
+
+// floor() as an integer, inline: the library's floor is a call on targets
+// without a rounding instruction, and a block makes four of these. Exact for
+// any value within the 64-bit range, as song positions are.
+std::int64_t floorToInteger(double value) {
+    const auto truncated = static_cast<std::int64_t>(value);
+    return static_cast<double>(truncated) > value ? truncated - 1 : truncated;
+}
+
+// Whole units of 2^-31, to the nearest.
+std::int64_t fixedPoint(double value) { return floorToInteger(value * 0x1p31 + 0.5); }
+
+std::vector<std::uint32_t> portChannels(const clap::clap_plugin* plugin, const clap::clap_plugin_audio_ports* ports,
+                                        bool input) {
+    std::vector<std::uint32_t> channels;
+    if (ports == nullptr) return {2};  // no extension: one stereo port, as hosts assume
+    for (std::uint32_t i = 0, n = ports->count(plugin, input); i < n; ++i) {
+        clap::clap_audio_port_info info{};
+        channels.push_back(ports->get(plugin, i, input, &info) ? info.channel_count : 0);
+    }
+    return channels;
+}
+
+}  // namespace
+
+ClapInstance::ClapInstance(const std::string& path) : library(path) {
+    if (!library.loaded()) throw std::runtime_error("cannot load " + path + ": " + library.error());
+    entry = static_cast<const clap::clap_plugin_entry*>(library.symbol("clap_entry"));
+    if (entry == nullptr) throw std::runtime_error(path + " is not a CLAP plug-in: it exports no clap_entry");
+    if (entry->clap_version.major != 1) throw std::runtime_error(path + " is made for another version of CLAP");
+    if (!useEntry(entry, path.c_str())) throw std::runtime_error(path + ": the plug-in failed to start");
+    const auto* factory =
+        static_cast<const clap::clap_plugin_factory*>(entry->get_factory(clap::CLAP_PLUGIN_FACTORY_ID));
+    const clap::clap_plugin_descriptor* descriptor =
+        factory != nullptr && factory->get_plugin_count(factory) > 0 ? factory->get_plugin_descriptor(factory, 0)
+                                                                     : nullptr;
+    host.clap_version = clap::CLAP_VERSION;
+    host.host_data = this;
+    host.name = "Quillbeat host";
+    host.vendor = "Quillbeat";
+    host.url = "";
+    host.version = "1";
+    host.get_extension = hostExtension;
+    host.request_restart = ignoreRequest;
+    host.request_process = ignoreRequest;
+    host.request_callback = ignoreRequest;
+    if (descriptor != nullptr) plugin = factory->create_plugin(factory, &host, descriptor->id);
+    if (plugin != nullptr && !plugin->init(plugin)) {
+        plugin->destroy(plugin);
+        plugin = nullptr;
+    }
+    if (plugin == nullptr) {
+        releaseEntry(entry);
+        throw std::runtime_error(path + ": the plug-in file holds no plug-in that starts");
+    }
+    params = static_cast<const clap::clap_plugin_params*>(plugin->get_extension(plugin, clap::CLAP_EXT_PARAMS));
+    state = static_cast<const clap::clap_plugin_state*>(plugin->get_extension(plugin, clap::CLAP_EXT_STATE));
+    const auto* ports =
+        static_cast<const clap::clap_plugin_audio_ports*>(plugin->get_extension(plugin, clap::CLAP_EXT_AUDIO_PORTS));
+    inputPorts = portChannels(plugin, ports, true);
+    outputPorts = portChannels(plugin, ports, false);
+
+    described.format = PluginFormat::clap;
+    described.name = descriptor->name != nullptr ? descriptor->name : "";
+    described.vendor = descriptor->vendor != nullptr ? descriptor->vendor : "";
+    described.version = descriptor->version != nullptr ? descriptor->version : "";
+    described.id = descriptor->id;
+    for (const std::uint32_t channels : inputPorts) described.inputs += static_cast<int>(channels);
+    for (const std::uint32_t channels : outputPorts) described.outputs += static_cast<int>(channels);
+    for (std::uint32_t i = 0, n = params != nullptr ? params->count(plugin) : 0; i < n; ++i) {
+        clap::clap_param_info info{};
+        // Read-only ones are meters, not settings.
+        if (!params->get_info(plugin, i, &info) || (info.flags & clap::CLAP_PARAM_IS_READONLY) != 0) continue;
+        info.name[sizeof info.name - 1] = '\0';
+        described.parameters.push_back(
+            {info.name, std::to_string(info.id), "", info.min_value, info.max_value, info.default_value});
+        ids.push_back(info.id);
+        cookies.push_back(info.cookie);
+    }
+
+    inputBuffers.resize(inputPorts.size());
+    outputBuffers.resize(outputPorts.size());
+    inputChannels.resize(static_cast<std::size_t>(described.inputs));
+    outputChannels.resize(static_cast<std::size_t>(described.outputs));
+    events.list = {&events, eventCount, eventAt};
+    events.events.resize(maxChanges());
+    discard = {nullptr, acceptEvent};
+    transport.header = {sizeof transport, 0, clap::CLAP_CORE_EVENT_SPACE_ID, clap::CLAP_EVENT_TRANSPORT, 0};
+    transport.tsig_num = 4;
+    transport.tsig_denom = 4;
+}
+
+ClapInstance::~ClapInstance() {
+    if (active) deactivate();
+    plugin->destroy(plugin);
+    releaseEntry(entry);
+}
+
+bool ClapInstance::activate(double rate, std::uint32_t maxFrames) {
+    sampleRate = rate;
+    active = plugin->activate(plugin, sampleRate, 1, maxFrames);
+    if (active && !plugin->start_processing(plugin)) {
+        plugin->deactivate(plugin);
+        active = false;
+    }
+    return active;
+}
+
+void ClapInstance::deactivate() {
+    plugin->stop_processing(plugin);
+    plugin->deactivate(plugin);
+    active = false;
+}
+
+void ClapInstance::addEvent(const ParameterChange& change) {
+    if (events.count == events.events.size() || change.index >= ids.size()) return;
+    clap::clap_event_param_value& event = events.events[events.count++];
+    event = {};
+    event.header = {sizeof event, change.frame, clap::CLAP_CORE_EVENT_SPACE_ID, clap::CLAP_EVENT_PARAM_VALUE, 0};
+    event.param_id = ids[change.index];
+    event.cookie = cookies[change.index];
+    event.note_id = -1;
+    event.port_index = -1;
+    event.channel = -1;
+    event.key = -1;
+    event.value = change.value;
+}
+
+void ClapInstance::flushPending() {
+    if (events.count == 0 || params == nullptr) return;
+    params->flush(plugin, &events.list, &discard);
+    events.count = 0;
+}
+
+// Applied at once, as a VST 2 host's set is: outside process, through the
+// params extension's flush.
+void ClapInstance::setValue(std::size_t index, double value) {
+    addEvent({0, static_cast<std::uint32_t>(index), value});
+    flushPending();
+}
+
+double ClapInstance::valueInUse(std::size_t index) {
+    double value = 0.0;
+    if (params != nullptr && index < ids.size()) params->get_value(plugin, ids[index], &value);
+    return value;
+}
+
+std::string ClapInstance::valueText(std::size_t index) {
+    char text[clap::CLAP_NAME_SIZE] = {};
+    if (params == nullptr || index >= ids.size() ||
+        !params->value_to_text(plugin, ids[index], valueInUse(index), text, sizeof text))
+        return "";
+    text[sizeof text - 1] = '\0';
+    return text;
+}
+
+void ClapInstance::play(const Block& block) {
+    for (const ParameterChange& change : block.changes) addEvent(change);
+
+    std::size_t channel = 0;
+    for (std::size_t port = 0; port < inputPorts.size(); ++port) {
+        inputBuffers[port] = {&inputChannels[channel], nullptr, inputPorts[port], 0, 0};
+        for (std::uint32_t c = 0; c < inputPorts[port]; ++c, ++channel)
+            inputChannels[channel] = const_cast<float*>(block.inputs[channel]);
+    }
+    channel = 0;
+    for (std::size_t port = 0; port < outputPorts.size(); ++port) {
+        outputBuffers[port] = {&outputChannels[channel], nullptr, outputPorts[port], 0, 0};
+        for (std::uint32_t c = 0; c < outputPorts[port]; ++c, ++channel) outputChannels[channel] = block.outputs[channel];
+    }
+
+    if (block.position != nullptr) {
+        const HostPosition& position = *block.position;
+        const double seconds = position.sample / sampleRate;
+        const double beats = seconds * position.beatsPerMinute / 60.0;
+        const std::int64_t bar = floorToInteger(beats / 4.0);
+        transport.flags = clap::CLAP_TRANSPORT_HAS_TEMPO | clap::CLAP_TRANSPORT_HAS_BEATS_TIMELINE |
+                          clap::CLAP_TRANSPORT_HAS_SECONDS_TIMELINE | clap::CLAP_TRANSPORT_HAS_TIME_SIGNATURE |
+                          (position.playing ? clap::CLAP_TRANSPORT_IS_PLAYING : 0);
+        transport.song_pos_seconds = fixedPoint(seconds);
+        transport.song_pos_beats = fixedPoint(beats);
+        transport.tempo = position.beatsPerMinute;
+        transport.bar_start = bar * 4 * clap::CLAP_BEATTIME_FACTOR;
+        transport.bar_number = static_cast<std::int32_t>(bar);
+    }
+
+    clap::clap_process process{};
+    process.steady_time = steadyTime;
+    process.frames_count = block.frames;
+    process.transport = block.position != nullptr ? &transport : nullptr;
+    process.audio_inputs = inputBuffers.data();
+    process.audio_outputs = outputBuffers.data();
+    process.audio_inputs_count = static_cast<std::uint32_t>(inputBuffers.size());
+    process.audio_outputs_count = static_cast<std::uint32_t>(outputBuffers.size());
+    process.in_events = &events.list;
+    process.out_events = &discard;
+    plugin->process(plugin, &process);
+    events.count = 0;
+    steadyTime += block.frames;
+}
+
+std::optional<std::vector<std::uint8_t>> ClapInstance::saveState() {
+    if (state == nullptr) return std::nullopt;
+    std::vector<std::uint8_t> bytes;
+    const clap::clap_ostream stream{&bytes, writeBytes};
+    if (!state->save(plugin, &stream)) return std::nullopt;
+    return bytes;
+}
+
+bool ClapInstance::loadState(std::span<const std::uint8_t> bytes) {
+    if (state == nullptr) return false;
+    ByteSource source{bytes};
+    const clap::clap_istream stream{&source, readBytes};
+    return state->load(plugin, &stream);
+}

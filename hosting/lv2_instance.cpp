@@ -1,0 +1,390 @@
+#include "hosting/lv2_instance.h"
+
+#include <lv2/atom/atom.h>
+#include <lv2/buf-size/buf-size.h>
+#include <lv2/parameters/parameters.h>
+#include <lv2/presets/presets.h>
+#include <lv2/time/time.h>
+#include <lv2/units/units.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <stdexcept>
+
+namespace {
+
+// Bytes of each atom port's buffer: room for many position messages.
+constexpr std::size_t kAtomBufferBytes = 8192;
+
+// A node that lilv owns the caller's copy of, freed when it goes.
+struct Node {
+    explicit Node(LilvNode* node) : node(node) {}
+    ~Node() { lilv_node_free(node); }
+    Node(const Node&) = delete;
+    Node& operator=(const Node&) = delete;
+    operator const LilvNode*() const { return node; }
+    LilvNode* node;
+};
+
+std::string textOf(const LilvNode* node) {
+    const char* text = node != nullptr ? lilv_node_as_string(node) : nullptr;
+    return text != nullptr ? text : "";
+}
+
+// The text a unit is shown with: its symbol where the world knows the unit,
+// or the last part of its URI ("ms" for units:ms).
+std::string unitText(LilvWorld* world, const LilvPlugin* plugin, const LilvPort* port) {
+    const Node unitKey(lilv_new_uri(world, LV2_UNITS__unit));
+    LilvNodes* units = lilv_port_get_value(plugin, port, unitKey);
+    std::string text;
+    if (units != nullptr && lilv_nodes_size(units) > 0) {
+        const LilvNode* unit = lilv_nodes_get_first(units);
+        const Node symbolKey(lilv_new_uri(world, LV2_UNITS__symbol));
+        LilvNode* symbol = lilv_world_get(world, unit, symbolKey, nullptr);
+        if (symbol != nullptr) {
+            text = textOf(symbol);
+            lilv_node_free(symbol);
+        } else if (lilv_node_is_uri(unit)) {
+            text = textOf(unit);
+            text.erase(0, text.find_last_of("#/") + 1);
+        }
+    }
+    lilv_nodes_free(units);
+    return text;
+}
+
+}  // namespace
+
+Lv2Instance::Lv2Instance(const std::string& where, bool offerUridMap)
+    : world(lilv_world_new()), offerMap(offerUridMap) {
+    std::error_code error;
+    if (std::filesystem::is_directory(where, error)) {
+        const std::string folder = std::filesystem::absolute(where).string();
+        const Node bundle(lilv_new_file_uri(world, nullptr, (folder + (folder.ends_with('/') ? "" : "/")).c_str()));
+        lilv_world_load_bundle(world, bundle);
+        const LilvPlugins* all = lilv_world_get_all_plugins(world);
+        LILV_FOREACH (plugins, i, all) {
+            const LilvPlugin* candidate = lilv_plugins_get(all, i);
+            if (lilv_node_equals(lilv_plugin_get_bundle_uri(candidate), bundle)) {
+                plugin = candidate;
+                break;
+            }
+        }
+    } else {
+        lilv_world_load_all(world);
+        const Node uri(lilv_new_uri(world, where.c_str()));
+        plugin = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(world), uri);
+    }
+    if (plugin == nullptr) {
+        lilv_world_free(world);
+        throw std::runtime_error(where + " is no LV2 plug-in: neither a bundle folder with one nor an installed "
+                                         "plug-in's URI");
+    }
+
+    const Node audioClass(lilv_new_uri(world, LV2_CORE__AudioPort));
+    const Node controlClass(lilv_new_uri(world, LV2_CORE__ControlPort));
+    const Node atomClass(lilv_new_uri(world, LV2_ATOM__AtomPort));
+    const Node inputClass(lilv_new_uri(world, LV2_CORE__InputPort));
+    const Node positionClass(lilv_new_uri(world, LV2_TIME__Position));
+    const std::uint32_t count = lilv_plugin_get_num_ports(plugin);
+    std::vector<float> minimum(count), maximum(count), defaults(count);
+    lilv_plugin_get_port_ranges_float(plugin, minimum.data(), maximum.data(), defaults.data());
+    controls.assign(count, 0.0f);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const LilvPort* port = lilv_plugin_get_port_by_index(plugin, i);
+        const bool input = lilv_port_is_a(plugin, port, inputClass);
+        Port entry{PortKind::other, textOf(lilv_port_get_symbol(plugin, port))};
+        if (lilv_port_is_a(plugin, port, audioClass)) {
+            entry.kind = input ? PortKind::audioIn : PortKind::audioOut;
+            (input ? audioInputs : audioOutputs).push_back(i);
+        } else if (lilv_port_is_a(plugin, port, controlClass)) {
+            entry.kind = input ? PortKind::controlIn : PortKind::controlOut;
+        } else if (lilv_port_is_a(plugin, port, atomClass)) {
+            entry.kind = input ? PortKind::atomIn : PortKind::atomOut;
+            entry.takesPosition = input && lilv_port_supports_event(plugin, port, positionClass);
+            (input ? atomInputs : atomOutputs).push_back(i);
+        }
+        if (entry.kind == PortKind::controlIn) {
+            const float low = std::isnan(minimum[i]) ? 0.0f : minimum[i];
+            const float high = std::isnan(maximum[i]) ? 1.0f : maximum[i];
+            const float start = std::isnan(defaults[i]) ? low : defaults[i];
+            controls[i] = start;
+            LilvNode* name = lilv_port_get_name(plugin, port);
+            described.parameters.push_back({textOf(name), entry.symbol, unitText(world, plugin, port), low, high, start});
+            lilv_node_free(name);
+            parameterPorts.push_back(i);
+        }
+        ports.push_back(std::move(entry));
+    }
+    for (const std::uint32_t port : parameterPorts) {
+        const auto inUse = std::find_if(ports.begin(), ports.end(), [&](const Port& candidate) {
+            return candidate.kind == PortKind::controlOut && candidate.symbol == ports[port].symbol + "_in_use";
+        });
+        inUsePorts.push_back(inUse != ports.end() ? inUse - ports.begin() : -1);
+    }
+
+    described.format = PluginFormat::lv2;
+    LilvNode* name = lilv_plugin_get_name(plugin);
+    described.name = textOf(name);
+    lilv_node_free(name);
+    LilvNode* author = lilv_plugin_get_author_name(plugin);
+    described.vendor = textOf(author);
+    lilv_node_free(author);
+    const auto versionPart = [&](const char* key) {
+        const Node keyNode(lilv_new_uri(world, key));
+        LilvNodes* values = lilv_plugin_get_value(plugin, keyNode);
+        const int value = values != nullptr && lilv_nodes_size(values) > 0
+                              ? lilv_node_as_int(lilv_nodes_get_first(values)) : 0;
+        lilv_nodes_free(values);
+        return std::to_string(value);
+    };
+    described.version = versionPart(LV2_CORE__minorVersion) + "." + versionPart(LV2_CORE__microVersion);
+    described.id = textOf(lilv_plugin_get_uri(plugin));
+    described.inputs = static_cast<int>(audioInputs.size());
+    described.outputs = static_cast<int>(audioOutputs.size());
+    atomBuffers.assign(count, {});
+    for (const std::uint32_t port : atomInputs) atomBuffers[port].resize(kAtomBufferBytes / 8);
+    for (const std::uint32_t port : atomOutputs) atomBuffers[port].resize(kAtomBufferBytes / 8);
+}
+
+Lv2Instance::~Lv2Instance() {
+    if (active) deactivate();
+    if (instance != nullptr) lilv_instance_free(instance);
+    lilv_world_free(world);
+}
+
+LV2_URID Lv2Instance::mapUri(LV2_URID_Map_Handle handle, const char* uri) {
+    auto& uris = static_cast<Lv2Instance*>(handle)->uris;
+    const auto found = std::find(uris.begin(), uris.end(), uri);
+    if (found != uris.end()) return static_cast<LV2_URID>(found - uris.begin() + 1);
+    uris.emplace_back(uri);
+    return static_cast<LV2_URID>(uris.size());
+}
+
+const char* Lv2Instance::unmapUri(LV2_URID_Unmap_Handle handle, LV2_URID urid) {
+    const auto& uris = static_cast<Lv2Instance*>(handle)->uris;
+    return urid >= 1 && urid <= uris.size() ? uris[urid - 1].c_str() : nullptr;
+}
+
+// The plug-in is created here, once the rate and the largest block are
+// known, and again when they change.
+bool Lv2Instance::activate(double rate, std::uint32_t maxFrames) {
+    if (instance != nullptr && (rate != sampleRate || static_cast<std::int32_t>(maxFrames) != maxBlock)) {
+        lilv_instance_free(instance);
+        instance = nullptr;
+    }
+    sampleRate = rate;
+    if (instance == nullptr) {
+        maxBlock = static_cast<std::int32_t>(maxFrames);
+        rateOption = static_cast<float>(sampleRate);
+        // Every URI a block uses, mapped now: mapping a new one allocates.
+        for (const char* uri : {LV2_TIME__Position, LV2_TIME__frame, LV2_TIME__speed, LV2_TIME__beatsPerMinute,
+                                LV2_ATOM__Long, LV2_ATOM__Float, LV2_ATOM__Sequence, LV2_ATOM__Chunk, LV2_ATOM__Object})
+            mapUri(this, uri);
+        const LV2_URID intType = mapUri(this, LV2_ATOM__Int);
+        options = {
+            {LV2_OPTIONS_INSTANCE, 0, mapUri(this, LV2_BUF_SIZE__maxBlockLength), sizeof maxBlock, intType, &maxBlock},
+            {LV2_OPTIONS_INSTANCE, 0, mapUri(this, LV2_BUF_SIZE__minBlockLength), sizeof minBlock, intType, &minBlock},
+            {LV2_OPTIONS_INSTANCE, 0, mapUri(this, LV2_BUF_SIZE__nominalBlockLength), sizeof maxBlock, intType,
+             &maxBlock},
+            {LV2_OPTIONS_INSTANCE, 0, mapUri(this, LV2_PARAMETERS__sampleRate), sizeof rateOption,
+             mapUri(this, LV2_ATOM__Float), &rateOption},
+            {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr},
+        };
+        const LV2_Feature map{LV2_URID__map, &uridMap};
+        const LV2_Feature unmap{LV2_URID__unmap, &uridUnmap};
+        const LV2_Feature optionsFeature{LV2_OPTIONS__options, options.data()};
+        const LV2_Feature bounded{LV2_BUF_SIZE__boundedBlockLength, nullptr};
+        const LV2_Feature* features[] = {&optionsFeature, &bounded, offerMap ? &map : nullptr,
+                                         offerMap ? &unmap : nullptr, nullptr};
+        instance = lilv_plugin_instantiate(plugin, sampleRate, features);
+        if (instance == nullptr) return false;
+        lv2_atom_forge_init(&forge, &uridMap);
+        scratch.assign(maxFrames, 0.0f);
+        for (std::uint32_t i = 0; i < ports.size(); ++i) {
+            switch (ports[i].kind) {
+                case PortKind::controlIn:
+                case PortKind::controlOut: lilv_instance_connect_port(instance, i, &controls[i]); break;
+                case PortKind::atomIn:
+                case PortKind::atomOut: lilv_instance_connect_port(instance, i, atomBuffers[i].data()); break;
+                case PortKind::other: lilv_instance_connect_port(instance, i, scratch.data()); break;
+                default: break;
+            }
+        }
+    }
+    lilv_instance_activate(instance);
+    active = true;
+    return true;
+}
+
+void Lv2Instance::deactivate() {
+    lilv_instance_deactivate(instance);
+    active = false;
+    heard.reset();
+}
+
+void Lv2Instance::setValue(std::size_t index, double value) {
+    controls[parameterPorts[index]] = static_cast<float>(value);
+}
+
+double Lv2Instance::valueInUse(std::size_t index) {
+    const std::int64_t inUse = inUsePorts[index];
+    // Before the first block no output has been written.
+    return inUse >= 0 && ran ? controls[static_cast<std::size_t>(inUse)]
+                                           : controls[parameterPorts[index]];
+}
+
+std::string Lv2Instance::valueText(std::size_t index) {
+    const double value = valueInUse(index);
+    const LilvPort* port = lilv_plugin_get_port_by_index(plugin, parameterPorts[index]);
+    LilvScalePoints* points = lilv_port_get_scale_points(plugin, port);
+    std::string text;
+    LILV_FOREACH (scale_points, i, points) {
+        const LilvScalePoint* point = lilv_scale_points_get(points, i);
+        if (lilv_node_as_float(lilv_scale_point_get_value(point)) == static_cast<float>(value))
+            text = textOf(lilv_scale_point_get_label(point));
+    }
+    lilv_scale_points_free(points);
+    if (!text.empty()) return text;
+    char number[32];
+    std::snprintf(number, sizeof number, "%g", value);
+    const std::string& unit = described.parameters[index].unit;
+    return unit.empty() ? number : std::string(number) + " " + unit;
+}
+
+void Lv2Instance::queueTimeMessage(const TimeMessage& message) {
+    if (queued.capacity() == 0) queued.reserve(maxChanges());
+    if (queued.size() < maxChanges()) queued.push_back({message, false, 0, 0});
+}
+
+void Lv2Instance::queueRawEvent(std::uint32_t frame, std::span<const std::uint32_t> atom) {
+    if (queued.capacity() == 0) queued.reserve(maxChanges());
+    if (queued.size() == maxChanges()) return;
+    queued.push_back({{frame, std::nullopt, std::nullopt}, true, rawWords.size(), atom.size()});
+    rawWords.insert(rawWords.end(), atom.begin(), atom.end());
+}
+
+void Lv2Instance::writePosition(const TimeMessage& message, std::optional<float> beatsPerMinute) {
+    LV2_Atom_Forge_Frame object;
+    lv2_atom_forge_frame_time(&forge, message.frame);
+    lv2_atom_forge_object(&forge, &object, 0, mapUri(this, LV2_TIME__Position));
+    if (message.sample) {
+        lv2_atom_forge_key(&forge, mapUri(this, LV2_TIME__frame));
+        lv2_atom_forge_long(&forge, *message.sample);
+    }
+    if (message.speed) {
+        lv2_atom_forge_key(&forge, mapUri(this, LV2_TIME__speed));
+        lv2_atom_forge_float(&forge, *message.speed);
+    }
+    if (beatsPerMinute) {
+        lv2_atom_forge_key(&forge, mapUri(this, LV2_TIME__beatsPerMinute));
+        lv2_atom_forge_float(&forge, *beatsPerMinute);
+    }
+    lv2_atom_forge_pop(&forge, &object);
+}
+
+void Lv2Instance::playPart(const Block& block, std::uint32_t from, std::uint32_t to) {
+    if (to <= from) return;
+    const std::uint32_t frames = to - from;
+    // The transport is told only what it would not work out itself.
+    std::optional<HostPosition> now;
+    if (block.position != nullptr) {
+        now = *block.position;
+        now->sample += now->playing ? from : 0;
+    }
+    const bool tell = now && (!heard || heard->sample != now->sample || heard->playing != now->playing ||
+                              heard->beatsPerMinute != now->beatsPerMinute);
+    for (const std::uint32_t port : atomInputs) {
+        LV2_Atom_Forge_Frame sequence;
+        lv2_atom_forge_set_buffer(&forge, reinterpret_cast<std::uint8_t*>(atomBuffers[port].data()), kAtomBufferBytes);
+        lv2_atom_forge_sequence_head(&forge, &sequence, 0);
+        if (ports[port].takesPosition && offerMap) {
+            if (!queued.empty()) {
+                for (const Queued& event : queued) {
+                    if (!event.raw) {
+                        writePosition(event.message, std::nullopt);
+                        continue;
+                    }
+                    const auto bytes = static_cast<std::uint32_t>(event.rawCount * sizeof(std::uint32_t));
+                    lv2_atom_forge_frame_time(&forge, event.message.frame);
+                    lv2_atom_forge_raw(&forge, rawWords.data() + event.rawFirst, bytes);
+                    lv2_atom_forge_pad(&forge, bytes);
+                }
+            } else if (tell) {
+                writePosition({0, static_cast<std::int64_t>(now->sample), now->playing ? 1.0f : 0.0f},
+                              static_cast<float>(now->beatsPerMinute));
+            }
+        }
+        lv2_atom_forge_pop(&forge, &sequence);
+    }
+    for (const std::uint32_t port : atomOutputs) {
+        auto* atom = reinterpret_cast<LV2_Atom*>(atomBuffers[port].data());
+        atom->size = kAtomBufferBytes - sizeof(LV2_Atom);
+        atom->type = mapUri(this, LV2_ATOM__Chunk);
+    }
+    for (std::size_t c = 0; c < audioInputs.size(); ++c)
+        lilv_instance_connect_port(instance, audioInputs[c], const_cast<float*>(block.inputs[c]) + from);
+    for (std::size_t c = 0; c < audioOutputs.size(); ++c)
+        lilv_instance_connect_port(instance, audioOutputs[c], block.outputs[c] + from);
+    lilv_instance_run(instance, frames);
+    queued.clear();
+    rawWords.clear();
+    if (now) heard = now;
+    if (heard) heard->sample += heard->playing ? frames : 0;
+    ran = true;
+}
+
+void Lv2Instance::play(const Block& block) {
+    std::uint32_t done = 0;
+    for (const ParameterChange& change : block.changes) {
+        const std::uint32_t at = std::min(change.frame, block.frames);
+        playPart(block, done, at);
+        done = std::max(done, at);
+        setValue(change.index, change.value);
+    }
+    playPart(block, done, block.frames);
+}
+
+std::optional<std::vector<std::uint8_t>> Lv2Instance::saveState() {
+    std::vector<float> values;
+    for (std::size_t i = 0; i < parameterCount(); ++i) values.push_back(static_cast<float>(valueInUse(i)));
+    return valuesAsState(values);
+}
+
+bool Lv2Instance::loadState(std::span<const std::uint8_t> state) {
+    const auto values = valuesFromState(state, parameterCount());
+    if (!values) return false;
+    for (std::size_t i = 0; i < values->size(); ++i) setValue(i, (*values)[i]);
+    return true;
+}
+
+std::vector<std::pair<std::string, std::vector<std::pair<std::string, float>>>> Lv2Instance::presets() {
+    std::vector<std::pair<std::string, std::vector<std::pair<std::string, float>>>> found;
+    const Node presetClass(lilv_new_uri(world, LV2_PRESETS__Preset));
+    LilvNodes* related = lilv_plugin_get_related(plugin, presetClass);
+    struct Sink {
+        std::vector<std::pair<std::string, float>>* values;
+        LV2_URID floatType;
+    };
+    LILV_FOREACH (nodes, i, related) {
+        const LilvNode* preset = lilv_nodes_get(related, i);
+        lilv_world_load_resource(world, preset);
+        LilvState* state = lilv_state_new_from_world(world, &uridMap, preset);
+        if (state == nullptr) continue;
+        const char* label = lilv_state_get_label(state);
+        found.emplace_back(label != nullptr ? label : "", std::vector<std::pair<std::string, float>>{});
+        Sink sink{&found.back().second, mapUri(this, LV2_ATOM__Float)};
+        const LilvSetPortValueFunc collect = [](const char* symbol, void* data, const void* value, std::uint32_t size,
+                                                std::uint32_t type) {
+            auto* into = static_cast<Sink*>(data);
+            if (type == into->floatType && size == sizeof(float))
+                into->values->emplace_back(symbol, *static_cast<const float*>(value));
+        };
+        lilv_state_emit_port_values(state, collect, &sink);
+        lilv_state_free(state);
+    }
+    lilv_nodes_free(related);
+    return found;
+}

@@ -1,0 +1,106 @@
+// An LV2 plug-in behind the PluginInstance interface, through lilv: found by
+// its bundle folder or its URI, with a URID map, the options of its block
+// length and sample rate, and every port connected. The parameters are its
+// control inputs; a control output named after one with "_in_use" holds its
+// value in use. A block is cut where a parameter changes, since a control
+// port holds one value per run; the host position goes to every atom input
+// that takes time:Position, as a message when the transport does anything
+// other than move on by the frames played.
+#pragma once
+
+#include <lilv/lilv.h>
+#include <span>
+#include <lv2/atom/forge.h>
+#include <lv2/options/options.h>
+#include <lv2/urid/urid.h>
+
+#include "hosting/plugin_instance.h"
+
+class Lv2Instance final : public PluginInstance {
+public:
+    // A bundle folder (the first plug-in in it) or a plug-in URI; throws
+    // std::runtime_error. Without a URID map (offerUridMap false), a
+    // plug-in that needs none cannot read the transport.
+    explicit Lv2Instance(const std::string& where, bool offerUridMap = true);
+    ~Lv2Instance() override;
+
+    bool activate(double sampleRate, std::uint32_t maxFrames) override;
+    void deactivate() override;
+    void setValue(std::size_t index, double value) override;
+    double valueInUse(std::size_t index) override;
+    std::string valueText(std::size_t index) override;
+    void play(const Block& block) override;
+    std::optional<std::vector<std::uint8_t>> saveState() override;
+    bool loadState(std::span<const std::uint8_t> state) override;
+
+    // Events for the next block's atom inputs that take time:Position, as a
+    // host forwards its own transport's messages, in the order queued: a
+    // time:Position at `frame` with the fields it names, or any atom given
+    // word by word, header included, as it is, whatever its header says.
+    // While any is queued, the block's position is not sent; at most
+    // maxChanges() a block.
+    struct TimeMessage {
+        std::uint32_t frame = 0;
+        std::optional<std::int64_t> sample;
+        std::optional<float> speed;
+    };
+    void queueTimeMessage(const TimeMessage& message);
+    void queueRawEvent(std::uint32_t frame, std::span<const std::uint32_t> atom);
+    // The URID of `uri` in this host's map, for the atoms above.
+    LV2_URID map(const char* uri) { return mapUri(this, uri); }
+
+    // The presets the bundle lists, by label, with the values they set by
+    // port symbol.
+    std::vector<std::pair<std::string, std::vector<std::pair<std::string, float>>>> presets();
+
+private:
+    enum class PortKind { audioIn, audioOut, controlIn, controlOut, atomIn, atomOut, other };
+    struct Port {
+        PortKind kind;
+        std::string symbol;
+        bool takesPosition = false;
+    };
+
+    static LV2_URID mapUri(LV2_URID_Map_Handle handle, const char* uri);
+    static const char* unmapUri(LV2_URID_Unmap_Handle handle, LV2_URID urid);
+    void playPart(const Block& block, std::uint32_t from, std::uint32_t to);
+    void writePosition(const TimeMessage& message, std::optional<float> beatsPerMinute);
+
+    LilvWorld* world;
+    const LilvPlugin* plugin = nullptr;
+    LilvInstance* instance = nullptr;
+    double sampleRate = 0.0;
+    bool offerMap;
+    bool active = false;
+    bool ran = false;  // the outputs hold values
+    std::vector<Port> ports;
+    std::vector<std::uint32_t> parameterPorts;  // port index per parameter
+    std::vector<std::int64_t> inUsePorts;       // port index of each value in use, or -1
+    std::vector<std::uint32_t> audioInputs, audioOutputs, atomInputs, atomOutputs;
+    std::vector<float> controls;  // one per port, controls in and out
+    std::vector<std::string> uris;
+    LV2_URID_Map uridMap{this, &Lv2Instance::mapUri};
+    LV2_URID_Unmap uridUnmap{this, &Lv2Instance::unmapUri};
+    std::int32_t maxBlock = 0;
+    std::int32_t minBlock = 1;
+    float rateOption = 0.0f;
+    std::vector<LV2_Options_Option> options;
+    // The atom buffers: one sequence per atom input (the transport messages
+    // of a part), one per atom output, and scratch for every other port.
+    std::vector<std::vector<std::uint64_t>> atomBuffers;
+    std::vector<float> scratch;
+    LV2_Atom_Forge forge{};
+    // The transport as the plug-in has heard it: where it would be at the
+    // next part if nothing happened.
+    std::optional<HostPosition> heard;
+    // A queued event: a message, or `rawCount` words of rawWords from
+    // `rawFirst`.
+    struct Queued {
+        TimeMessage message;
+        bool raw = false;
+        std::size_t rawFirst = 0;
+        std::size_t rawCount = 0;
+    };
+    std::vector<Queued> queued;
+    std::vector<std::uint32_t> rawWords;
+};

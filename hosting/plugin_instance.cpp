@@ -1,0 +1,85 @@
+#include "hosting/plugin_instance.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstring>
+#include <filesystem>
+
+namespace {
+
+std::string_view trimmed(std::string_view text) {
+    const auto blank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+bool sameIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+}  // namespace
+
+const char* formatName(PluginFormat format) {
+    switch (format) {
+        case PluginFormat::vst2: return "VST 2";
+        case PluginFormat::clap: return "CLAP";
+        case PluginFormat::lv2: return "LV2";
+    }
+    return "";
+}
+
+PluginFormat formatOf(const std::string& where) {
+    std::error_code error;
+    const std::filesystem::path path(where);
+    if (std::filesystem::is_directory(path, error)) return PluginFormat::lv2;
+    const std::size_t scheme = where.find(':');
+    if (scheme != std::string::npos && scheme > 0 && where.find('/') > scheme && !std::filesystem::exists(path, error))
+        return PluginFormat::lv2;
+    return path.extension() == ".clap" ? PluginFormat::clap : PluginFormat::vst2;
+}
+
+std::optional<std::size_t> PluginInstance::findParameter(std::string_view name) const {
+    const std::string_view wanted = trimmed(name);
+    const auto& parameters = described.parameters;
+    std::optional<std::size_t> caseless;
+    int caselessMatches = 0;
+    for (std::size_t i = 0; i < parameters.size(); ++i) {
+        const std::string_view own = trimmed(parameters[i].name);
+        if (own == wanted) return i;
+        if (sameIgnoringCase(own, wanted)) caseless = i, ++caselessMatches;
+    }
+    if (caselessMatches == 1) return caseless;
+    for (std::size_t i = 0; i < parameters.size(); ++i) {
+        if (parameters[i].id == wanted) return i;
+    }
+    std::size_t index = 0;
+    const auto [end, error] = std::from_chars(wanted.data(), wanted.data() + wanted.size(), index);
+    if (error == std::errc() && end == wanted.data() + wanted.size() && !wanted.empty() && index < parameters.size())
+        return index;
+    return std::nullopt;
+}
+
+std::vector<std::uint8_t> valuesAsState(const std::vector<float>& values) {
+    std::vector<std::uint8_t> state;
+    for (const float value : values) {
+        std::uint32_t bits = 0;
+        std::memcpy(&bits, &value, sizeof bits);
+        for (int shift = 0; shift < 32; shift += 8) state.push_back(static_cast<std::uint8_t>(bits >> shift));
+    }
+    return state;
+}
+
+std::optional<std::vector<float>> valuesFromState(std::span<const std::uint8_t> state, std::size_t count) {
+    if (state.size() != count * 4) return std::nullopt;
+    std::vector<float> values(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        std::uint32_t bits = 0;
+        for (int byte = 3; byte >= 0; --byte) bits = bits << 8 | state[i * 4 + static_cast<std::size_t>(byte)];
+        std::memcpy(&values[i], &bits, sizeof bits);
+    }
+    return values;
+}

@@ -1,0 +1,121 @@
+// One effect of any of the three plug-in formats this library hosts (VST 2,
+// CLAP and LV2), behind one small interface: what it is, its parameters,
+// values set between or inside blocks, blocks played at a host position or
+// without one, and its state where the format has one.
+//
+// Values are in the plug-in's own range for each parameter (0 to 1 for
+// every VST 2 parameter; the range the plug-in declares for CLAP and LV2).
+// Everything but play() may allocate; play() does not, for blocks up to the
+// largest announced to activate() with as many changes as maxChanges().
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+enum class PluginFormat { vst2, clap, lv2 };
+
+// "VST 2", "CLAP" or "LV2".
+const char* formatName(PluginFormat format);
+
+struct ParameterDescription {
+    std::string name;
+    std::string id;  // the VST 2 index, the CLAP id or the LV2 symbol, as text
+    std::string unit;
+    double minimum = 0.0;
+    double maximum = 1.0;
+    double defaultValue = 0.0;
+};
+
+struct InstanceDescription {
+    PluginFormat format = PluginFormat::vst2;
+    std::string name;
+    std::string vendor;
+    std::string version;
+    std::string id;  // the VST 2 unique ID, the CLAP plug-in ID or the LV2 URI
+    int inputs = 0;   // audio channels in
+    int outputs = 0;  // audio channels out
+    std::vector<ParameterDescription> parameters;
+};
+
+// Where the host's song is at a block's first frame. The position is in
+// samples; a stopped transport stands, so the next block names the same
+// position again.
+struct HostPosition {
+    double sample = 0.0;
+    double beatsPerMinute = 120.0;
+    bool playing = true;
+};
+
+// A parameter's new value from frame `frame` of a block on.
+struct ParameterChange {
+    std::uint32_t frame = 0;
+    std::uint32_t index = 0;
+    double value = 0.0;
+};
+
+struct Block {
+    const float* const* inputs = nullptr;  // one per audio input
+    float* const* outputs = nullptr;       // one per audio output
+    std::uint32_t frames = 0;
+    const HostPosition* position = nullptr;  // null: the host has no transport
+    std::span<const ParameterChange> changes;  // sorted by frame
+};
+
+class PluginInstance {
+public:
+    virtual ~PluginInstance() = default;
+    PluginInstance(const PluginInstance&) = delete;
+    PluginInstance& operator=(const PluginInstance&) = delete;
+
+    const InstanceDescription& description() const { return described; }
+    std::size_t parameterCount() const { return described.parameters.size(); }
+    // A parameter by its name (surrounding blanks ignored; case ignored when
+    // that is unambiguous), by its id, or by its index; none if no match.
+    std::optional<std::size_t> findParameter(std::string_view name) const;
+
+    // Ready for blocks of up to maxFrames at sampleRate; false if the
+    // plug-in refused.
+    virtual bool activate(double sampleRate, std::uint32_t maxFrames) = 0;
+    virtual void deactivate() = 0;
+
+    // Set before the next block.
+    virtual void setValue(std::size_t index, double value) = 0;
+    // The value the effect is using now.
+    virtual double valueInUse(std::size_t index) = 0;
+    // The value in use as the plug-in shows it, with its unit.
+    virtual std::string valueText(std::size_t index) = 0;
+
+    // One block. Parameter changes apply at their frames: a host of a format
+    // that has no events within a block cuts it there.
+    virtual void play(const Block& block) = 0;
+    // The changes one block may carry.
+    static constexpr std::size_t maxChanges() { return 256; }
+
+    // The plug-in's state as its format keeps it (for VST 2 and LV2, the
+    // parameter values in use), or none if it gave none.
+    virtual std::optional<std::vector<std::uint8_t>> saveState() = 0;
+    virtual bool loadState(std::span<const std::uint8_t> state) = 0;
+
+protected:
+    PluginInstance() = default;
+    InstanceDescription described;
+};
+
+// The format of the plug-in at `where`: a folder is an LV2 bundle, a name
+// with a scheme that is no file an LV2 plug-in's URI, a .clap file a CLAP
+// plug-in, anything else a VST 2 library.
+PluginFormat formatOf(const std::string& where);
+
+// The plug-in at `where` loaded and its (first) effect created; throws
+// std::runtime_error with a message for the user when that fails.
+// (hosting/open_plugin.cpp, in the library that links lilv.)
+std::unique_ptr<PluginInstance> openPlugin(const std::string& where);
+
+// Little-endian float bits, the state of a format that keeps only values.
+std::vector<std::uint8_t> valuesAsState(const std::vector<float>& values);
+std::optional<std::vector<float>> valuesFromState(std::span<const std::uint8_t> state, std::size_t count);

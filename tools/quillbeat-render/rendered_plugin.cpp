@@ -1,0 +1,158 @@
+#include "tools/quillbeat-render/rendered_plugin.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <stdexcept>
+
+#include "hosting/plugin_instance.h"
+#include "tools/quillbeat-render/plugin_info.h"
+#include "tools/quillbeat-render/plugin_module.h"
+#include "tools/quillbeat-render/plugin_session.h"
+#include "tools/quillbeat-render/render_error.h"
+
+namespace {
+
+class Vst2Plugin final : public RenderedPlugin {
+public:
+    Vst2Plugin(const RenderOptions& options, const std::string& path)
+        : options(options), preset(readPresetOption(options)), plugin(path) {}
+
+    int inputs() const override { return plugin.effect().numInputs; }
+    int outputs() const override { return plugin.effect().numOutputs; }
+    void prepare(double sampleRate, int blockSize) override {
+        prepareEffect(plugin, sampleRate, blockSize);
+        applySettings(plugin, options.program, preset, options.parameters);
+    }
+    void describe(std::ostream& out) override {
+        printDescription(out, describePlugin(plugin));
+        if (preset) out << "Preset:      " << printableText(preset->preset.name) << "\n";
+    }
+    void start(const BlockSettings& settings, double sampleRate) override {
+        plugin.dispatch(effMainsChanged, 0, 1);
+        plugin.dispatch(effStartProcess);
+        HostState& host = plugin.host();
+        host.answerTimeInfo = settings.timeInfo;
+        host.timeline.reset(sampleRate, settings.hostBpm, settings.start);
+    }
+    void process(float** in, float** out, int frames) override {
+        AEffect& effect = plugin.effect();
+        // A plug-in that only accumulates adds into its outputs, which must
+        // be cleared before each call.
+        if ((effect.flags & effFlagsCanReplacing) != 0 && effect.processReplacing != nullptr) {
+            effect.processReplacing(&effect, in, out, frames);
+        } else {
+            for (int c = 0; c < effect.numOutputs; ++c) std::fill_n(out[c], frames, 0.0f);
+            effect.process(&effect, in, out, frames);
+        }
+        plugin.host().timeline.advance(frames);
+    }
+    void stop() override {
+        plugin.dispatch(effStopProcess);
+        plugin.dispatch(effMainsChanged, 0, 0);
+    }
+
+private:
+    const RenderOptions& options;
+    std::optional<PresetFile> preset;
+    PluginModule plugin;
+};
+
+// A CLAP or LV2 plug-in through the host library.
+class LibraryPlugin final : public RenderedPlugin {
+public:
+    LibraryPlugin(const RenderOptions& options, const std::string& path) : options(options), path(path) {
+        const char* format = formatName(formatOf(path));
+        if (options.program) throw UsageError("--program works with VST 2 plug-ins; " + path + " is " + format);
+        if (options.preset) throw UsageError("--preset works with VST 2 plug-ins; " + path + " is " + format);
+        if (formatOf(path) == PluginFormat::clap && access(path.c_str(), F_OK) != 0)
+            throw RenderError("cannot load plug-in " + path + ": " + std::strerror(errno));
+        try {
+            instance = openPlugin(path);
+        } catch (const std::runtime_error& error) {
+            throw RenderError(error.what());
+        }
+        // Every name resolved and every value checked before the plug-in
+        // sees the first.
+        std::vector<std::string> names;
+        for (const ParameterDescription& parameter : instance->description().parameters)
+            names.push_back(parameter.name);
+        for (const ParameterSetting& setting : options.parameters) {
+            const std::size_t index = parameterIndex(names, setting.name);
+            const ParameterDescription& parameter = instance->description().parameters[index];
+            checkParameterRange(setting, parameter.minimum, parameter.maximum);
+            indices.push_back(index);
+        }
+    }
+
+    int inputs() const override { return instance->description().inputs; }
+    int outputs() const override { return instance->description().outputs; }
+    void prepare(double sampleRate, int blockSize) override {
+        if (!instance->activate(sampleRate, static_cast<std::uint32_t>(blockSize))) {
+            char rate[32];
+            std::snprintf(rate, sizeof rate, "%g", sampleRate);
+            throw RenderError(path + ": the plug-in refused to start at " + rate + " Hz");
+        }
+        for (std::size_t i = 0; i < indices.size(); ++i) instance->setValue(indices[i], options.parameters[i].value);
+    }
+    void describe(std::ostream& out) override;
+    void start(const BlockSettings& settings, double) override {
+        timeInfo = settings.timeInfo;
+        position = {settings.start, settings.hostBpm, true};
+    }
+    void process(float** in, float** out, int frames) override {
+        instance->play({in, out, static_cast<std::uint32_t>(frames), timeInfo ? &position : nullptr, {}});
+        position.sample += frames;
+    }
+    void stop() override { instance->deactivate(); }
+
+private:
+    const RenderOptions& options;
+    std::string path;
+    std::unique_ptr<PluginInstance> instance;
+    std::vector<std::size_t> indices;
+    bool timeInfo = true;
+    HostPosition position;
+};
+
+void LibraryPlugin::describe(std::ostream& out) {
+    const InstanceDescription& d = instance->description();
+    out << "Name:        " << printableText(d.name) << "\n"
+        << "Vendor:      " << printableText(d.vendor) << "\n"
+        << "Version:     " << printableText(d.version) << "\n"
+        << "Format:      " << formatName(d.format) << "\n"
+        << "ID:          " << printableText(d.id) << "\n"
+        << "Inputs:      " << d.inputs << "\n"
+        << "Outputs:     " << d.outputs << "\n"
+        << "Parameters:  " << d.parameters.size() << "\n";
+    // As for VST 2, with the range: index, name, the value as the plug-in
+    // shows it, the value itself and the range.
+    constexpr const char* kParameterLine = "  %3s  %-16s %-20s %-10s %s";
+    if (!d.parameters.empty()) {
+        char heading[200];
+        std::snprintf(heading, sizeof heading, kParameterLine, "#", "Name", "Shown as", "Value", "Range");
+        out << heading << "\n";
+    }
+    for (std::size_t i = 0; i < d.parameters.size(); ++i) {
+        const ParameterDescription& p = d.parameters[i];
+        char value[32];
+        char range[64];
+        char line[400];
+        std::snprintf(value, sizeof value, "%.6g", instance->valueInUse(i));
+        std::snprintf(range, sizeof range, "%g to %g", p.minimum, p.maximum);
+        std::snprintf(line, sizeof line, kParameterLine, std::to_string(i).c_str(), printableText(p.name).c_str(),
+                      printableText(instance->valueText(i)).c_str(), value, range);
+        out << line << "\n";
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<RenderedPlugin> loadPlugin(const RenderOptions& options, const std::string& path) {
+    if (formatOf(path) == PluginFormat::vst2) return std::make_unique<Vst2Plugin>(options, path);
+    return std::make_unique<LibraryPlugin>(options, path);
+}
