@@ -4,8 +4,21 @@
 #include <bit>
 #include <cmath>
 
+#include "effect/display_text.h"
 #include "host/entry_point.h"
 #include "hosting/effect_host.h"
+
+namespace {
+
+// Whether a switch value selects "MANUAL", by the text the effect shows for
+// it, so the thresholds stay the effect's own.
+bool namesManual(float switchValue) {
+    char text[16] = {};
+    displayText(kRndSw, switchValue, text);
+    return kSwitchModes[0].label == text;
+}
+
+}  // namespace
 
 EditionAdapter::~EditionAdapter() { closeRecord(); }
 
@@ -38,6 +51,7 @@ bool EditionAdapter::open(double rate) {
 void EditionAdapter::replaceRecord(AEffect* fresh) {
     closeRecord();
     record = fresh;
+    valuesKnown.store(false, std::memory_order_relaxed);
 }
 
 bool EditionAdapter::startAnew() {
@@ -69,7 +83,11 @@ void EditionAdapter::passControl(VstInt32 index, float value) {
     auto& passed = controlsPassed[static_cast<std::size_t>(index)];
     if (bits == passed.load(std::memory_order_relaxed)) return;
     passed.store(bits, std::memory_order_relaxed);
-    setParameter(index, std::isnan(value) ? initialValue(index) : std::clamp(value, kParameterMinimum, kParameterMaximum));
+    const float inUse =
+        std::isnan(value) ? initialValue(index) : std::clamp(value, kParameterMinimum, kParameterMaximum);
+    record->setParameter(record, index, inUse);
+    valuesInUse[static_cast<std::size_t>(index)] = inUse;
+    if (index == kRndSw) manualKnown = namesManual(inUse);
 }
 
 void EditionAdapter::restoreControl(VstInt32 index, float value) {
@@ -84,8 +102,14 @@ void EditionAdapter::passChangedControls(const std::array<const float*, kParamet
 }
 
 void EditionAdapter::readValuesInUse(const std::array<float*, kParameterCount>& outputs) {
+    if (picksUnread || !valuesKnown.load(std::memory_order_relaxed)) {
+        valuesKnown.store(true, std::memory_order_relaxed);
+        for (int i = 0; i < kParameterCount; ++i) valuesInUse[i] = record->getParameter(record, i);
+        manualKnown = namesManual(valuesInUse[kRndSw]);
+        picksUnread = false;
+    }
     for (int i = 0; i < kParameterCount; ++i)
-        if (outputs[i] != nullptr) *outputs[i] = getParameter(i);
+        if (outputs[i] != nullptr) *outputs[i] = valuesInUse[i];
 }
 
 VstIntPtr VST2_CALLBACK EditionAdapter::answerHost(AEffect* effect, VstInt32 opcode, VstInt32 /*index*/,
