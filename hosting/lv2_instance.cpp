@@ -336,30 +336,6 @@ void Lv2Instance::playPart(const Block& block, std::uint32_t from, std::uint32_t
     ran = true;
 }
 
-void Lv2Instance::play(const Block& block) {
-    std::uint32_t done = 0;
-    for (const ParameterChange& change : block.changes) {
-        const std::uint32_t at = std::min(change.frame, block.frames);
-        playPart(block, done, at);
-        done = std::max(done, at);
-        setValue(change.index, change.value);
-    }
-    playPart(block, done, block.frames);
-}
-
-std::optional<std::vector<std::uint8_t>> Lv2Instance::saveState() {
-    std::vector<float> values;
-    for (std::size_t i = 0; i < parameterCount(); ++i) values.push_back(static_cast<float>(valueInUse(i)));
-    return valuesAsState(values);
-}
-
-bool Lv2Instance::loadState(std::span<const std::uint8_t> state) {
-    const auto values = valuesFromState(state, parameterCount());
-    if (!values) return false;
-    for (std::size_t i = 0; i < values->size(); ++i) setValue(i, (*values)[i]);
-    return true;
-}
-
 std::vector<std::pair<std::string, std::vector<std::pair<std::string, float>>>> Lv2Instance::presets() {
     std::vector<std::pair<std::string, std::vector<std::pair<std::string, float>>>> found;
     const Node presetClass(lilv_new_uri(world, LV2_PRESETS__Preset));

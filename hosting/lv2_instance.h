@@ -16,7 +16,7 @@
 
 #include "hosting/plugin_instance.h"
 
-class Lv2Instance final : public PluginInstance {
+class Lv2Instance final : public CutBlockInstance {
 public:
     // A bundle folder (the first plug-in in it) or a plug-in URI; throws
     // std::runtime_error. Without a URID map (offerUridMap false), a
@@ -29,9 +29,6 @@ public:
     void setValue(std::size_t index, double value) override;
     double valueInUse(std::size_t index) override;
     std::string valueText(std::size_t index) override;
-    void play(const Block& block) override;
-    std::optional<std::vector<std::uint8_t>> saveState() override;
-    bool loadState(std::span<const std::uint8_t> state) override;
 
     // Events for the next block's atom inputs that take time:Position, as a
     // host forwards its own transport's messages, in the order queued: a
@@ -63,7 +60,7 @@ private:
 
     static LV2_URID mapUri(LV2_URID_Map_Handle handle, const char* uri);
     static const char* unmapUri(LV2_URID_Unmap_Handle handle, LV2_URID urid);
-    void playPart(const Block& block, std::uint32_t from, std::uint32_t to);
+    void playPart(const Block& block, std::uint32_t from, std::uint32_t to) override;
     void writePosition(const TimeMessage& message, std::optional<float> beatsPerMinute);
 
     LilvWorld* world;

@@ -6,8 +6,6 @@
 #include <cstring>
 #include <filesystem>
 
-namespace {
-
 std::string_view trimmed(std::string_view text) {
     const auto blank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
     while (!text.empty() && blank(text.front())) text.remove_prefix(1);
@@ -21,7 +19,29 @@ bool sameIgnoringCase(std::string_view a, std::string_view b) {
            });
 }
 
-}  // namespace
+void CutBlockInstance::play(const Block& block) {
+    std::uint32_t done = 0;
+    for (const ParameterChange& change : block.changes) {
+        const std::uint32_t at = std::min(change.frame, block.frames);
+        playPart(block, done, at);
+        done = std::max(done, at);
+        setValue(change.index, change.value);
+    }
+    playPart(block, done, block.frames);
+}
+
+std::optional<std::vector<std::uint8_t>> CutBlockInstance::saveState() {
+    std::vector<float> values;
+    for (std::size_t i = 0; i < parameterCount(); ++i) values.push_back(static_cast<float>(valueInUse(i)));
+    return valuesAsState(values);
+}
+
+bool CutBlockInstance::loadState(std::span<const std::uint8_t> state) {
+    const auto values = valuesFromState(state, parameterCount());
+    if (!values) return false;
+    for (std::size_t i = 0; i < values->size(); ++i) setValue(i, (*values)[i]);
+    return true;
+}
 
 const char* formatName(PluginFormat format) {
     switch (format) {

@@ -106,6 +106,19 @@ protected:
     InstanceDescription described;
 };
 
+// A format with no events inside a block and no state of its own (VST 2,
+// LV2): a block is cut at each change, and the state is the values in use.
+class CutBlockInstance : public PluginInstance {
+public:
+    void play(const Block& block) final;
+    std::optional<std::vector<std::uint8_t>> saveState() final;
+    bool loadState(std::span<const std::uint8_t> state) final;
+
+protected:
+    // Frames [from, to) of the block, at the position the block names.
+    virtual void playPart(const Block& block, std::uint32_t from, std::uint32_t to) = 0;
+};
+
 // The format of the plug-in at `where`: a folder is an LV2 bundle, a name
 // with a scheme that is no file an LV2 plug-in's URI, a .clap file a CLAP
 // plug-in, anything else a VST 2 library.
@@ -115,6 +128,10 @@ PluginFormat formatOf(const std::string& where);
 // std::runtime_error with a message for the user when that fails.
 // (hosting/open_plugin.cpp, in the library that links lilv.)
 std::unique_ptr<PluginInstance> openPlugin(const std::string& where);
+
+// A name with the blanks around it removed; two names equal but for case.
+std::string_view trimmed(std::string_view text);
+bool sameIgnoringCase(std::string_view a, std::string_view b);
 
 // Little-endian float bits, the state of a format that keeps only values.
 std::vector<std::uint8_t> valuesAsState(const std::vector<float>& values);

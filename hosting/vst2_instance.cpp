@@ -115,26 +115,3 @@ void Vst2Instance::playPart(const Block& block, std::uint32_t from, std::uint32_
     effect->processReplacing(effect, inputs.data(), outputs.data(), static_cast<VstInt32>(to - from));
 }
 
-void Vst2Instance::play(const Block& block) {
-    std::uint32_t done = 0;
-    for (const ParameterChange& change : block.changes) {
-        const std::uint32_t at = std::min(change.frame, block.frames);
-        playPart(block, done, at);
-        done = std::max(done, at);
-        setValue(change.index, change.value);
-    }
-    playPart(block, done, block.frames);
-}
-
-std::optional<std::vector<std::uint8_t>> Vst2Instance::saveState() {
-    std::vector<float> values;
-    for (std::size_t i = 0; i < parameterCount(); ++i) values.push_back(static_cast<float>(valueInUse(i)));
-    return valuesAsState(values);
-}
-
-bool Vst2Instance::loadState(std::span<const std::uint8_t> state) {
-    const auto values = valuesFromState(state, parameterCount());
-    if (!values) return false;
-    for (std::size_t i = 0; i < values->size(); ++i) setValue(i, (*values)[i]);
-    return true;
-}

@@ -8,7 +8,7 @@
 #include "hosting/plugin_instance.h"
 #include "hosting/plugin_library.h"
 
-class Vst2Instance final : public PluginInstance {
+class Vst2Instance final : public CutBlockInstance {
 public:
     // Loads the library and opens its effect; throws std::runtime_error.
     explicit Vst2Instance(const std::string& path);
@@ -19,15 +19,12 @@ public:
     void setValue(std::size_t index, double value) override;
     double valueInUse(std::size_t index) override;
     std::string valueText(std::size_t index) override;
-    void play(const Block& block) override;
-    std::optional<std::vector<std::uint8_t>> saveState() override;
-    bool loadState(std::span<const std::uint8_t> state) override;
 
     EffectHost& host() { return effectHost; }
 
 private:
     std::string text(VstInt32 opcode, VstInt32 index = 0);
-    void playPart(const Block& block, std::uint32_t from, std::uint32_t to);
+    void playPart(const Block& block, std::uint32_t from, std::uint32_t to) override;
 
     PluginLibrary library;
     EffectHost effectHost;

@@ -132,6 +132,19 @@ constexpr std::array<float, 13> kEdgeValues = {
     std::numeric_limits<float>::quiet_NaN(), 1.0f, std::numeric_limits<float>::min(),
 };
 
+// A block's input: the edge values, or the noise, left then right per frame.
+void fillInput(Signal signal, Noise& noise, float* left, float* right, std::size_t frames) {
+    for (std::size_t i = 0; i < frames; ++i) {
+        if (signal == Signal::EdgeValues) {
+            left[i] = kEdgeValues[i % kEdgeValues.size()];
+            right[i] = kEdgeValues[(i + 5) % kEdgeValues.size()];
+        } else {
+            left[i] = noise.next();
+            right[i] = noise.next();
+        }
+    }
+}
+
 // The effect sends nothing but the version query and the time request: the
 // host counts every other request.
 class Player {
@@ -174,15 +187,7 @@ private:
     void playBlock(const Action& action, double position) {
         const std::size_t frames = action.frames > 0 ? static_cast<std::size_t>(action.frames) : 0;
         std::vector<float> inLeft(frames + 1), inRight(frames + 1), outLeft(frames + 1), outRight(frames + 1);
-        for (std::size_t i = 0; i < frames; ++i) {
-            if (action.signal == Signal::EdgeValues) {
-                inLeft[i] = kEdgeValues[i % kEdgeValues.size()];
-                inRight[i] = kEdgeValues[(i + 5) % kEdgeValues.size()];
-            } else {
-                inLeft[i] = noise.next();
-                inRight[i] = noise.next();
-            }
-        }
+        fillInput(action.signal, noise, inLeft.data(), inRight.data(), frames);
         float* inputs[2] = {inLeft.data(), inRight.data()};
         float* outputs[2] = {outLeft.data(), outRight.data()};
         if (action.inPlace) {
@@ -310,15 +315,7 @@ SessionOutput playInstanceSession(PluginInstance& instance) {
         const auto frames = static_cast<std::size_t>(action.frames);
         inLeft.assign(frames + 1, 0.0f), inRight.assign(frames + 1, 0.0f);
         outLeft.assign(frames + 1, 0.0f), outRight.assign(frames + 1, 0.0f);
-        for (std::size_t i = 0; i < frames; ++i) {
-            if (action.signal == Signal::EdgeValues) {
-                inLeft[i] = kEdgeValues[i % kEdgeValues.size()];
-                inRight[i] = kEdgeValues[(i + 5) % kEdgeValues.size()];
-            } else {
-                inLeft[i] = noise.next();
-                inRight[i] = noise.next();
-            }
-        }
+        fillInput(action.signal, noise, inLeft.data(), inRight.data(), frames);
         if (action.inPlace) outLeft = inLeft, outRight = inRight;
         const float* inputs[2] = {action.inPlace ? outLeft.data() : inLeft.data(),
                                   action.inPlace ? outRight.data() : inRight.data()};

@@ -6,23 +6,11 @@
 #include <cstdio>
 #include <string>
 
+#include "hosting/plugin_instance.h"
 #include "tools/quillbeat-render/plugin_info.h"
 #include "tools/quillbeat-render/render_error.h"
 
 namespace {
-
-std::string_view trimmed(std::string_view text) {
-    const auto blank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
-    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
-bool sameIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 std::string countText(int count, const char* singular, const char* plural) {
     if (count == 0) return std::string("no ") + plural;
