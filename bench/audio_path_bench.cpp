@@ -35,7 +35,7 @@ void runEffect(benchmark::State& state, const EffectCase& effectCase) {
         state.SkipWithError("the plug-in did not open");
         return;
     }
-    effectCase.setUp(host);
+    for (const Setting& setting : effectCase.settings) host.setParameter(setting.index, setting.value);
     host.moving = !effectCase.standing;
     Buffers buffers(effectCase.tape(), block);
     for (auto _ : state) {

@@ -1,6 +1,8 @@
 #include "bench/bench_cases.h"
 
 #include <cstdint>
+#include <cstring>
+#include <iterator>
 
 #include "effect/parameters.h"
 
@@ -27,24 +29,29 @@ const Tape& silenceTailTape() {
 }
 
 namespace {
-void manualDefaults(BenchHost& host) { host.setParameter(kRndSw, 0.0f); }
+constexpr Setting kManualDefaults[] = {{kRndSw, 0.0f}};
 
 // Several notes per step and every rate non-zero, so both envelopes spend
 // their time in attack and decays, and restart often.
-void manualBusyGate(BenchHost& host) {
-    const float values[kParameterCount] = {0.8f, 0.3f, 0.4f, 0.1f, 0.5f, 0.6f, 0.2f, 0.5f, 0.15f, 0.3f, 0.0f, 0.5f};
-    for (int i = 0; i < kParameterCount; ++i) host.setParameter(i, values[i]);
-}
+constexpr Setting kManualBusyGate[] = {{0, 0.8f}, {1, 0.3f}, {2, 0.4f},  {3, 0.1f},  {4, 0.5f},  {5, 0.6f},
+                                       {6, 0.2f}, {7, 0.5f}, {8, 0.15f}, {9, 0.3f}, {10, 0.0f}, {11, 0.5f}};
+static_assert(std::size(kManualBusyGate) == kParameterCount);
 
-void randomMode(BenchHost& host) { host.setParameter(kRndSw, 0.5f); }
-void autoMode(BenchHost& /*host*/) {}  // the constructed switch is "AUTO"
+constexpr Setting kRandomMode[] = {{kRndSw, 0.5f}};
+// The constructed switch is "AUTO": nothing to set.
 }  // namespace
 
 const EffectCase kEffectCases[6] = {
-    {"manual_default", manualDefaults, noiseTape, false},
-    {"manual_busy", manualBusyGate, noiseTape, false},
-    {"random", randomMode, noiseTape, false},
-    {"auto", autoMode, noiseTape, false},
-    {"pass_through", manualDefaults, noiseTape, true},
-    {"silence_tail", manualBusyGate, silenceTailTape, false},
+    {"manual_default", kManualDefaults, noiseTape, false},
+    {"manual_busy", kManualBusyGate, noiseTape, false},
+    {"random", kRandomMode, noiseTape, false},
+    {"auto", {}, noiseTape, false},
+    {"pass_through", kManualDefaults, noiseTape, true},
+    {"silence_tail", kManualBusyGate, silenceTailTape, false},
 };
+
+const EffectCase* findEffectCase(const char* name) {
+    for (const EffectCase& effectCase : kEffectCases)
+        if (std::strcmp(effectCase.name, name) == 0) return &effectCase;
+    return nullptr;
+}

@@ -3,9 +3,8 @@
 // the parameters set before the first block and whether the transport moves.
 #pragma once
 
+#include <span>
 #include <vector>
-
-#include "bench/bench_host.h"
 
 constexpr int kTapeFrames = 1 << 16;
 
@@ -46,11 +45,20 @@ private:
     float* outputs[2] = {outLeft.data(), outRight.data()};
 };
 
+// A parameter's value, set before the first block.
+struct Setting {
+    int index;
+    float value;
+};
+
 struct EffectCase {
     const char* name;
-    void (*setUp)(BenchHost&);
+    std::span<const Setting> settings;
     const Tape& (*tape)();
     bool standing;  // the transport stays: every block passes through
 };
 
 extern const EffectCase kEffectCases[6];
+
+// The case of that name, or null.
+const EffectCase* findEffectCase(const char* name);

@@ -20,7 +20,15 @@ quillbeat_cost_host (one pass over the case's tape in blocks of 512):
   paths' cycles per iteration are averaged with the frames that took them.
   Pass-through runs no frame loop and has no prediction.
 
+With --editions, what each edition's glue adds instead: for each case, the
+instructions per frame of the plug-in played as VST 2 (the record's
+replacing-process function, as above), as LV2 (the plug-in's run function)
+and as CLAP (its process function, less the host's event-list functions it
+calls), each edition's ratio to VST 2, and its extra instructions per block.
+--max-ratio R fails when an edition's ratio is above R.
+
 Usage: bench/cost_table.py [--build DIR] [--block N] [--counts-only] [case ...]
+       bench/cost_table.py --editions [--build DIR] [--block N] [--max-ratio R] [case ...]
 (--counts-only: callgrind alone, a few seconds; the traces take minutes.)
 Needs valgrind, llvm-mca (Debian's llvm) and objdump: scripts/install-deps.sh.
 """
@@ -38,7 +46,16 @@ CASES = ["floor", "manual_default", "manual_busy", "random", "auto", "silence_ta
 # (any compiler-made parts such as ".cold" included), and the callgrind
 # toggles. The plug-in is counted from the record's process function in, less
 # the host's callback: the toggles nest, so the callback switches counting off.
-PLUGIN = ("QuillbeatEffect::processMovingBlock(", ["recordProcessReplacing*", "leanHostCallback*"])
+PLUGIN = ("QuillbeatEffect::processMovingBlock(", ["recordProcessReplacing*", "EffectHost::callback*"])
+# Per edition, the toggles that count the plug-in from its entry in, less the
+# host's functions that it calls.
+EDITIONS = {
+    "vst2": PLUGIN[1],
+    "lv2": ["(anonymous namespace)::run(void*, unsigned int)"],
+    "clap": ["(anonymous namespace)::process(clap::clap_plugin const*, clap::clap_process const*)",
+             "(anonymous namespace)::eventCount(clap::clap_input_events const*)",
+             "(anonymous namespace)::eventAt(clap::clap_input_events const*, unsigned int)"],
+}
 FLOOR = ("(anonymous namespace)::runFloorPass(", ["*runFloorPass*"])
 MCA_CPUS = ["znver3", "skylake"]
 MCA_ITERATIONS = 500
@@ -54,12 +71,12 @@ def host_report(text):
     return int(fields["frames"]), fields["file"], int(fields["base"], 16)
 
 
-def callgrind_counts(host, case, block, toggles, scratch):
-    out = os.path.join(scratch, f"callgrind.{case}")
+def callgrind_counts(host, case, block, toggles, scratch, edition="vst2"):
+    out = os.path.join(scratch, f"callgrind.{case}.{edition}")
     result = run(["valgrind", "--tool=callgrind", "--branch-sim=yes", "--collect-jumps=yes", "--dump-instr=yes",
                   f"--callgrind-out-file={out}"] +
-                 [f"--toggle-collect={toggle}" for toggle in toggles] + [host, case, str(block)])
-    frames, _, _ = host_report(result.stdout)
+                 [f"--toggle-collect={toggle}" for toggle in toggles] + [host, case, str(block), edition])
+    frames = int(result.stdout.split("frames ", 1)[1].split()[0])
     events = totals = None
     taken = 0
     with open(out) as f:
@@ -192,26 +209,56 @@ def mca_cycles_per_frame(paths, code):
     return averages
 
 
+def editions_table(host, cases, block, max_ratio):
+    """Instructions per frame through each edition; false if a ratio is above max_ratio."""
+    print(f"block {block}; instructions per stereo frame over one pass, and each edition's ratio to VST 2")
+    print("| case | VST 2 | LV2 | CLAP | LV2 extra/block | CLAP extra/block |")
+    print("|---|---|---|---|---|---|")
+    within = True
+    with tempfile.TemporaryDirectory() as scratch:
+        for case in cases:
+            counts = {edition: callgrind_counts(host, case, block, toggles, scratch, edition)[0]
+                      for edition, toggles in EDITIONS.items()}
+            base = counts["vst2"]
+            row = [case, f"{base:.1f}"]
+            for edition in ("lv2", "clap"):
+                ratio = counts[edition] / base
+                row.append(f"{counts[edition]:.1f} ({ratio:.4f})")
+                if max_ratio is not None and ratio > max_ratio:
+                    within = False
+            row += [f"{(counts[edition] - base) * block:.0f}" for edition in ("lv2", "clap")]
+            print("| " + " | ".join(row) + " |", flush=True)
+    if not within:
+        print(f"cost_table: an edition costs more than {max_ratio} times VST 2", file=sys.stderr)
+    return within
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--build", default="build", help="the release build folder (default: build)")
     parser.add_argument("--block", type=int, default=512, help="frames per block (default: 512)")
     parser.add_argument("--counts-only", action="store_true", help="callgrind's counts, no trace or prediction")
-    parser.add_argument("cases", nargs="*", default=CASES, help="the cases (default: all)")
+    parser.add_argument("--editions", action="store_true", help="what the LV2 and CLAP editions add to VST 2")
+    parser.add_argument("--max-ratio", type=float, help="with --editions: fail above this ratio to VST 2")
+    parser.add_argument("cases", nargs="*", help="the cases (default: all)")
     options = parser.parse_args()
-    unknown = [case for case in options.cases if case not in CASES]
+    known = CASES[1:] if options.editions else CASES
+    cases = options.cases or known
+    unknown = [case for case in cases if case not in known]
     if unknown:
-        parser.error(f"unknown case {', '.join(unknown)}; the cases are {', '.join(CASES)}")
+        parser.error(f"unknown case {', '.join(unknown)}; the cases are {', '.join(known)}")
     host = os.path.join(options.build, "bench", "quillbeat_cost_host")
     if not os.access(host, os.X_OK):
         sys.exit(f"cost_table: no {host}; build the release build first")
+    if options.editions:
+        sys.exit(0 if editions_table(host, cases, options.block, options.max_ratio) else 1)
 
     header = ["case", "instr/frame", "taken jumps/frame", "mispredicts/frame", "paths"] + [f"mca {cpu} cyc/frame" for cpu in MCA_CPUS]
     print(f"block {options.block}; counts per stereo frame over one pass of {options.block}-frame blocks")
     print("| " + " | ".join(header) + " |")
     print("|" + "---|" * len(header))
     with tempfile.TemporaryDirectory() as scratch:
-        for case in options.cases:
+        for case in cases:
             function, toggles = FLOOR if case == "floor" else PLUGIN
             binary = host_report(run([host, case, str(options.block)]).stdout)[1]
             ranges = loop_function_ranges(binary, function)

@@ -21,8 +21,8 @@ namespace {
 
 constexpr long kBlockSizes[] = {64, 512};
 constexpr double kRate = 44100.0;
-// "MANUAL" with every envelope busy, as bench_cases' manual_busy.
-constexpr float kBusyValues[] = {0.8f, 0.3f, 0.4f, 0.1f, 0.5f, 0.6f, 0.2f, 0.5f, 0.15f, 0.3f, 0.0f, 0.5f};
+// "MANUAL" with every envelope busy.
+const EffectCase& busy() { return *findEffectCase("manual_busy"); }
 
 void reportPerFrame(benchmark::State& state, int block) {
     state.counters["per_frame"] = benchmark::Counter(static_cast<double>(state.iterations()) * block,
@@ -32,7 +32,7 @@ void reportPerFrame(benchmark::State& state, int block) {
 void runRecord(benchmark::State& state) {
     const int block = static_cast<int>(state.range(0));
     BenchHost host;
-    for (int i = 0; i < 12; ++i) host.setParameter(i, kBusyValues[i]);
+    for (const Setting& setting : busy().settings) host.setParameter(setting.index, setting.value);
     Buffers buffers(noiseTape(), block);
     for (auto _ : state) {
         buffers.next();
@@ -46,7 +46,8 @@ template <typename Instance>
 void runEdition(benchmark::State& state, const char* where) {
     const int block = static_cast<int>(state.range(0));
     Instance instance(where);
-    for (std::size_t i = 0; i < 12; ++i) instance.setValue(i, kBusyValues[i]);
+    for (const Setting& setting : busy().settings)
+        instance.setValue(static_cast<std::size_t>(setting.index), setting.value);
     if (!instance.activate(kRate, static_cast<std::uint32_t>(block))) {
         state.SkipWithError("the plug-in did not activate");
         return;

@@ -30,8 +30,8 @@ std::optional<std::int64_t> nearestSample(double position) {
 // after an hour or two a position just short of half a sample would round
 // as if it were the half.
 std::optional<std::int64_t> fromSeconds(clap::clap_sectime seconds, double rate) {
-    if (rate == std::floor(rate) && rate <= 0x1p24) {
-        const auto wholeRate = static_cast<std::uint64_t>(rate);
+    const auto wholeRate = rate <= 0x1p24 ? static_cast<std::uint64_t>(rate) : 0;
+    if (static_cast<double>(wholeRate) == rate) {
         const std::int64_t wholeSeconds = seconds >> 31;  // floor, also below zero
         const std::uint64_t fraction = static_cast<std::uint64_t>(seconds) & 0x7fffffffu;
         const std::uint64_t fractionSamples = (fraction * wholeRate + (std::uint64_t{1} << 30)) >> 31;

@@ -87,6 +87,7 @@ void EditionAdapter::passControl(VstInt32 index, float value) {
         std::isnan(value) ? initialValue(index) : std::clamp(value, kParameterMinimum, kParameterMaximum);
     record->setParameter(record, index, inUse);
     valuesInUse[static_cast<std::size_t>(index)] = inUse;
+    outputsCurrent = false;
     if (index == kRndSw) manualKnown = namesManual(inUse);
 }
 
@@ -97,17 +98,30 @@ void EditionAdapter::restoreControl(VstInt32 index, float value) {
 }
 
 void EditionAdapter::passChangedControls(const std::array<const float*, kParameterCount>& controls) {
+    // Controls seldom change between blocks: a pass that only compares comes
+    // first, and costs a short block much less than passing each in turn.
+    std::uint32_t changedBits = 0;
+#pragma GCC unroll 12
+    for (int i = 0; i < kParameterCount; ++i)
+        if (controls[i] != nullptr)
+            changedBits |= std::bit_cast<std::uint32_t>(*controls[i]) ^ controlsPassed[i].load(std::memory_order_relaxed);
+    if (changedBits == 0) return;
     for (int i = 0; i < kParameterCount; ++i)
         if (controls[i] != nullptr) passControl(i, *controls[i]);
 }
 
 void EditionAdapter::readValuesInUse(const std::array<float*, kParameterCount>& outputs) {
-    if (picksUnread || !valuesKnown.load(std::memory_order_relaxed)) {
+    const bool setElsewhere = !valuesKnown.load(std::memory_order_relaxed);
+    if (picksUnread || setElsewhere) {
         valuesKnown.store(true, std::memory_order_relaxed);
         for (int i = 0; i < kParameterCount; ++i) valuesInUse[i] = record->getParameter(record, i);
-        manualKnown = namesManual(valuesInUse[kRndSw]);
+        // A pick leaves the switch as it was.
+        if (setElsewhere) manualKnown = namesManual(valuesInUse[kRndSw]);
         picksUnread = false;
+        outputsCurrent = false;
     }
+    if (outputsCurrent) return;
+    outputsCurrent = true;
     for (int i = 0; i < kParameterCount; ++i)
         if (outputs[i] != nullptr) *outputs[i] = valuesInUse[i];
 }

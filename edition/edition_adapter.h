@@ -78,8 +78,11 @@ public:
     // skipped. The effect is asked only when its values may have moved since
     // the last read: twelve calls through the record cost a short block
     // about a tenth of its time, and in "MANUAL" the values in use are the
-    // ones passed.
+    // ones passed. The outputs are written only when a value changed since
+    // the last write, or after outputsMoved().
     void readValuesInUse(const std::array<float*, kParameterCount>& outputs);
+    // The host gave an output new memory: the next read writes them all.
+    void outputsMoved() { outputsCurrent = false; }
 
     // One block. The effect's time-information request is answered with
     // `time`, or with null, as a host without a transport answers.
@@ -113,9 +116,11 @@ private:
     // The values in use as last read or passed, for readValuesInUse; only on
     // the thread that processes. valuesKnown is false once anything else set
     // a value; manualKnown is true while the switch is known to be at
-    // "MANUAL", and picksUnread once a block may have picked values.
+    // "MANUAL", picksUnread once a block may have picked values, and
+    // outputsCurrent while the outputs hold valuesInUse.
     std::array<float, kParameterCount> valuesInUse{};
     std::atomic<bool> valuesKnown = false;
     bool manualKnown = false;
     bool picksUnread = true;
+    bool outputsCurrent = false;
 };

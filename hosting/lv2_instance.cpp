@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 #include <stdexcept>
 
 namespace {
@@ -217,6 +218,16 @@ bool Lv2Instance::activate(double rate, std::uint32_t maxFrames) {
     lilv_instance_activate(instance);
     active = true;
     return true;
+}
+
+void Lv2Instance::moveControlPorts() {
+    std::vector<float> moved = controls;
+    for (std::uint32_t i = 0; i < ports.size(); ++i) {
+        if (ports[i].kind == PortKind::controlOut) moved[i] = std::numeric_limits<float>::quiet_NaN();
+        if (ports[i].kind == PortKind::controlIn || ports[i].kind == PortKind::controlOut)
+            lilv_instance_connect_port(instance, i, &moved[i]);
+    }
+    controls.swap(moved);
 }
 
 void Lv2Instance::deactivate() {

@@ -43,6 +43,11 @@ public:
     };
     void queueTimeMessage(const TimeMessage& message);
     void queueRawEvent(std::uint32_t frame, std::span<const std::uint32_t> atom);
+    // Connects the control ports to new memory before the next block, as a
+    // host may between runs; the outputs' new memory holds NaN until the
+    // plug-in writes it.
+    void moveControlPorts();
+
     // The URID of `uri` in this host's map, for the atoms above.
     LV2_URID map(const char* uri) { return mapUri(this, uri); }
 

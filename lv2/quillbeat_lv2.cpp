@@ -57,7 +57,10 @@ void connectPort(LV2_Handle handle, std::uint32_t index, void* data) {
     if (index < port::kFirstParameter + kParameterCount) {
         instance->controls[index - port::kFirstParameter] = static_cast<const float*>(data);
     } else if (index >= port::kFirstValueInUse && index < port::kCount) {
-        instance->valuesInUse[index - port::kFirstValueInUse] = static_cast<float*>(data);
+        // Some hosts connect every port before every run.
+        float*& output = instance->valuesInUse[index - port::kFirstValueInUse];
+        if (output != data) instance->effect.outputsMoved();
+        output = static_cast<float*>(data);
     } else if (index == port::kInputLeft || index == port::kInputRight) {
         instance->inputs[index - port::kInputLeft] = static_cast<const float*>(data);
     } else if (index == port::kOutputLeft || index == port::kOutputRight) {

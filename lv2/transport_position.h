@@ -14,6 +14,7 @@ public:
     explicit TransportPosition(double sampleRate) {
         time.sampleRate = sampleRate;
         time.tempo = 120.0;
+        time.flags = kVstTransportPlaying;
     }
 
     // What one position message said; fields the host left out stay as they
@@ -22,7 +23,10 @@ public:
         time.samplePos = frame;
         known = true;
     }
-    void setSpeed(double framesPerFrame) { speed = framesPerFrame; }
+    void setSpeed(double framesPerFrame) {
+        speed = framesPerFrame;
+        time.flags = (time.flags & ~kVstTransportPlaying) | (speed != 0.0 ? kVstTransportPlaying : 0);
+    }
     void setTempo(double beatsPerMinute) {
         time.tempo = beatsPerMinute;
         time.flags |= kVstTempoValid;
@@ -48,11 +52,7 @@ public:
     // The record for a block that starts now: null until the host has said
     // where its transport is, so the effect then runs on its own clock, as
     // under a VST 2 host without time information.
-    const VstTimeInfo* timeInfo() {
-        if (!known) return nullptr;
-        time.flags = (time.flags & ~kVstTransportPlaying) | (speed != 0.0 ? kVstTransportPlaying : 0);
-        return &time;
-    }
+    const VstTimeInfo* timeInfo() const { return known ? &time : nullptr; }
 
     // After a block of `frames`: the timeline moves by the frames played at
     // the transport's speed; a speed of 0 leaves it standing.

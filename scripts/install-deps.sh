@@ -62,6 +62,8 @@ test_packages=(
   # applies it to a file, on a virtual display; Qtractor, whose plug-in
   # scanner is the CLAP host that finds the CLAP edition
   ardour audacity xvfb qtractor
+  # callgrind, which counts what the audio path and the editions' glue cost
+  valgrind
 )
 bench_packages=(
   # bench/cost_table.py: callgrind and lackey, llvm-mca, objdump and nm

@@ -63,6 +63,7 @@ public:
         float* channels[2] = {buffer.left.data(), buffer.right.data()};
         effect.play({channels, channels, static_cast<std::uint32_t>(buffer.frames()), nullptr, {}});
     }
+    void moveControlPorts() { effect.moveControlPorts(); }
     void deactivateAndActivate() {
         effect.deactivate();
         effect.activate(kRate, 4096);
@@ -244,6 +245,7 @@ void playSession(std::uint32_t seed, bool offerUridMap) {
 
         StereoBuffer viaLv2 = testSignal(block.frames, blockNumber + 1);
         StereoBuffer viaVst2 = viaLv2;
+        if (dice.below(16) == 0) lv2.moveControlPorts();
         lv2.run(viaLv2);
         vst2.play(viaVst2, offerUridMap ? block.messages : std::vector<Message>{});
         processedSomewhere |= viaVst2.left != testSignal(block.frames, blockNumber + 1).left;
