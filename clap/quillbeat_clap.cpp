@@ -29,6 +29,10 @@ constexpr clap_plugin_descriptor kDescriptor{
     CLAP_VERSION, kPluginId, "Quillbeat", "Orvane", "", "", "", kQuillbeatVersion,
     "Cuts stereo audio into a rhythm locked to the host's tempo", kFeatures};
 
+// The host names its sample rate only on activating: until then the effect
+// has a usual one.
+constexpr double kUsualRate = 44100.0;
+
 // A parameter's ID is its index, 0 to 11, for good: hosts keep automation
 // by it.
 bool isParameterId(clap_id id) { return id < static_cast<clap_id>(kParameterCount); }
@@ -36,7 +40,7 @@ bool isParameterId(clap_id id) { return id < static_cast<clap_id>(kParameterCoun
 struct Plugin {
     clap_plugin clap{};
     EditionAdapter effect;
-    double sampleRate = 44100.0;
+    SamplePositions positions{kUsualRate};
     // The time answer of the part of a block being processed.
     VstTimeInfo time{};
 };
@@ -71,8 +75,8 @@ struct BlockPosition {
     std::uint32_t frame = 0;
     bool playing = false;
 
-    void hear(const clap_event_transport* transport, double sampleRate, std::uint32_t at) {
-        sample = samplePosition(transport, sampleRate);
+    void hear(const clap_event_transport* transport, const SamplePositions& positions, std::uint32_t at) {
+        sample = positions.at(transport);
         frame = at;
         playing = transport != nullptr && (transport->flags & CLAP_TRANSPORT_IS_PLAYING) != 0;
     }
@@ -93,7 +97,6 @@ void processPart(Plugin& plugin, const BlockPosition& position, float* const* in
     if (position.sample) {
         plugin.time.samplePos =
             static_cast<double>(*position.sample + (position.playing ? from - position.frame : 0));
-        plugin.time.sampleRate = plugin.sampleRate;
         time = &plugin.time;
     }
     // The effect reads both inputs of a frame before writing either output,
@@ -103,21 +106,22 @@ void processPart(Plugin& plugin, const BlockPosition& position, float* const* in
     plugin.effect.process(in, out, static_cast<VstInt32>(to - from), time);
 }
 
-bool isStereo(const clap_audio_buffer* buffers, std::uint32_t count) {
-    return buffers != nullptr && count >= 1 && buffers[0].data32 != nullptr && buffers[0].channel_count >= 2 &&
-           buffers[0].data32[0] != nullptr && buffers[0].data32[1] != nullptr;
+// The first port's two channels, or null unless it has them.
+float* const* stereoChannels(const clap_audio_buffer* buffers, std::uint32_t count) {
+    if (buffers == nullptr || count == 0 || buffers[0].channel_count < 2) return nullptr;
+    float* const* channels = buffers[0].data32;
+    return channels != nullptr && channels[0] != nullptr && channels[1] != nullptr ? channels : nullptr;
 }
 
 clap_process_status CLAP_CALLBACK process(const clap_plugin* clapPlugin, const clap_process* process) {
     Plugin& plugin = self(clapPlugin);
     const std::uint32_t frames = process->frames_count;
-    const bool audio = isStereo(process->audio_inputs, process->audio_inputs_count) &&
-                       isStereo(process->audio_outputs, process->audio_outputs_count);
-    float* const* inputs = audio ? process->audio_inputs[0].data32 : nullptr;
-    float* const* outputs = audio ? process->audio_outputs[0].data32 : nullptr;
+    float* const* inputs = stereoChannels(process->audio_inputs, process->audio_inputs_count);
+    float* const* outputs = stereoChannels(process->audio_outputs, process->audio_outputs_count);
+    const bool audio = inputs != nullptr && outputs != nullptr;
 
     BlockPosition position;
-    position.hear(process->transport, plugin.sampleRate, 0);
+    position.hear(process->transport, plugin.positions, 0);
     // An event applies from its frame on, so one after the first frame cuts
     // the block there; one out of order or past the block applies where the
     // block has got to, or at its end.
@@ -136,7 +140,7 @@ clap_process_status CLAP_CALLBACK process(const clap_plugin* clapPlugin, const c
             done = at;
         }
         if (parameter != nullptr) applyParameter(plugin, *parameter);
-        if (transport != nullptr) position.hear(transport, plugin.sampleRate, at);
+        if (transport != nullptr) position.hear(transport, plugin.positions, at);
     }
     if (!audio) return CLAP_PROCESS_ERROR;
     processPart(plugin, position, inputs, outputs, done, frames);
@@ -145,9 +149,11 @@ clap_process_status CLAP_CALLBACK process(const clap_plugin* clapPlugin, const c
 
 // ---- the plug-in's lifecycle ------------------------------------------------
 
-// The host names its sample rate only on activating: until then the effect
-// has a usual one.
-bool CLAP_CALLBACK init(const clap_plugin* plugin) { return self(plugin).effect.open(44100.0); }
+bool CLAP_CALLBACK init(const clap_plugin* clapPlugin) {
+    Plugin& plugin = self(clapPlugin);
+    plugin.time.sampleRate = kUsualRate;
+    return plugin.effect.open(kUsualRate);
+}
 
 void CLAP_CALLBACK destroy(const clap_plugin* plugin) { delete &self(plugin); }
 
@@ -156,7 +162,8 @@ void CLAP_CALLBACK destroy(const clap_plugin* plugin) { delete &self(plugin); }
 bool CLAP_CALLBACK activate(const clap_plugin* clapPlugin, double sampleRate, std::uint32_t, std::uint32_t) {
     Plugin& plugin = self(clapPlugin);
     if (!(sampleRate > 0.0) || !plugin.effect.startAnewKeepingValues(sampleRate)) return false;
-    plugin.sampleRate = sampleRate;
+    plugin.positions = SamplePositions(sampleRate);
+    plugin.time.sampleRate = sampleRate;
     plugin.effect.dispatch(effMainsChanged, 0, 1);
     return true;
 }

@@ -103,14 +103,12 @@ void EditionAdapter::passChangedControls(const std::array<const float*, kParamet
     std::uint32_t changedBits = 0;
 #pragma GCC unroll 12
     for (int i = 0; i < kParameterCount; ++i)
-        if (controls[i] != nullptr)
-            changedBits |= std::bit_cast<std::uint32_t>(*controls[i]) ^ controlsPassed[i].load(std::memory_order_relaxed);
+        changedBits |= std::bit_cast<std::uint32_t>(*controls[i]) ^ controlsPassed[i].load(std::memory_order_relaxed);
     if (changedBits == 0) return;
-    for (int i = 0; i < kParameterCount; ++i)
-        if (controls[i] != nullptr) passControl(i, *controls[i]);
+    for (int i = 0; i < kParameterCount; ++i) passControl(i, *controls[i]);
 }
 
-void EditionAdapter::readValuesInUse(const std::array<float*, kParameterCount>& outputs) {
+void EditionAdapter::refreshOutputs(const std::array<float*, kParameterCount>& outputs) {
     const bool setElsewhere = !valuesKnown.load(std::memory_order_relaxed);
     if (picksUnread || setElsewhere) {
         valuesKnown.store(true, std::memory_order_relaxed);

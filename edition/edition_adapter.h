@@ -14,6 +14,7 @@
 
 #include <array>
 #include <atomic>
+#include <bit>
 #include <cstdint>
 
 #include "effect/parameters.h"
@@ -72,15 +73,21 @@ public:
     void restoreControl(VstInt32 index, float value);
     // The value a newly opened effect has: the control's default.
     float initialValue(VstInt32 index) const { return initialValues[static_cast<std::size_t>(index)]; }
-    // passControl for every control; null controls are skipped.
+    // passControl for every control; none may be null.
     void passChangedControls(const std::array<const float*, kParameterCount>& controls);
+    // The value last passed, bit for bit.
+    float passedControl(VstInt32 index) const {
+        return std::bit_cast<float>(controlsPassed[static_cast<std::size_t>(index)].load(std::memory_order_relaxed));
+    }
     // Writes each parameter's value in use to its output; null outputs are
     // skipped. The effect is asked only when its values may have moved since
     // the last read: twelve calls through the record cost a short block
     // about a tenth of its time, and in "MANUAL" the values in use are the
     // ones passed. The outputs are written only when a value changed since
     // the last write, or after outputsMoved().
-    void readValuesInUse(const std::array<float*, kParameterCount>& outputs);
+    void readValuesInUse(const std::array<float*, kParameterCount>& outputs) {
+        if (picksUnread || !outputsCurrent || !valuesKnown.load(std::memory_order_relaxed)) refreshOutputs(outputs);
+    }
     // The host gave an output new memory: the next read writes them all.
     void outputsMoved() { outputsCurrent = false; }
 
@@ -98,6 +105,8 @@ private:
     static VstIntPtr VST2_CALLBACK answerHost(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
                                               void* ptr, float opt);
 
+    // readValuesInUse when anything may have moved.
+    void refreshOutputs(const std::array<float*, kParameterCount>& outputs);
     // A newly opened effect at the sample rate, or null.
     AEffect* openRecord();
     // Puts `fresh` in the place of the effect in use.

@@ -230,6 +230,10 @@ void Lv2Instance::moveControlPorts() {
     controls.swap(moved);
 }
 
+void Lv2Instance::disconnectControl(std::size_t index) {
+    lilv_instance_connect_port(instance, parameterPorts[index], nullptr);
+}
+
 void Lv2Instance::deactivate() {
     lilv_instance_deactivate(instance);
     active = false;

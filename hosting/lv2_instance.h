@@ -47,6 +47,9 @@ public:
     // host may between runs; the outputs' new memory holds NaN until the
     // plug-in writes it.
     void moveControlPorts();
+    // Connects a parameter's port to null, as a careless host may, until the
+    // control ports move.
+    void disconnectControl(std::size_t index);
 
     // The URID of `uri` in this host's map, for the atoms above.
     LV2_URID map(const char* uri) { return mapUri(this, uri); }

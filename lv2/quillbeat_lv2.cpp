@@ -26,8 +26,12 @@ struct Instance {
     TransportPosition transport;
     TimeMessageReader timeMessages;
 
-    // Connected by the host; any of them may still be null.
+    // Connected by the host; any but the controls may still be null. A
+    // control the host has not connected (or connected to null) reads its
+    // place in `unconnected`, which holds the value last passed: it keeps
+    // that value.
     std::array<const float*, kParameterCount> controls{};
+    std::array<float, kParameterCount> unconnected{};
     std::array<float*, kParameterCount> valuesInUse{};
     const float* inputs[2] = {nullptr, nullptr};
     float* outputs[2] = {nullptr, nullptr};
@@ -42,6 +46,13 @@ const LV2_URID_Map* findUridMap(const LV2_Feature* const* features) {
     return nullptr;
 }
 
+// Points a control at its place in `unconnected`, holding the value last
+// passed.
+void holdAsPassed(Instance& instance, int control) {
+    instance.unconnected[control] = instance.effect.passedControl(control);
+    instance.controls[control] = &instance.unconnected[control];
+}
+
 LV2_Handle instantiate(const LV2_Descriptor*, double sampleRate, const char*, const LV2_Feature* const* features) {
     auto* instance = new (std::nothrow) Instance(sampleRate, findUridMap(features));
     if (instance == nullptr) return nullptr;
@@ -49,13 +60,18 @@ LV2_Handle instantiate(const LV2_Descriptor*, double sampleRate, const char*, co
         delete instance;
         return nullptr;
     }
+    for (int i = 0; i < kParameterCount; ++i) holdAsPassed(*instance, i);
     return instance;
 }
 
 void connectPort(LV2_Handle handle, std::uint32_t index, void* data) {
     auto* instance = static_cast<Instance*>(handle);
     if (index < port::kFirstParameter + kParameterCount) {
-        instance->controls[index - port::kFirstParameter] = static_cast<const float*>(data);
+        const auto control = static_cast<int>(index - port::kFirstParameter);
+        if (data != nullptr)
+            instance->controls[control] = static_cast<const float*>(data);
+        else
+            holdAsPassed(*instance, control);
     } else if (index >= port::kFirstValueInUse && index < port::kCount) {
         // Some hosts connect every port before every run.
         float*& output = instance->valuesInUse[index - port::kFirstValueInUse];
@@ -77,7 +93,12 @@ void connectPort(LV2_Handle handle, std::uint32_t index, void* data) {
 // new effect the one in use carries on.
 void activate(LV2_Handle handle) {
     auto& instance = *static_cast<Instance*>(handle);
-    if (instance.effect.startAnew()) instance.transport = TransportPosition(instance.sampleRate);
+    if (instance.effect.startAnew()) {
+        instance.transport = TransportPosition(instance.sampleRate);
+        // The new effect's values count as passed.
+        for (int i = 0; i < kParameterCount; ++i)
+            if (instance.controls[i] == &instance.unconnected[i]) holdAsPassed(instance, i);
+    }
     instance.effect.dispatch(effMainsChanged, 0, 1);
     instance.effect.dispatch(effStartProcess);
 }
@@ -110,29 +131,36 @@ void applyTimeMessage(TransportPosition& transport, const TimeMessage& message) 
     transport.hearFrame(message.position, message.speed && *message.speed != 0.0, message.frameInBlock == 0);
 }
 
+// The block's transport messages, each applied at its frame, the block
+// processed up to the last of them; returns the frames done. Kept out of
+// run(), which most blocks pass through without a message: its loop would
+// cost them the registers it saves.
+[[gnu::noinline]] std::uint32_t playTimeMessages(Instance& instance, std::uint32_t frames) {
+    std::uint32_t done = 0;
+    std::uint64_t offset = 0;
+    while (const LV2_Atom_Event* event = nextEvent(*instance.timeEvents, offset)) {
+        const std::optional<TimeMessage> message = instance.timeMessages.read(*event);
+        if (!message) continue;
+        // A message applies from its frame on; one out of order or past the
+        // block applies where the block has got to, or at its end.
+        const std::uint32_t at = message->frameInBlock < frames ? message->frameInBlock : frames;
+        if (at > done) {
+            processPart(instance, done, at);
+            done = at;
+        }
+        applyTimeMessage(instance.transport, *message);
+    }
+    return done;
+}
+
 void run(LV2_Handle handle, std::uint32_t frames) {
     auto& instance = *static_cast<Instance*>(handle);
     instance.effect.passChangedControls(instance.controls);
     instance.transport.startBlock();
-
-    std::uint32_t done = 0;
-    if (instance.timeEvents != nullptr && instance.timeMessages.canRead()) {
-        std::uint64_t offset = 0;
-        while (const LV2_Atom_Event* event = nextEvent(*instance.timeEvents, offset)) {
-            const std::optional<TimeMessage> message = instance.timeMessages.read(*event);
-            if (!message) continue;
-            // A message applies from its frame on; one out of order or past
-            // the block applies where the block has got to, or at its end.
-            const std::uint32_t at = message->frameInBlock < frames ? message->frameInBlock : frames;
-            if (at > done) {
-                processPart(instance, done, at);
-                done = at;
-            }
-            applyTimeMessage(instance.transport, *message);
-        }
-    }
+    const bool hasEvents = instance.timeEvents != nullptr && instance.timeMessages.canRead() &&
+                           instance.timeEvents->atom.size > sizeof(LV2_Atom_Sequence_Body);
+    const std::uint32_t done = hasEvents ? playTimeMessages(instance, frames) : 0;
     processPart(instance, done, frames);
-
     instance.effect.readValuesInUse(instance.valuesInUse);
 }
 

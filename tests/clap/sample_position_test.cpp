@@ -59,9 +59,9 @@ TEST(ClapSamplePosition, FromEachTimeline) {
         transport.song_pos_seconds = c.seconds;
         transport.song_pos_beats = c.beats;
         transport.tempo = c.tempo;
-        EXPECT_EQ(samplePosition(&transport, c.rate), c.sample) << c.what;
+        EXPECT_EQ(SamplePositions(c.rate).at(&transport), c.sample) << c.what;
     }
-    EXPECT_EQ(samplePosition(nullptr, 48000), std::nullopt) << "no transport";
+    EXPECT_EQ(SamplePositions(48000).at(nullptr), std::nullopt) << "no transport";
 }
 
 }  // namespace

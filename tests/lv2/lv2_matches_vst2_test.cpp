@@ -64,6 +64,7 @@ public:
         effect.play({channels, channels, static_cast<std::uint32_t>(buffer.frames()), nullptr, {}});
     }
     void moveControlPorts() { effect.moveControlPorts(); }
+    void disconnect(const std::string& symbol) { effect.disconnectControl(index(symbol)); }
     void deactivateAndActivate() {
         effect.deactivate();
         effect.activate(kRate, 4096);
@@ -235,6 +236,7 @@ void playSession(std::uint32_t seed, bool offerUridMap) {
     const std::vector<std::string> symbols = parameterSymbols();
 
     bool processedSomewhere = false;
+    bool disconnected = false;
     LastMessage last;
     for (int blockNumber = 0; blockNumber < 300; ++blockNumber) {
         const Block block = randomBlock(dice, lv2, symbols, vst2.position, last, blockNumber);
@@ -245,7 +247,13 @@ void playSession(std::uint32_t seed, bool offerUridMap) {
 
         StereoBuffer viaLv2 = testSignal(block.frames, blockNumber + 1);
         StereoBuffer viaVst2 = viaLv2;
-        if (dice.below(16) == 0) lv2.moveControlPorts();
+        // Moving the ports connects a control left unconnected for a block,
+        // which keeps its value, again.
+        if (disconnected || dice.below(16) == 0) lv2.moveControlPorts();
+        const int unconnected = dice.below(12);
+        disconnected = dice.below(16) == 0 && std::none_of(block.changes.begin(), block.changes.end(),
+                                                           [&](const auto& c) { return c.first == unconnected; });
+        if (disconnected) lv2.disconnect(symbols[unconnected]);
         lv2.run(viaLv2);
         vst2.play(viaVst2, offerUridMap ? block.messages : std::vector<Message>{});
         processedSomewhere |= viaVst2.left != testSignal(block.frames, blockNumber + 1).left;
