@@ -221,6 +221,7 @@ bool Lv2Instance::activate(double rate, std::uint32_t maxFrames) {
 }
 
 void Lv2Instance::moveControlPorts() {
+    if (instance == nullptr) return;
     std::vector<float> moved = controls;
     for (std::uint32_t i = 0; i < ports.size(); ++i) {
         if (ports[i].kind == PortKind::controlOut) moved[i] = std::numeric_limits<float>::quiet_NaN();
@@ -231,7 +232,7 @@ void Lv2Instance::moveControlPorts() {
 }
 
 void Lv2Instance::disconnectControl(std::size_t index) {
-    lilv_instance_connect_port(instance, parameterPorts[index], nullptr);
+    if (instance != nullptr) lilv_instance_connect_port(instance, parameterPorts[index], nullptr);
 }
 
 void Lv2Instance::deactivate() {
