@@ -18,20 +18,13 @@
 #include "hosting/clap_instance.h"
 #include "hosting/lv2_instance.h"
 #include "hosting/vst2_instance.h"
+#include "tests/support/dice.h"
 #include "tests/support/stream.h"
 
 namespace {
 
 constexpr double kRate = 44100.0;
 constexpr std::uint32_t kMaxFrames = 4096;
-
-// A small generator of our own, so a session is the same on every library.
-struct Dice {
-    std::uint32_t state;
-    std::uint32_t next() { return state = state * 1664525u + 1013904223u, state >> 8; }
-    int below(int n) { return static_cast<int>(next() % static_cast<std::uint32_t>(n)); }
-    float unit() { return static_cast<float>(next() & 0xFFFF) / 65535.0f; }
-};
 
 struct Formats {
     std::array<std::unique_ptr<PluginInstance>, 3> instances{

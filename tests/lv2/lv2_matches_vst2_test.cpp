@@ -22,6 +22,7 @@
 
 #include "effect/factory_presets.h"
 #include "hosting/lv2_instance.h"
+#include "tests/support/dice.h"
 #include "tests/support/stream.h"
 
 namespace {
@@ -80,14 +81,6 @@ private:
 
     mutable Lv2Instance effect;
     std::vector<float> held;
-};
-
-// A small generator of our own, so a session is the same on every library.
-struct Dice {
-    std::uint32_t state;
-    std::uint32_t next() { return state = state * 1664525u + 1013904223u, state >> 8; }
-    int below(int n) { return static_cast<int>(next() % static_cast<std::uint32_t>(n)); }
-    float unit() { return static_cast<float>(next() & 0xFFFF) / 65535.0f; }
 };
 
 // A transport message: where in the block, and what it says.
