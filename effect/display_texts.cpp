@@ -42,7 +42,7 @@ void QuillbeatEffect::getParameterLabel(VstInt32 index, char* label) {
 }
 
 void QuillbeatEffect::getParameterDisplay(VstInt32 index, char* text) {
-    if (isParameterIndex(index)) displayText(index, load(parameter(index)), text);
+    if (isParameterIndex(index)) displayText(index, core.parameterValue(index), text);
 }
 
 // Names are stored with their terminator in a 24-byte field; a longer name is
