@@ -29,8 +29,9 @@ struct Stereo {
 };
 
 // Plays `blocks` blocks of up to 700 frames of noise from `position`, with a
-// block now and then that has no position or jumps; returns the output.
-std::vector<float> play(QuillbeatCore& core, Dice& dice, int blocks, double position) {
+// block now and then that has no position or jumps, the first without one if
+// asked; returns the output.
+std::vector<float> play(QuillbeatCore& core, Dice& dice, int blocks, double position, bool firstUnplaced = false) {
     std::vector<float> out;
     for (int b = 0; b < blocks; ++b) {
         const int frames = 1 + dice.below(700);
@@ -42,7 +43,7 @@ std::vector<float> play(QuillbeatCore& core, Dice& dice, int blocks, double posi
         }
         const int shape = dice.below(10);
         std::optional<double> at = position;
-        if (shape == 0) at = std::nullopt;
+        if (shape == 0 || (b == 0 && firstUnplaced)) at = std::nullopt;
         if (shape == 1) position += dice.below(200000) - 100000;
         core.process(input.data(), output.data(), frames, at);
         out.insert(out.end(), output.left.begin(), output.left.end());
@@ -60,7 +61,7 @@ void setRandomValues(QuillbeatCore& core, Dice& dice, float mode) {
 
 TEST(Core, AResetSoundsAsANewCoreWithTheSameValues) {
     for (float mode : kModes) {
-        for (std::uint32_t seed = 1; seed <= 6; ++seed) {
+        for (std::uint32_t seed = 1; seed <= 20; ++seed) {
             Dice dice{seed};
             QuillbeatCore used(kCapturedRate);
             setRandomValues(used, dice, mode);
@@ -71,8 +72,11 @@ TEST(Core, AResetSoundsAsANewCoreWithTheSameValues) {
             for (int i = 0; i < kParameterCount; ++i) fresh.setParameter(i, used.parameterValue(i));
             Dice sameBlocks{seed * 7919u};
             Dice again = sameBlocks;
-            const std::vector<float> afterReset = play(used, sameBlocks, 30, 0.0);
-            const std::vector<float> fromNew = play(fresh, again, 30, 0.0);
+            // A first block without a position follows the new core's
+            // position, 0, and passes through.
+            const bool unplaced = seed % 2 == 0;
+            const std::vector<float> afterReset = play(used, sameBlocks, 30, 0.0, unplaced);
+            const std::vector<float> fromNew = play(fresh, again, 30, 0.0, unplaced);
             ASSERT_EQ(afterReset.size(), fromNew.size());
             EXPECT_EQ(std::memcmp(afterReset.data(), fromNew.data(), afterReset.size() * sizeof(float)), 0)
                 << "mode " << mode << " seed " << seed;
