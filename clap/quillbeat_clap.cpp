@@ -9,10 +9,10 @@
 
 #include "clap/clap_abi.h"
 #include "clap/parameter_text.h"
-#include "clap/plugin_version.h"
 #include "clap/sample_position.h"
 #include "clap/state_format.h"
 #include "edition/edition_adapter.h"
+#include "effect/identity.h"
 
 namespace {
 
@@ -20,13 +20,10 @@ using namespace clap;
 
 static_assert(kParameterCount == kStateValueCount, "the state holds every parameter");
 
-// Never to change: hosts keep it in their projects.
-constexpr char kPluginId[] = "com.orvane.quillbeat";
-
 constexpr const char* kFeatures[] = {CLAP_FEATURE_AUDIO_EFFECT, CLAP_FEATURE_STEREO, nullptr};
 
 constexpr clap_plugin_descriptor kDescriptor{
-    CLAP_VERSION, kPluginId, "Quillbeat", "Orvane", "", "", "", kQuillbeatVersion,
+    CLAP_VERSION, kClapPluginId, kEffectName, kVendorName, "", "", "", kVendorVersionText,
     "Cuts stereo audio into a rhythm locked to the host's tempo", kFeatures};
 
 // The host names its sample rate only on activating: until then the effect
@@ -306,7 +303,7 @@ const clap_plugin_descriptor* CLAP_CALLBACK pluginDescriptor(const clap_plugin_f
 // The effect opens in init, as the interface asks: creating calls nothing of
 // the host's.
 const clap_plugin* CLAP_CALLBACK createPlugin(const clap_plugin_factory*, const clap_host* host, const char* id) {
-    if (host == nullptr || id == nullptr || std::strcmp(id, kPluginId) != 0) return nullptr;
+    if (host == nullptr || id == nullptr || std::strcmp(id, kClapPluginId) != 0) return nullptr;
     auto* plugin = new (std::nothrow) Plugin;
     if (plugin == nullptr) return nullptr;
     plugin->clap = {&kDescriptor, plugin,         init,     destroy,      activate,  deactivate,

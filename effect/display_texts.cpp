@@ -3,14 +3,11 @@
 #include <cstring>
 
 #include "effect/display_text.h"
+#include "effect/identity.h"
 #include "effect/quillbeat_effect.h"
 #include "host/bounded_text.h"
 
 namespace {
-constexpr std::string_view kEffectName = "Quillbeat";
-constexpr std::string_view kProductName = "Quillbeat";
-constexpr std::string_view kVendorName = "Orvane";
-constexpr VstInt32 kVendorVersion = 2;
 constexpr std::string_view kDefaultProgramName = "Init";
 
 bool isParameterIndex(VstInt32 index) { return index >= 0 && index < kParameterCount; }

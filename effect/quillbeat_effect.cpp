@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "effect/identity.h"
 #include "host/float_conversion.h"
 
 namespace {
@@ -22,7 +23,7 @@ QuillbeatEffect::QuillbeatEffect(audioMasterCallback hostCallback)
     : EffectBaseExt(hostCallback, kProgramCount, kParameterCount), core(sampleRate.load(std::memory_order_relaxed)) {
     setNumInputs(2);
     setNumOutputs(2);
-    setUniqueID(fourCharCode("Qlbt"));
+    setUniqueID(fourCharCode(kVst2UniqueId));
     canProcessReplacing(true);
 
     fallbackParameterValue = 1.0f;
