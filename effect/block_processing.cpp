@@ -96,7 +96,7 @@ void QuillbeatCore::processMovingBlock(const float* const* inputs, float* const*
             // The note counts in force before this step's own choice.
             amp.startStep(clock.framesPerStep(), triggersPerStep(load(vnotes)));
             filter.startStep(clock.framesPerStep(), triggersPerStep(load(fnotes)));
-            chooseEnvelopeValues(clock.step());
+            chooseEnvelopeValues(clock.step(), i);
             // The choice takes effect in this very frame.
             amp.setRates(ampRates());
             filter.setRates(filterRates());

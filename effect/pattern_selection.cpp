@@ -21,7 +21,7 @@ constexpr RandomRoll kRandomRolls[kEnvelopeParameterCount] = {
 };
 }  // namespace
 
-void QuillbeatCore::chooseEnvelopeValues(std::int32_t newStepIndex) {
+void QuillbeatCore::chooseEnvelopeValues(std::int32_t newStepIndex, std::int32_t frame) {
     switch (switchMode(load(RndSw))) {
         case SwitchMode::Random: rollRandomValues(); break;
         case SwitchMode::Auto: pickAutoPattern(newStepIndex); break;
@@ -29,6 +29,11 @@ void QuillbeatCore::chooseEnvelopeValues(std::int32_t newStepIndex) {
     }
     // Only this thread writes the count, so it needs no read-modify-write.
     picks.store(picks.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+    if (pickListener != nullptr) [[unlikely]] {
+        float values[kEnvelopeParameterCount];
+        for (int i = 0; i < kEnvelopeParameterCount; ++i) values[i] = load(parameter(i));
+        pickListener->picked(frame, values);
+    }
 }
 
 void QuillbeatCore::rollRandomValues() {

@@ -29,6 +29,22 @@ struct StepView {
     bool passingThrough;         // the last block passed its input through: the position stood still
 };
 
+// Told of every step change at which "RANDOM" or "AUTO" chose envelope
+// values, on the thread that processes, in the middle of a block: it must
+// not allocate, lock or wait.
+class PickListener {
+public:
+    virtual ~PickListener() = default;
+    // `frame` counts from the first frame of the process call; `values` are
+    // parameters 0 to 9 as now in use.
+    virtual void picked(std::int32_t frame, const float (&values)[kEnvelopeParameterCount]) = 0;
+};
+
+// The rate a VST 2 effect has before its host names one, which the step
+// grid counts with whatever rate the host plays at: every edition's core
+// uses it, so every edition keeps the same rhythm.
+inline constexpr float kStepGridSampleRate = 44100.0f;
+
 class QuillbeatCore {
 public:
     // `capturedSampleRate` is the rate the step grid counts frames with, for
@@ -68,6 +84,8 @@ public:
     // values, so a caller learns cheaply that the values in use may have
     // moved. Wraps around; safe on any thread.
     std::uint32_t pickCount() const { return picks.load(std::memory_order_relaxed); }
+    // Whom to tell of each pick, or null; not while a block is processed.
+    void setPickListener(PickListener* listener) { pickListener = listener; }
 
     // The step as the last block left it. Only on the thread that processes.
     StepView stepView() const;
@@ -85,7 +103,7 @@ private:
     void processMovingBlock(const float* const* inputs, float* const* outputs, std::int32_t frames);
     EnvelopeRates ampRates() const;
     EnvelopeRates filterRates() const;
-    void chooseEnvelopeValues(std::int32_t newStepIndex);
+    void chooseEnvelopeValues(std::int32_t newStepIndex, std::int32_t frame);
     void rollRandomValues();
     void pickAutoPattern(std::int32_t newStepIndex);
 
@@ -118,6 +136,7 @@ private:
     // be placed right after it.
     std::int32_t previousBlockFrames;
     std::atomic<std::uint32_t> picks{0};  // written by the audio thread alone
+    PickListener* pickListener = nullptr;
 
     static constexpr Parameter QuillbeatCore::*kParameterFields[] = {
         &QuillbeatCore::vA,  &QuillbeatCore::vD1, &QuillbeatCore::vS,     &QuillbeatCore::vD2,

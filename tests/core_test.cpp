@@ -86,11 +86,23 @@ TEST(Core, AResetSoundsAsANewCoreWithTheSameValues) {
     }
 }
 
-// What an edition relies on to read the values in use only after picks.
-TEST(Core, ValuesInUseChangeOnlyWithThePickCount) {
+struct RecordedPicks final : PickListener {
+    void picked(std::int32_t frame, const float (&values)[kEnvelopeParameterCount]) override {
+        frames.push_back(frame);
+        last.assign(values, values + kEnvelopeParameterCount);
+    }
+    std::vector<std::int32_t> frames;
+    std::vector<float> last;
+};
+
+// What an edition relies on to read the values in use only after picks, and
+// to tell its host of each pick.
+TEST(Core, ValuesInUseChangeOnlyWithThePickCountAndEachPickIsTold) {
     for (float mode : kModes) {
         Dice dice{static_cast<std::uint32_t>(mode * 10) + 3};
         QuillbeatCore core(kCapturedRate);
+        RecordedPicks told;
+        core.setPickListener(&told);
         setRandomValues(core, dice, mode);
         core.setParameter(kTempo, 1.0f);  // short steps: many picks
         double position = 1.0;
@@ -100,8 +112,14 @@ TEST(Core, ValuesInUseChangeOnlyWithThePickCount) {
             for (int i = 0; i < kParameterCount; ++i) before[i] = core.parameterValue(i);
             const std::uint32_t count = core.pickCount();
             Dice blockDice{static_cast<std::uint32_t>(block)};
-            play(core, blockDice, 1, position);
+            told.frames.clear();
+            const std::size_t frames = play(core, blockDice, 1, position).size() / 2;
             position += 700;
+            EXPECT_EQ(told.frames.size(), core.pickCount() - count);
+            for (std::int32_t frame : told.frames) EXPECT_LT(static_cast<std::size_t>(frame), frames);
+            if (!told.frames.empty()) {
+                for (int i = 0; i < kEnvelopeParameterCount; ++i) EXPECT_EQ(told.last[i], core.parameterValue(i));
+            }
             bool changed = false;
             for (int i = 0; i < kParameterCount; ++i)
                 changed |= std::bit_cast<std::uint32_t>(before[i]) != std::bit_cast<std::uint32_t>(core.parameterValue(i));
