@@ -1,5 +1,6 @@
 // Writes the bundle's Turtle from the effect itself: at build time this
-// program plays the effect's VST 2 host, asks for its name, vendor, version,
+// program makes the VST 2 effect and asks through its record for its name,
+// vendor, version,
 // parameter names, initial values and programs, takes each parameter's
 // symbol, unit and scale points from the parameter table, and describes them
 // as LV2 ports and presets. Nothing here repeats what the effect or the
@@ -17,8 +18,8 @@
 #include <string_view>
 #include <vector>
 
-#include "edition/edition_adapter.h"
 #include "effect/factory_presets.h"
+#include "effect/quillbeat_effect.h"
 #include "lv2/port_layout.h"
 
 namespace {
@@ -83,13 +84,28 @@ bool isSymbol(std::string_view symbol) {
     return true;
 }
 
-std::string text(EditionAdapter& effect, VstInt32 opcode, VstInt32 index = 0) {
+// The effect, asked as a host asks: through its record.
+class Effect {
+public:
+    VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr) {
+        return record->dispatcher(record, opcode, index, value, ptr, 0.0f);
+    }
+    float getParameter(VstInt32 index) { return record->getParameter(record, index); }
+    VstInt32 parameterCount() const { return record->numParams; }
+    VstInt32 programCount() const { return record->numPrograms; }
+
+private:
+    QuillbeatEffect effect{nullptr};
+    AEffect* record = effect.getAeffect();
+};
+
+std::string text(Effect& effect, VstInt32 opcode, VstInt32 index = 0) {
     char buffer[256] = {};
     effect.dispatch(opcode, index, 0, buffer);
     return buffer;
 }
 
-EffectDescription describe(EditionAdapter& effect) {
+EffectDescription describe(Effect& effect) {
     if (effect.parameterCount() != kParameterCount)
         throw std::runtime_error("the effect has " + std::to_string(effect.parameterCount()) +
                                  " parameters, the port layout " + std::to_string(kParameterCount));
@@ -217,8 +233,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
-        EditionAdapter effect;
-        if (!effect.open(44100.0)) throw std::runtime_error("the effect's entry point gave no effect");
+        Effect effect;
         const EffectDescription description = describe(effect);
         const std::string folder = argv[1];
         writeFile(folder + "/manifest.ttl", [&](std::ostream& out) { writeManifest(out, description, argv[2]); });
