@@ -119,6 +119,7 @@ public:
         plugin->activate(plugin, kRate, 1, kMaxFrames);
         plugin->start_processing(plugin);
     }
+    void reset() { plugin->reset(plugin); }
     std::string text(clap_id id, double value) {
         char text[64];
         std::memset(text, 'x', sizeof text);
