@@ -18,6 +18,7 @@
 #include "tools/quillbeat-render/render_error.h"
 #include "tools/quillbeat-render/render_loop.h"
 #include "tools/quillbeat-render/rendered_plugin.h"
+#include "tools/quillbeat-render/source_files.h"
 #include "tools/quillbeat-render/waveform.h"
 
 namespace {
@@ -74,6 +75,7 @@ void render(const RenderOptions& options, const std::string& pluginPath) {
         throw UsageError("--waveform writes a PNG picture: give it a .png file name, not '" + *options.waveform +
                          "'");
     }
+    refuseWritingOverSources(options);
     std::unique_ptr<AudioSource> source;
     if (options.input) source = std::make_unique<SoundFileReader>(*options.input);
 

@@ -1,5 +1,6 @@
 #include "tools/quillbeat-render/rendered_plugin.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -150,9 +151,20 @@ void LibraryPlugin::describe(std::ostream& out) {
     }
 }
 
+// A plug-in is a file, or a folder for an LV2 bundle; a name that is
+// neither may be an LV2 URI. Anything else is refused before the loader
+// opens it: it would wait for ever on a pipe with no writer.
+void refuseSpecialFile(const std::string& path) {
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0 || S_ISREG(status.st_mode) || S_ISDIR(status.st_mode)) return;
+    const char* kind = S_ISFIFO(status.st_mode) ? "a pipe" : S_ISSOCK(status.st_mode) ? "a socket" : "a device";
+    throw RenderError("cannot load plug-in " + path + ": it is " + kind + ", not a plug-in file");
+}
+
 }  // namespace
 
 std::unique_ptr<RenderedPlugin> loadPlugin(const RenderOptions& options, const std::string& path) {
+    refuseSpecialFile(path);
     if (formatOf(path) == PluginFormat::vst2) return std::make_unique<Vst2Plugin>(options, path);
     return std::make_unique<LibraryPlugin>(options, path);
 }
