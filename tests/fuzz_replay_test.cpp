@@ -1,6 +1,6 @@
 // Replays the fuzzers' seed corpora and every input that once made one fail
-// against the built plug-in and the LV2 and CLAP editions, in every build (the sanitizer
-// run included), so a fault a fuzzer found stays found.
+// against the built plug-in and the LV2 and CLAP editions, in every build
+// (the sanitizer run included), so a fault a fuzzer found stays found.
 #include <gtest/gtest.h>
 
 #include <algorithm>

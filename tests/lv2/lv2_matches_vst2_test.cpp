@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <variant>
@@ -431,7 +432,7 @@ std::vector<std::uint32_t> transportBuffer(DirectLv2& lv2, const char* type, con
 
 // Only a sequence timed in frames is read; a sequence timed in beats, and
 // any other atom with a sequence's bytes in it, play as an empty sequence.
-TEST(Lv2TransportBuffers, MessagesOnlyFromASequenceTimedInFrames) {
+TEST(Lv2HostileHost, MessagesOnlyFromASequenceTimedInFrames) {
     struct Case {
         const char* name;
         const char* type;
@@ -463,7 +464,7 @@ TEST(Lv2TransportBuffers, MessagesOnlyFromASequenceTimedInFrames) {
 }
 
 // The editions' one range of sample rates (the CLAP tests hold its ends).
-TEST(Lv2TransportBuffers, NoInstanceAtARateTheEffectCannotUse) {
+TEST(Lv2HostileHost, NoInstanceAtARateTheEffectCannotUse) {
     constexpr double inf = std::numeric_limits<double>::infinity();
     for (double rate : {inf, -inf, std::numeric_limits<double>::quiet_NaN(), 1e300, 0.0, -44100.0})
         EXPECT_FALSE(DirectLv2(rate).instantiated()) << rate;
