@@ -49,6 +49,12 @@ Plugin& self(const clap_plugin* plugin) { return *static_cast<Plugin*>(plugin->p
 
 // ---- parameter events -------------------------------------------------------
 
+// How many events the host's list holds: none when the list, or either of
+// its functions, is missing.
+std::uint32_t eventCount(const clap_input_events* events) {
+    return events != nullptr && events->size != nullptr && events->get != nullptr ? events->size(events) : 0;
+}
+
 // A parameter value event of ours, or null for any other event.
 const clap_event_param_value* parameterEvent(const clap_event_header& header) {
     if (header.space_id != CLAP_CORE_EVENT_SPACE_ID || header.type != CLAP_EVENT_PARAM_VALUE ||
@@ -113,6 +119,7 @@ float* const* stereoChannels(const clap_audio_buffer* buffers, std::uint32_t cou
     return channels != nullptr && channels[0] != nullptr && channels[1] != nullptr ? channels : nullptr;
 }
 
+// The effect sends the host nothing: the output events are never touched.
 clap_process_status CLAP_CALLBACK process(const clap_plugin* clapPlugin, const clap_process* process) {
     Plugin& plugin = self(clapPlugin);
     const std::uint32_t frames = process->frames_count;
@@ -127,8 +134,8 @@ clap_process_status CLAP_CALLBACK process(const clap_plugin* clapPlugin, const c
     // block has got to, or at its end.
     std::uint32_t done = 0;
     const clap_input_events* events = process->in_events;
-    const std::uint32_t eventCount = events != nullptr && events->size != nullptr ? events->size(events) : 0;
-    for (std::uint32_t i = 0; i < eventCount; ++i) {
+    const std::uint32_t count = eventCount(events);
+    for (std::uint32_t i = 0; i < count; ++i) {
         const clap_event_header* header = events->get(events, i);
         if (header == nullptr) continue;
         const clap_event_param_value* parameter = parameterEvent(*header);
@@ -149,19 +156,18 @@ clap_process_status CLAP_CALLBACK process(const clap_plugin* clapPlugin, const c
 
 // ---- the plug-in's lifecycle ------------------------------------------------
 
-bool CLAP_CALLBACK init(const clap_plugin* clapPlugin) {
-    Plugin& plugin = self(clapPlugin);
-    plugin.time.sampleRate = kUsualRate;
-    return plugin.effect.open(kUsualRate);
-}
+// The effect opened when the plug-in was created, so a host that calls this
+// twice (or not at all) finds it as it was.
+bool CLAP_CALLBACK init(const clap_plugin*) { return true; }
 
 void CLAP_CALLBACK destroy(const clap_plugin* plugin) { delete &self(plugin); }
 
 // Every activation starts a new effect, so nothing played before is heard
-// again; it goes on with the values in use.
+// again; it goes on with the values in use. A rate the effect cannot use
+// (isUsableSampleRate) is refused, and the effect in use stays.
 bool CLAP_CALLBACK activate(const clap_plugin* clapPlugin, double sampleRate, std::uint32_t, std::uint32_t) {
     Plugin& plugin = self(clapPlugin);
-    if (!(sampleRate > 0.0) || !plugin.effect.startAnewKeepingValues(sampleRate)) return false;
+    if (!plugin.effect.startAnewKeepingValues(sampleRate)) return false;
     plugin.positions = SamplePositions(sampleRate);
     plugin.time.sampleRate = sampleRate;
     plugin.effect.dispatch(effMainsChanged, 0, 1);
@@ -242,10 +248,10 @@ bool CLAP_CALLBACK textToValue(const clap_plugin*, clap_id id, const char* text,
 }
 
 // Parameter events while the host does not process: each applies at once.
+// Nothing goes out: the effect tells the host of no change.
 void CLAP_CALLBACK flush(const clap_plugin* clapPlugin, const clap_input_events* events, const clap_output_events*) {
-    if (events == nullptr || events->size == nullptr) return;
     Plugin& plugin = self(clapPlugin);
-    const std::uint32_t count = events->size(events);
+    const std::uint32_t count = eventCount(events);
     for (std::uint32_t i = 0; i < count; ++i) {
         const clap_event_header* header = events->get(events, i);
         if (header == nullptr) continue;
@@ -303,12 +309,17 @@ const clap_plugin_descriptor* CLAP_CALLBACK pluginDescriptor(const clap_plugin_f
     return index == 0 ? &kDescriptor : nullptr;
 }
 
-// The effect opens in init, as the interface asks: creating calls nothing of
-// the host's.
+// The effect opens here, whole before the host can call anything: opening
+// calls nothing of the host's, which creating must not.
 const clap_plugin* CLAP_CALLBACK createPlugin(const clap_plugin_factory*, const clap_host* host, const char* id) {
     if (host == nullptr || id == nullptr || std::strcmp(id, kPluginId) != 0) return nullptr;
     auto* plugin = new (std::nothrow) Plugin;
     if (plugin == nullptr) return nullptr;
+    if (!plugin->effect.open(kUsualRate)) {
+        delete plugin;
+        return nullptr;
+    }
+    plugin->time.sampleRate = kUsualRate;
     plugin->clap = {&kDescriptor, plugin,         init,     destroy,      activate,  deactivate,
                     startProcessing, stopProcessing, reset, process, extension, onMainThread};
     return &plugin->clap;

@@ -38,6 +38,7 @@ void EditionAdapter::closeRecord() {
 }
 
 bool EditionAdapter::open(double rate) {
+    if (!isUsableSampleRate(rate)) return false;
     sampleRate = rate;
     record = openRecord();
     if (record == nullptr) return false;
@@ -64,6 +65,7 @@ bool EditionAdapter::startAnew() {
 }
 
 bool EditionAdapter::startAnewKeepingValues(double rate) {
+    if (!isUsableSampleRate(rate)) return false;
     const double previousRate = sampleRate;
     sampleRate = rate;
     AEffect* fresh = openRecord();

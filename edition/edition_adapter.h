@@ -20,6 +20,17 @@
 #include "effect/parameters.h"
 #include "host/vst2_abi.h"
 
+// The sample rates an edition starts the effect at, 1 Hz to 2^24 Hz
+// (16 777 216 Hz); NaN and the infinities are outside. The effect is given
+// its rate as a float, which holds every whole rate up to 2^24 exactly (and
+// turns 1e300 into infinity), and the CLAP edition's song positions are
+// exact in integers up to that rate. Below one frame a second there is no
+// audio to cut. Every rate hosts and sound files use, 8 kHz to 768 kHz, is
+// well inside.
+inline constexpr double kLowestSampleRate = 1.0;
+inline constexpr double kHighestSampleRate = 0x1p24;
+inline bool isUsableSampleRate(double rate) { return rate >= kLowestSampleRate && rate <= kHighestSampleRate; }
+
 class EditionAdapter {
 public:
     EditionAdapter() = default;
@@ -28,8 +39,8 @@ public:
     EditionAdapter& operator=(const EditionAdapter&) = delete;
 
     // Creates the effect through the entry point, opens it and gives it the
-    // host's sample rate; false when the entry point refuses (no memory, for
-    // one).
+    // host's sample rate; false for a rate that is not usable, or when the
+    // entry point refuses (no memory, for one).
     bool open(double sampleRate);
     // Replaces the effect with a newly opened one at the same sample rate,
     // so nothing the old one played is heard: the effect has no reset of its
@@ -41,7 +52,8 @@ public:
     bool startAnew();
     // The same for a format whose plug-in keeps the values (CLAP): the new
     // effect goes on with the values in use, the controls as last passed,
-    // and the sample rate given.
+    // and the sample rate given. An unusable rate is refused, and the old
+    // effect stays.
     bool startAnewKeepingValues(double sampleRate);
 
     // A request may change values (a program change does), so the values in

@@ -53,6 +53,7 @@ void holdAsPassed(Instance& instance, int control) {
     instance.controls[control] = &instance.unconnected[control];
 }
 
+// No instance at a sample rate the effect cannot use (isUsableSampleRate).
 LV2_Handle instantiate(const LV2_Descriptor*, double sampleRate, const char*, const LV2_Feature* const* features) {
     auto* instance = new (std::nothrow) Instance(sampleRate, findUridMap(features));
     if (instance == nullptr) return nullptr;
@@ -157,8 +158,7 @@ void run(LV2_Handle handle, std::uint32_t frames) {
     auto& instance = *static_cast<Instance*>(handle);
     instance.effect.passChangedControls(instance.controls);
     instance.transport.startBlock();
-    const bool hasEvents = instance.timeEvents != nullptr && instance.timeMessages.canRead() &&
-                           instance.timeEvents->atom.size > sizeof(LV2_Atom_Sequence_Body);
+    const bool hasEvents = instance.timeEvents != nullptr && instance.timeMessages.readsFrom(*instance.timeEvents);
     const std::uint32_t done = hasEvents ? playTimeMessages(instance, frames) : 0;
     processPart(instance, done, frames);
     instance.effect.readValuesInUse(instance.valuesInUse);
