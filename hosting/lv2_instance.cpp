@@ -76,7 +76,8 @@ std::unique_ptr<PluginLibrary> openLibrary(LilvWorld* world, const std::string& 
     lilv_free(parsed);
     if (path.empty()) throw std::runtime_error(where + ": the bundle names no library for " + uri);
     std::error_code error;
-    if (!std::filesystem::exists(path, error)) throw std::runtime_error(where + ": its library " + path + " is missing");
+    if (!std::filesystem::exists(path, error))
+        throw std::runtime_error(where + ": its library " + path + " is missing");
     auto library = std::make_unique<PluginLibrary>(path);
     if (!library->loaded()) throw std::runtime_error("cannot load " + path + ": " + library->error());
     // A library with this entry is asked by lilv alone.
