@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <limits>
@@ -128,6 +129,16 @@ std::vector<ErrorCase> errorCases() {
     const std::string mono = fakePlugin("fake_gain_mono");
     const std::string exits = fakePlugin("fake_exits");
     const std::string nan = fakePlugin("fake_nan");
+    const auto clap = [](const char* variant) { return fakeClapPlugin(std::string("fake_clap") + variant); };
+    const auto brokenClap = [&](const char* variant, const std::string& what) -> ErrorCase {
+        return {variant, {"--plugin", clap(variant), "{dir}/out.wav"}, "out.wav", kFailure,
+                clap(variant) + " is a broken CLAP plug-in: " + what};
+    };
+    // A CLAP transport's seconds reach 2^32 s; stereo.wav's last block of
+    // 512 starts 4096 frames in.
+    const std::int64_t clapReach = (std::int64_t{1} << 32) * 44100 - 1;
+    const std::string beyondClapReach = "beyond the host positions a CLAP plug-in can be told: at 44100 Hz they "
+                                        "reach 189408057753599 frames (just under 2^32 seconds) either side of 0";
     return {
         {"missing input", {"{dir}/missing.wav", "{dir}/out.wav"}, "out.wav", kFailure,
          "cannot read input {dir}/missing.wav: No such file or directory"},
@@ -278,6 +289,43 @@ std::vector<ErrorCase> errorCases() {
          "cannot write {dir}/full.flac: the disk is full"},
         {"picture onto a full disk", {"--waveform", "{dir}/full.png", "{dir}/stereo.wav", "{dir}/out.wav"}, "out.wav",
          kFailure, "cannot write waveform {dir}/full.png: the disk is full"},
+        // CLAP plug-ins that claim more than any host could allocate for, or
+        // hand over a null pointer, or fail a block.
+        {"CLAP plug-in with 2^31 - 1 inputs", {"--plugin", clap("_huge_channels"), "{dir}/out.wav"}, "out.wav",
+         kFailure, clap("_huge_channels") + " reports 2147483647 inputs and 2 outputs: this host takes plug-ins with "
+                                            "0 to 64 of each"},
+        {"CLAP plug-in with two ports of 2^31 - 1", {"--plugin", clap("_two_huge_ports"), "{dir}/out.wav"}, "out.wav",
+         kFailure, clap("_two_huge_ports") + " reports 4294967294 inputs and 2 outputs: this host takes plug-ins "
+                                             "with 0 to 64 of each"},
+        {"CLAP plug-in with 2^32 - 1 inputs", {"--plugin", clap("_all_channels"), "{dir}/out.wav"}, "out.wav",
+         kFailure, clap("_all_channels") + " reports 4294967295 inputs and 2 outputs: this host takes plug-ins with "
+                                           "0 to 64 of each"},
+        {"CLAP plug-in with 2^32 - 1 ports", {"--plugin", clap("_huge_port_count"), "{dir}/out.wav"}, "out.wav",
+         kFailure, clap("_huge_port_count") + " reports 4294967295 audio output ports: this host takes up to 64"},
+        {"CLAP plug-in with 2^32 - 1 parameters", {"--info", "--plugin", clap("_huge_param_count")}, "", kFailure,
+         clap("_huge_param_count") + " reports 4294967295 parameters: this host takes up to 65536"},
+        brokenClap("_null_get_factory", "its entry has no get_factory function"),
+        brokenClap("_null_factory", "its entry gives no plug-in factory"),
+        brokenClap("_null_create", "its plug-in factory has no create_plugin function"),
+        brokenClap("_null_descriptor", "its plug-in factory describes no plug-in"),
+        brokenClap("_null_id", "its plug-in's description has no ID"),
+        brokenClap("_null_process", "its plug-in has no process function"),
+        brokenClap("_null_ports_get", "its audio-ports extension has no get function"),
+        {"CLAP plug-in that fails its third block", {"--plugin", clap("_process_error"), "{dir}/stereo.wav",
+         "{dir}/out.wav"}, "out.wav", kFailure, clap("_process_error") + ": the plug-in reported an error while "
+                                                                           "processing"},
+        // Host positions beyond a CLAP transport's reach, either way, or
+        // reached by the last block.
+        {"CLAP start beyond the transport", {"--plugin", clap(""), "--start", std::to_string(clapReach + 1),
+         "{dir}/stereo.wav", "{dir}/out.wav"}, "out.wav", kUsage,
+         "--start 189408057753600 is " + beyondClapReach},
+        {"CLAP start beyond the transport backwards",
+         {"--plugin", clap(""), "--start=" + std::to_string(-clapReach - 1), "{dir}/stereo.wav", "{dir}/out.wav"},
+         "out.wav", kUsage,
+         "--start -189408057753600 is " + beyondClapReach},
+        {"CLAP render that ends beyond the transport", {"--plugin", clap(""), "--start",
+         std::to_string(clapReach - 4095), "{dir}/stereo.wav", "{dir}/out.wav"}, "out.wav", kUsage,
+         "the render's last block would start at frame 189408057753600, " + beyondClapReach},
     };
 }
 

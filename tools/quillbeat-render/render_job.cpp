@@ -97,6 +97,9 @@ void render(const RenderOptions& options, const std::string& pluginPath) {
     }
 
     plugin->prepare(source->sampleRate(), options.blockSize);
+    const BlockSettings settings{options.blockSize, static_cast<double>(options.start), options.hostBpm,
+                                 options.timeInfo};
+    plugin->checkPositions(settings, source->sampleRate(), source->frames());
 
     installInterruptCleanup();
     PendingFile audioFile(options.output, format.pipeRefusal);
@@ -113,8 +116,6 @@ void render(const RenderOptions& options, const std::string& pluginPath) {
     ProgressBar progress(ProgressBar::wanted(options.quiet), source->frames(), source->sampleRate());
     const RenderObservers observers{&progress, inputLane ? &*inputLane : nullptr,
                                     outputLane ? &*outputLane : nullptr};
-    const BlockSettings settings{options.blockSize, static_cast<double>(options.start), options.hostBpm,
-                                 options.timeInfo};
 
     const auto began = std::chrono::steady_clock::now();
     std::int64_t rendered = 0;

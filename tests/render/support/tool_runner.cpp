@@ -79,6 +79,7 @@ ToolRun runTool(const ToolInvocation& invocation, const ToolStreams& streams) {
 ToolRun runTool(const std::vector<std::string>& arguments) { return runTool(ToolInvocation{arguments, {}, {}}); }
 
 std::string fakePlugin(const std::string& name) { return std::string(FAKE_PLUGIN_DIR) + "/" + name + ".so"; }
+std::string fakeClapPlugin(const std::string& name) { return std::string(FAKE_PLUGIN_DIR) + "/" + name + ".clap"; }
 
 ScratchFolder::ScratchFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "quillbeat-render-test-XXXXXX").string();

@@ -41,6 +41,8 @@ ToolRun runTool(const std::vector<std::string>& arguments);
 
 // The plug-ins built for these tests: "fake_gain", "fake_null_entry", ...
 std::string fakePlugin(const std::string& name);
+// The CLAP ones: "fake_clap", "fake_clap_null_id", ...
+std::string fakeClapPlugin(const std::string& name);
 
 // A fresh folder, removed with everything in it when the object goes.
 class ScratchFolder {
