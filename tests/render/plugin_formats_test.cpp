@@ -97,7 +97,7 @@ TEST(PluginFormats, ClapRenderFromAPipeStopsWhereTheTransportEnds) {
                                                 std::to_string(reach - 1000), "-", folder.file("out.wav")},
                                                {},
                                                {}},
-                                {readWholeFile(folder.file("in.wav")), StandardOutput::Captured});
+                                {readWholeFile(folder.file("in.wav")), "/dev/null", StandardOutput::Captured});
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_EQ(run.err, "quillbeat-render: the render reached frame " + std::to_string(reach + 24) +
                            ", beyond the host positions a CLAP plug-in can be told: at 44100 Hz they reach " +
