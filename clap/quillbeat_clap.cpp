@@ -70,6 +70,12 @@ Plugin& self(const clap_plugin* plugin) { return *static_cast<Plugin*>(plugin->p
 
 // ---- parameter events -------------------------------------------------------
 
+// How many events the host's list holds: none when the list, or either of
+// its functions, is missing.
+std::uint32_t eventCount(const clap_input_events* events) {
+    return events != nullptr && events->size != nullptr && events->get != nullptr ? events->size(events) : 0;
+}
+
 // A parameter value event of ours, or null for any other event.
 const clap_event_param_value* parameterEvent(const clap_event_header& header) {
     if (header.space_id != CLAP_CORE_EVENT_SPACE_ID || header.type != CLAP_EVENT_PARAM_VALUE ||
@@ -139,9 +145,8 @@ clap_process_status CLAP_CALLBACK process(const clap_plugin* clapPlugin, const c
     };
     BlockParts parts(process->frames_count);
     const clap_input_events* events = process->in_events;
-    const bool readable = events != nullptr && events->size != nullptr && events->get != nullptr;
-    const std::uint32_t eventCount = readable ? events->size(events) : 0;
-    for (std::uint32_t i = 0; i < eventCount; ++i) {
+    const std::uint32_t count = eventCount(events);
+    for (std::uint32_t i = 0; i < count; ++i) {
         const clap_event_header* header = events->get(events, i);
         if (header == nullptr) continue;
         const clap_event_param_value* parameter = parameterEvent(*header);
@@ -159,21 +164,18 @@ clap_process_status CLAP_CALLBACK process(const clap_plugin* clapPlugin, const c
 
 // ---- the plug-in's lifecycle ------------------------------------------------
 
-// The core is made with the plug-in, so there is nothing to open, and a
-// second init changes nothing.
-bool CLAP_CALLBACK init(const clap_plugin* clapPlugin) {
-    Plugin& plugin = self(clapPlugin);
-    plugin.effect.setPickListener(&plugin.picks);
-    return true;
-}
+// The core is made with the plug-in, so a host that calls this twice (or
+// not at all) finds it as it was.
+bool CLAP_CALLBACK init(const clap_plugin*) { return true; }
 
 void CLAP_CALLBACK destroy(const clap_plugin* plugin) { delete &self(plugin); }
 
 // Every activation starts the core anew, so nothing played before is heard
-// again; it goes on with the values in use.
+// again; it goes on with the values in use. A rate the core cannot be told
+// of (isUsableSampleRate) is refused, and nothing changes.
 bool CLAP_CALLBACK activate(const clap_plugin* clapPlugin, double sampleRate, std::uint32_t, std::uint32_t) {
     Plugin& plugin = self(clapPlugin);
-    if (!(sampleRate > 0.0)) return false;
+    if (!isUsableSampleRate(sampleRate)) return false;
     plugin.positions = SamplePositions(sampleRate);
     plugin.effect.reset();
     return true;
@@ -248,10 +250,10 @@ bool CLAP_CALLBACK textToValue(const clap_plugin*, clap_id id, const char* text,
 }
 
 // Parameter events while the host does not process: each applies at once.
+// Nothing goes out: only processing picks values.
 void CLAP_CALLBACK flush(const clap_plugin* clapPlugin, const clap_input_events* events, const clap_output_events*) {
-    if (events == nullptr || events->size == nullptr || events->get == nullptr) return;
     Plugin& plugin = self(clapPlugin);
-    const std::uint32_t count = events->size(events);
+    const std::uint32_t count = eventCount(events);
     for (std::uint32_t i = 0; i < count; ++i) {
         const clap_event_header* header = events->get(events, i);
         if (header == nullptr) continue;
@@ -309,12 +311,13 @@ const clap_plugin_descriptor* CLAP_CALLBACK pluginDescriptor(const clap_plugin_f
     return index == 0 ? &kDescriptor : nullptr;
 }
 
-// The effect opens in init, as the interface asks: creating calls nothing of
-// the host's.
+// The plug-in is whole before the host can call anything: creating calls
+// nothing of the host's.
 const clap_plugin* CLAP_CALLBACK createPlugin(const clap_plugin_factory*, const clap_host* host, const char* id) {
     if (host == nullptr || id == nullptr || std::strcmp(id, kClapPluginId) != 0) return nullptr;
     auto* plugin = new (std::nothrow) Plugin;
     if (plugin == nullptr) return nullptr;
+    plugin->effect.setPickListener(&plugin->picks);
     plugin->clap = {&kDescriptor, plugin,         init,     destroy,      activate,  deactivate,
                     startProcessing, stopProcessing, reset, process, extension, onMainThread};
     return &plugin->clap;

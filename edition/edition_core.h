@@ -15,6 +15,16 @@
 #include "effect/parameters.h"
 #include "effect/quillbeat_core.h"
 
+// The sample rates an edition starts at, 1 Hz to 2^24 Hz (16 777 216 Hz);
+// NaN and the infinities are outside. The CLAP edition's song positions are
+// exact in integers up to that rate, and a float, which hosts hand rates
+// to VST 2 effects in, holds every whole rate up to it exactly. Below one
+// frame a second there is no audio to cut. Every rate hosts and sound files
+// use, 8 kHz to 768 kHz, is well inside.
+inline constexpr double kLowestSampleRate = 1.0;
+inline constexpr double kHighestSampleRate = 0x1p24;
+inline bool isUsableSampleRate(double rate) { return rate >= kLowestSampleRate && rate <= kHighestSampleRate; }
+
 class EditionCore {
 public:
     EditionCore();

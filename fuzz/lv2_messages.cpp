@@ -27,11 +27,12 @@ namespace {
 enum Command { kRun, kControl, kRestart, kCommandCount };
 
 // The URIDs, fixed so that a committed input names the same things in every
-// build: a URI's URID is its place in this list, from 1.
-constexpr std::array<std::string_view, 11> kUris = {
-    LV2_ATOM__Sequence, LV2_ATOM__Object, LV2_ATOM__Blank, LV2_ATOM__Int,  LV2_ATOM__Long,
-    LV2_ATOM__Float,    LV2_ATOM__Double, LV2_TIME__Position, LV2_TIME__frame, LV2_TIME__speed,
-    LV2_TIME__beatsPerMinute};
+// build: a URI's URID is its place in this list, from 1. New ones go at the
+// end.
+constexpr std::array<std::string_view, 14> kUris = {
+    LV2_ATOM__Sequence, LV2_ATOM__Object,   LV2_ATOM__Blank,     LV2_ATOM__Int,   LV2_ATOM__Long,
+    LV2_ATOM__Float,    LV2_ATOM__Double,   LV2_TIME__Position,  LV2_TIME__frame, LV2_TIME__speed,
+    LV2_TIME__beatsPerMinute, LV2_ATOM__frameTime, LV2_ATOM__beatTime, LV2_ATOM__Chunk};
 
 LV2_URID mapUri(LV2_URID_Map_Handle, const char* uri) {
     const auto found = std::find(kUris.begin(), kUris.end(), std::string_view(uri));

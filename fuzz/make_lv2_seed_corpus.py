@@ -20,6 +20,7 @@ REGRESSIONS = os.path.join(HERE, "regressions", "lv2_message_fuzzer")
 RUN, CONTROL, RESTART = range(3)
 # The URIDs the session's map gives, in its order from 1.
 SEQUENCE, OBJECT, BLANK, INT, LONG, FLOAT, DOUBLE, POSITION, FRAME, SPEED, BPM = range(1, 12)
+FRAME_TIME, BEAT_TIME, CHUNK = range(12, 15)
 # Parameters.
 V_S, F_S, RND_SW, TEMPO = 2, 7, 10, 11
 
@@ -58,8 +59,8 @@ def event(frame, body):
     return struct.pack("<q", frame) + pad(body)
 
 
-def sequence(*events, size=None):
-    return atom(SEQUENCE, struct.pack("<II", 0, 0) + b"".join(events), size)
+def sequence(*events, size=None, unit=0, type_=SEQUENCE):
+    return atom(type_, struct.pack("<II", unit, 0) + b"".join(events), size)
 
 
 def run(frames, buffer=b""):
@@ -91,6 +92,14 @@ def seeds():
     yield "other_atoms_and_short_buffers", (
         run(64, sequence(event(0, int_(7)), event(1, position((FRAME, float_(1.0)), type_=FLOAT))))
         + run(64, b"\x00" * 4) + run(0, sequence()) + run(64, sequence(size=0)))
+
+    # Only the sequence timed in frames is heard; the event's time, 0, reads
+    # the same in beats.
+    locate = event(0, position((FRAME, long_(50000)), (SPEED, float_(1.0))))
+    yield "buffers_not_timed_in_frames", (
+        run(128, sequence(locate, unit=BEAT_TIME)) + run(128, sequence(locate, type_=CHUNK))
+        + run(128, sequence(locate, type_=INT)) + run(128, sequence(locate, unit=POSITION))
+        + run(128, sequence(locate, unit=FRAME_TIME)) + run(128, sequence(event(0, position((SPEED, float_(0.0)))))))
 
 
 def regressions():

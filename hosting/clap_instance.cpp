@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <initializer_list>
 #include <map>
 #include <stdexcept>
+
+#include "hosting/clap_transport.h"
 
 namespace {
 
@@ -78,26 +81,67 @@ std::int64_t CLAP_CALLBACK readBytes(const clap::clap_istream* stream, void* buf
     return static_cast<std::int64_t>(count);
 }
 
-// floor() as an integer, inline: the library's floor is a call on targets
-// without a rounding instruction, and a block makes four of these. Exact for
-// any value within the 64-bit range, as song positions are.
-std::int64_t floorToInteger(double value) {
-    const auto truncated = static_cast<std::int64_t>(value);
-    return static_cast<double>(truncated) > value ? truncated - 1 : truncated;
+// Every pointer a plug-in hands over is checked before it is followed: a
+// broken file is refused with its name, not followed into a crash.
+[[noreturn]] void broken(const std::string& path, const std::string& what) {
+    throw std::runtime_error(path + " is a broken CLAP plug-in: " + what);
 }
 
-// Whole units of 2^-31, to the nearest.
-std::int64_t fixedPoint(double value) { return floorToInteger(value * 0x1p31 + 0.5); }
+struct Function {
+    const char* name;
+    bool present;
+};
+// Refuses a record that lacks one of the functions the host calls.
+void requireFunctions(const std::string& path, const char* record, std::initializer_list<Function> functions) {
+    for (const Function& function : functions) {
+        if (!function.present) broken(path, std::string(record) + " has no " + function.name + " function");
+    }
+}
 
-std::vector<std::uint32_t> portChannels(const clap::clap_plugin* plugin, const clap::clap_plugin_audio_ports* ports,
-                                        bool input) {
-    std::vector<std::uint32_t> channels;
+// An extension the plug-in offers, or null.
+template <typename Extension>
+const Extension* extension(const clap::clap_plugin* plugin, const char* id) {
+    return static_cast<const Extension*>(plugin->get_extension(plugin, id));
+}
+
+// An extension that lacks a function the host calls is refused.
+void checkExtension(const std::string& path, const clap::clap_plugin_params* params) {
+    if (params == nullptr) return;
+    requireFunctions(path, "its params extension",
+                     {{"count", params->count != nullptr}, {"get_info", params->get_info != nullptr},
+                      {"get_value", params->get_value != nullptr},
+                      {"value_to_text", params->value_to_text != nullptr}, {"flush", params->flush != nullptr}});
+}
+void checkExtension(const std::string& path, const clap::clap_plugin_state* state) {
+    if (state == nullptr) return;
+    requireFunctions(path, "its state extension", {{"save", state->save != nullptr}, {"load", state->load != nullptr}});
+}
+void checkExtension(const std::string& path, const clap::clap_plugin_audio_ports* ports) {
+    if (ports == nullptr) return;
+    requireFunctions(path, "its audio-ports extension",
+                     {{"count", ports->count != nullptr}, {"get", ports->get != nullptr}});
+}
+
+// Channels per port, each way. The number of ports is checked before any
+// is read, and the channels are counted in 64 bits and checked before the
+// host allocates for them.
+std::vector<std::uint32_t> portChannels(const std::string& path, const clap::clap_plugin* plugin,
+                                        const clap::clap_plugin_audio_ports* ports, bool input) {
     if (ports == nullptr) return {2};  // no extension: one stereo port, as hosts assume
-    for (std::uint32_t i = 0, n = ports->count(plugin, input); i < n; ++i) {
+    const std::uint32_t count = ports->count(plugin, input);
+    checkClaimedCount(path, count, PluginInstance::maxPorts(), input ? "audio input ports" : "audio output ports");
+    std::vector<std::uint32_t> channels;
+    for (std::uint32_t i = 0; i < count; ++i) {
         clap::clap_audio_port_info info{};
         channels.push_back(ports->get(plugin, i, input, &info) ? info.channel_count : 0);
     }
     return channels;
+}
+
+std::int64_t channelSum(const std::vector<std::uint32_t>& ports) {
+    std::int64_t sum = 0;
+    for (const std::uint32_t channels : ports) sum += channels;
+    return sum;
 }
 
 }  // namespace
@@ -107,12 +151,34 @@ ClapInstance::ClapInstance(const std::string& path) : library(path) {
     entry = static_cast<const clap::clap_plugin_entry*>(library.symbol("clap_entry"));
     if (entry == nullptr) throw std::runtime_error(path + " is not a CLAP plug-in: it exports no clap_entry");
     if (entry->clap_version.major != 1) throw std::runtime_error(path + " is made for another version of CLAP");
+    requireFunctions(path, "its entry",
+                     {{"init", entry->init != nullptr}, {"deinit", entry->deinit != nullptr},
+                      {"get_factory", entry->get_factory != nullptr}});
     if (!useEntry(entry, path.c_str())) throw std::runtime_error(path + ": the plug-in failed to start");
+    try {
+        createPlugin(path);
+        describe(path);
+    } catch (...) {
+        if (plugin != nullptr) plugin->destroy(plugin);
+        releaseEntry(entry);
+        throw;
+    }
+}
+
+void ClapInstance::createPlugin(const std::string& path) {
     const auto* factory =
         static_cast<const clap::clap_plugin_factory*>(entry->get_factory(clap::CLAP_PLUGIN_FACTORY_ID));
-    const clap::clap_plugin_descriptor* descriptor =
-        factory != nullptr && factory->get_plugin_count(factory) > 0 ? factory->get_plugin_descriptor(factory, 0)
-                                                                     : nullptr;
+    if (factory == nullptr) broken(path, "its entry gives no plug-in factory");
+    requireFunctions(path, "its plug-in factory",
+                     {{"get_plugin_count", factory->get_plugin_count != nullptr},
+                      {"get_plugin_descriptor", factory->get_plugin_descriptor != nullptr},
+                      {"create_plugin", factory->create_plugin != nullptr}});
+    const std::string noPlugin = path + ": the plug-in file holds no plug-in that starts";
+    if (factory->get_plugin_count(factory) == 0) throw std::runtime_error(noPlugin);
+    descriptor = factory->get_plugin_descriptor(factory, 0);
+    if (descriptor == nullptr) broken(path, "its plug-in factory describes no plug-in");
+    if (descriptor->id == nullptr) broken(path, "its plug-in's description has no ID");
+
     host.clap_version = clap::CLAP_VERSION;
     host.host_data = this;
     host.name = "Quillbeat host";
@@ -123,30 +189,41 @@ ClapInstance::ClapInstance(const std::string& path) : library(path) {
     host.request_restart = ignoreRequest;
     host.request_process = ignoreRequest;
     host.request_callback = ignoreRequest;
-    if (descriptor != nullptr) plugin = factory->create_plugin(factory, &host, descriptor->id);
-    if (plugin != nullptr && !plugin->init(plugin)) {
-        plugin->destroy(plugin);
-        plugin = nullptr;
-    }
-    if (plugin == nullptr) {
-        releaseEntry(entry);
-        throw std::runtime_error(path + ": the plug-in file holds no plug-in that starts");
-    }
-    params = static_cast<const clap::clap_plugin_params*>(plugin->get_extension(plugin, clap::CLAP_EXT_PARAMS));
-    state = static_cast<const clap::clap_plugin_state*>(plugin->get_extension(plugin, clap::CLAP_EXT_STATE));
-    const auto* ports =
-        static_cast<const clap::clap_plugin_audio_ports*>(plugin->get_extension(plugin, clap::CLAP_EXT_AUDIO_PORTS));
-    inputPorts = portChannels(plugin, ports, true);
-    outputPorts = portChannels(plugin, ports, false);
+    const clap::clap_plugin* created = factory->create_plugin(factory, &host, descriptor->id);
+    if (created == nullptr) throw std::runtime_error(noPlugin);
+    // Without destroy the plug-in cannot be let go: it is left as it is.
+    if (created->destroy == nullptr) broken(path, "its plug-in has no destroy function");
+    plugin = created;
+    requireFunctions(path, "its plug-in",
+                     {{"init", plugin->init != nullptr}, {"activate", plugin->activate != nullptr},
+                      {"deactivate", plugin->deactivate != nullptr},
+                      {"start_processing", plugin->start_processing != nullptr},
+                      {"stop_processing", plugin->stop_processing != nullptr},
+                      {"process", plugin->process != nullptr}, {"get_extension", plugin->get_extension != nullptr}});
+    if (!plugin->init(plugin)) throw std::runtime_error(noPlugin);
+}
+
+void ClapInstance::describe(const std::string& path) {
+    params = extension<clap::clap_plugin_params>(plugin, clap::CLAP_EXT_PARAMS);
+    state = extension<clap::clap_plugin_state>(plugin, clap::CLAP_EXT_STATE);
+    const auto* ports = extension<clap::clap_plugin_audio_ports>(plugin, clap::CLAP_EXT_AUDIO_PORTS);
+    checkExtension(path, params);
+    checkExtension(path, state);
+    checkExtension(path, ports);
+    inputPorts = portChannels(path, plugin, ports, true);
+    outputPorts = portChannels(path, plugin, ports, false);
+    checkClaimedChannels(path, channelSum(inputPorts), channelSum(outputPorts));
+    const std::uint32_t parameterCount = params != nullptr ? params->count(plugin) : 0;
+    checkClaimedCount(path, parameterCount, maxParameters(), "parameters");
 
     described.format = PluginFormat::clap;
     described.name = descriptor->name != nullptr ? descriptor->name : "";
     described.vendor = descriptor->vendor != nullptr ? descriptor->vendor : "";
     described.version = descriptor->version != nullptr ? descriptor->version : "";
     described.id = descriptor->id;
-    for (const std::uint32_t channels : inputPorts) described.inputs += static_cast<int>(channels);
-    for (const std::uint32_t channels : outputPorts) described.outputs += static_cast<int>(channels);
-    for (std::uint32_t i = 0, n = params != nullptr ? params->count(plugin) : 0; i < n; ++i) {
+    described.inputs = static_cast<int>(channelSum(inputPorts));
+    described.outputs = static_cast<int>(channelSum(outputPorts));
+    for (std::uint32_t i = 0; i < parameterCount; ++i) {
         clap::clap_param_info info{};
         // Read-only ones are meters, not settings.
         if (!params->get_info(plugin, i, &info) || (info.flags & clap::CLAP_PARAM_IS_READONLY) != 0) continue;
@@ -233,7 +310,7 @@ std::string ClapInstance::valueText(std::size_t index) {
     return text;
 }
 
-void ClapInstance::play(const Block& block) {
+bool ClapInstance::play(const Block& block) {
     for (const ParameterChange& change : block.changes) addEvent(change);
 
     std::size_t channel = 0;
@@ -248,20 +325,7 @@ void ClapInstance::play(const Block& block) {
         for (std::uint32_t c = 0; c < outputPorts[port]; ++c, ++channel) outputChannels[channel] = block.outputs[channel];
     }
 
-    if (block.position != nullptr) {
-        const HostPosition& position = *block.position;
-        const double seconds = position.sample / sampleRate;
-        const double beats = seconds * position.beatsPerMinute / 60.0;
-        const std::int64_t bar = floorToInteger(beats / 4.0);
-        transport.flags = clap::CLAP_TRANSPORT_HAS_TEMPO | clap::CLAP_TRANSPORT_HAS_BEATS_TIMELINE |
-                          clap::CLAP_TRANSPORT_HAS_SECONDS_TIMELINE | clap::CLAP_TRANSPORT_HAS_TIME_SIGNATURE |
-                          (position.playing ? clap::CLAP_TRANSPORT_IS_PLAYING : 0);
-        transport.song_pos_seconds = fixedPoint(seconds);
-        transport.song_pos_beats = fixedPoint(beats);
-        transport.tempo = position.beatsPerMinute;
-        transport.bar_start = bar * 4 * clap::CLAP_BEATTIME_FACTOR;
-        transport.bar_number = static_cast<std::int32_t>(bar);
-    }
+    if (block.position != nullptr) setClapTransport(transport, *block.position, sampleRate);
 
     clap::clap_process process{};
     process.steady_time = steadyTime;
@@ -273,9 +337,10 @@ void ClapInstance::play(const Block& block) {
     process.audio_outputs_count = static_cast<std::uint32_t>(outputBuffers.size());
     process.in_events = &events.list;
     process.out_events = &discard;
-    plugin->process(plugin, &process);
+    const clap::clap_process_status status = plugin->process(plugin, &process);
     events.count = 0;
     steadyTime += block.frames;
+    return status != clap::CLAP_PROCESS_ERROR;
 }
 
 std::optional<std::vector<std::uint8_t>> ClapInstance::saveState() {

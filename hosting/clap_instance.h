@@ -3,7 +3,9 @@
 // one plug-in created with a host record of ours, and the params, state and
 // audio-ports extensions. A block's parameter changes reach the plug-in as
 // events at their frames; the host position as a transport in fixed-point
-// seconds and beats.
+// seconds and beats (hosting/clap_transport.h). Every function the host
+// calls, and every count it allocates for, is checked when the plug-in is
+// created.
 #pragma once
 
 #include "clap/clap_abi.h"
@@ -30,16 +32,21 @@ public:
     void setValue(std::size_t index, double value) override;
     double valueInUse(std::size_t index) override;
     std::string valueText(std::size_t index) override;
-    void play(const Block& block) override;
+    bool play(const Block& block) override;
     std::optional<std::vector<std::uint8_t>> saveState() override;
     bool loadState(std::span<const std::uint8_t> state) override;
 
 private:
+    // The constructor's two steps: the plug-in created and initialised, then
+    // its extensions read; each throws std::runtime_error.
+    void createPlugin(const std::string& path);
+    void describe(const std::string& path);
     void addEvent(const ParameterChange& change);
     void flushPending();
 
     PluginLibrary library;
     const clap::clap_plugin_entry* entry = nullptr;
+    const clap::clap_plugin_descriptor* descriptor = nullptr;
     const clap::clap_plugin* plugin = nullptr;
     const clap::clap_plugin_params* params = nullptr;
     const clap::clap_plugin_state* state = nullptr;

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <limits>
+#include <memory>
 #include <stdexcept>
 
 namespace {
@@ -56,6 +57,43 @@ std::string unitText(LilvWorld* world, const LilvPlugin* plugin, const LilvPort*
     return text;
 }
 
+// How far the library's list of plug-ins is read for the one wanted.
+constexpr std::uint32_t kMostDescriptors = 4096;
+
+// The plug-in's library, loaded, when it is there and holds the plug-in;
+// throws std::runtime_error saying what is wrong otherwise. lilv would only
+// fail to instantiate it later, saying why on standard error.
+std::unique_ptr<PluginLibrary> openLibrary(LilvWorld* world, const std::string& where, const LilvPlugin* plugin) {
+    const std::string uri = textOf(lilv_plugin_get_uri(plugin));
+    // Asked first, as lilv warns on standard error when there is none.
+    const Node binaryKey(lilv_new_uri(world, LV2_CORE__binary));
+    LilvNodes* binaries = lilv_plugin_get_value(plugin, binaryKey);
+    const bool named = binaries != nullptr && lilv_nodes_size(binaries) > 0;
+    lilv_nodes_free(binaries);
+    const LilvNode* binary = named ? lilv_plugin_get_library_uri(plugin) : nullptr;
+    char* parsed = binary != nullptr ? lilv_file_uri_parse(lilv_node_as_uri(binary), nullptr) : nullptr;
+    const std::string path = parsed != nullptr ? parsed : "";
+    lilv_free(parsed);
+    if (path.empty()) throw std::runtime_error(where + ": the bundle names no library for " + uri);
+    std::error_code error;
+    if (!std::filesystem::exists(path, error))
+        throw std::runtime_error(where + ": its library " + path + " is missing");
+    auto library = std::make_unique<PluginLibrary>(path);
+    if (!library->loaded()) throw std::runtime_error("cannot load " + path + ": " + library->error());
+    // A library with this entry is asked by lilv alone.
+    if (library->symbol("lv2_lib_descriptor") != nullptr) return library;
+    const auto descriptors = reinterpret_cast<LV2_Descriptor_Function>(library->symbol("lv2_descriptor"));
+    if (descriptors == nullptr) throw std::runtime_error(where + ": its library has no lv2_descriptor");
+    // lilv compares each URI up to the one it wants.
+    for (std::uint32_t i = 0; i < kMostDescriptors; ++i) {
+        const LV2_Descriptor* descriptor = descriptors(i);
+        if (descriptor == nullptr) break;
+        if (descriptor->URI == nullptr) throw std::runtime_error(where + ": its library holds a plug-in with no URI");
+        if (uri == descriptor->URI) return library;
+    }
+    throw std::runtime_error(where + ": its library holds no plug-in " + uri);
+}
+
 }  // namespace
 
 Lv2Instance::Lv2Instance(const std::string& where, bool offerUridMap)
@@ -82,6 +120,12 @@ Lv2Instance::Lv2Instance(const std::string& where, bool offerUridMap)
         lilv_world_free(world);
         throw std::runtime_error(where + " is no LV2 plug-in: neither a bundle folder with one nor an installed "
                                          "plug-in's URI");
+    }
+    try {
+        library = openLibrary(world, where, plugin);
+    } catch (...) {
+        lilv_world_free(world);
+        throw;
     }
 
     const Node audioClass(lilv_new_uri(world, LV2_CORE__AudioPort));

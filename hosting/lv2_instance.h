@@ -15,6 +15,7 @@
 #include <lv2/urid/urid.h>
 
 #include "hosting/plugin_instance.h"
+#include "hosting/plugin_library.h"
 
 class Lv2Instance final : public CutBlockInstance {
 public:
@@ -72,6 +73,8 @@ private:
     void writePosition(const TimeMessage& message, std::optional<float> beatsPerMinute);
 
     LilvWorld* world;
+    // The plug-in's library, checked and held loaded while lilv loads it too.
+    std::unique_ptr<PluginLibrary> library;
     const LilvPlugin* plugin = nullptr;
     LilvInstance* instance = nullptr;
     double sampleRate = 0.0;

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstring>
 #include <filesystem>
+#include <stdexcept>
 
 std::string_view trimmed(std::string_view text) {
     const auto blank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
@@ -19,7 +20,7 @@ bool sameIgnoringCase(std::string_view a, std::string_view b) {
            });
 }
 
-void CutBlockInstance::play(const Block& block) {
+bool CutBlockInstance::play(const Block& block) {
     std::uint32_t done = 0;
     for (const ParameterChange& change : block.changes) {
         const std::uint32_t at = std::min(change.frame, block.frames);
@@ -28,6 +29,7 @@ void CutBlockInstance::play(const Block& block) {
         setValue(change.index, change.value);
     }
     playPart(block, done, block.frames);
+    return true;
 }
 
 std::optional<std::vector<std::uint8_t>> CutBlockInstance::saveState() {
@@ -41,6 +43,22 @@ bool CutBlockInstance::loadState(std::span<const std::uint8_t> state) {
     if (!values) return false;
     for (std::size_t i = 0; i < values->size(); ++i) setValue(i, (*values)[i]);
     return true;
+}
+
+void checkClaimedChannels(const std::string& where, std::int64_t inputs, std::int64_t outputs) {
+    const std::int64_t most = PluginInstance::maxChannels();
+    if (inputs < 0 || inputs > most || outputs < 0 || outputs > most) {
+        throw std::runtime_error(where + " reports " + std::to_string(inputs) + " inputs and " +
+                                 std::to_string(outputs) + " outputs: this host takes plug-ins with 0 to " +
+                                 std::to_string(most) + " of each");
+    }
+}
+
+void checkClaimedCount(const std::string& where, std::int64_t count, std::int64_t most, const char* things) {
+    if (count > most) {
+        throw std::runtime_error(where + " reports " + std::to_string(count) + " " + things +
+                                 ": this host takes up to " + std::to_string(most));
+    }
 }
 
 const char* formatName(PluginFormat format) {

@@ -91,10 +91,19 @@ public:
     virtual std::string valueText(std::size_t index) = 0;
 
     // One block. Parameter changes apply at their frames: a host of a format
-    // that has no events within a block cuts it there.
-    virtual void play(const Block& block) = 0;
+    // that has no events within a block cuts it there. False when the
+    // plug-in reported that it failed the block (a CLAP plug-in can; VST 2
+    // and LV2 have no way to say so), and its outputs are not to be used.
+    [[nodiscard]] virtual bool play(const Block& block) = 0;
     // The changes one block may carry.
     static constexpr std::size_t maxChanges() { return 256; }
+
+    // The most audio channels either way, audio ports either way, and
+    // parameters that a plug-in may claim: more than any plug-in has, and
+    // few enough to allocate for before the first block.
+    static constexpr std::int64_t maxChannels() { return 64; }
+    static constexpr std::int64_t maxPorts() { return 64; }
+    static constexpr std::int64_t maxParameters() { return 65536; }
 
     // The plug-in's state as its format keeps it (for VST 2 and LV2, the
     // parameter values in use), or none if it gave none.
@@ -110,7 +119,7 @@ protected:
 // LV2): a block is cut at each change, and the state is the values in use.
 class CutBlockInstance : public PluginInstance {
 public:
-    void play(const Block& block) final;
+    bool play(const Block& block) final;
     std::optional<std::vector<std::uint8_t>> saveState() final;
     bool loadState(std::span<const std::uint8_t> state) final;
 
@@ -128,6 +137,12 @@ PluginFormat formatOf(const std::string& where);
 // std::runtime_error with a message for the user when that fails.
 // (hosting/open_plugin.cpp, in the library that links lilv.)
 std::unique_ptr<PluginInstance> openPlugin(const std::string& where);
+
+// Throw std::runtime_error naming the plug-in at `where` when what it
+// claims is more than this host takes, before anything is allocated for it.
+// The counts are 64-bit, as a plug-in's own may be anything its type holds.
+void checkClaimedChannels(const std::string& where, std::int64_t inputs, std::int64_t outputs);
+void checkClaimedCount(const std::string& where, std::int64_t count, std::int64_t most, const char* things);
 
 // A name with the blanks around it removed; two names equal but for case.
 std::string_view trimmed(std::string_view text);

@@ -36,6 +36,10 @@ Vst2Instance::Vst2Instance(const std::string& path) : library(path) {
         library.keepLoaded();
         throw std::runtime_error(path + ": the plug-in gave no effect that this host can talk to");
     }
+    // Checked before anything is allocated for them; the host closes the
+    // effect if this throws.
+    checkClaimedChannels(path, effect->numInputs, effect->numOutputs);
+    checkClaimedCount(path, effect->numParams, maxParameters(), "parameters");
     effectHost.dispatch(effOpen);
 
     described.format = PluginFormat::vst2;

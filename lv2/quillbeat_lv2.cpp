@@ -51,8 +51,10 @@ void holdAsPassed(Instance& instance, int control) {
     instance.controls[control] = &instance.unconnected[control];
 }
 
+// No instance at a sample rate the editions refuse (isUsableSampleRate).
 // The core counts its step grid at a rate of its own, whatever the host's.
-LV2_Handle instantiate(const LV2_Descriptor*, double, const char*, const LV2_Feature* const* features) {
+LV2_Handle instantiate(const LV2_Descriptor*, double sampleRate, const char*, const LV2_Feature* const* features) {
+    if (!isUsableSampleRate(sampleRate)) return nullptr;
     auto* instance = new (std::nothrow) Instance(findUridMap(features));
     if (instance == nullptr) return nullptr;
     for (int i = 0; i < kParameterCount; ++i) holdAsPassed(*instance, i);
@@ -136,8 +138,7 @@ void run(LV2_Handle handle, std::uint32_t frames) {
     auto& instance = *static_cast<Instance*>(handle);
     instance.effect.passChangedControls(instance.controls);
     instance.transport.startBlock();
-    const bool hasEvents = instance.timeEvents != nullptr && instance.timeMessages.canRead() &&
-                           instance.timeEvents->atom.size > sizeof(LV2_Atom_Sequence_Body);
+    const bool hasEvents = instance.timeEvents != nullptr && instance.timeMessages.readsFrom(*instance.timeEvents);
     BlockParts parts(frames);
     if (hasEvents) playTimeMessages(instance, parts);
     parts.finish([&](std::uint32_t from, std::uint32_t to) { processPart(instance, from, to); });

@@ -15,6 +15,8 @@ std::uint64_t padded(std::uint32_t size) { return (std::uint64_t{size} + 7) & ~s
 TimeMessageReader::TimeMessageReader(const LV2_URID_Map* map) {
     if (map == nullptr) return;
     const auto id = [map](const char* uri) { return map->map(map->handle, uri); };
+    sequence = id(LV2_ATOM__Sequence);
+    frameTime = id(LV2_ATOM__frameTime);
     frame = id(LV2_TIME__frame);
     speed = id(LV2_TIME__speed);
     beatsPerMinute = id(LV2_TIME__beatsPerMinute);

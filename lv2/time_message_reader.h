@@ -1,6 +1,9 @@
 // Reads the host's time:Position messages from the transport port's event
 // sequence. Without the host's URID map there are no URIDs to recognise a
-// message by, and nothing is read.
+// message by, and nothing is read. Only a sequence timed in frames is read,
+// as hosts send it: one timed in beats, and a buffer that holds any other
+// atom (the Chunk a host puts in an output port, left in an input), is
+// ignored whole.
 //
 // No size in the sequence is trusted: each event, and each property of a
 // message, is read only once it is known to lie inside its container. An
@@ -28,6 +31,12 @@ public:
     explicit TimeMessageReader(const LV2_URID_Map* map);
 
     bool canRead() const { return position != 0; }
+    // Whether `buffer`, which fits the memory the host connected, is a
+    // sequence timed in frames with at least one event's worth of body.
+    bool readsFrom(const LV2_Atom_Sequence& buffer) const {
+        return canRead() && buffer.atom.type == sequence && buffer.atom.size > sizeof(LV2_Atom_Sequence_Body) &&
+               (buffer.body.unit == 0 || buffer.body.unit == frameTime);
+    }
     // The message carried by `event`, which lies wholly inside its sequence;
     // nothing when it is not a whole time:Position object.
     std::optional<TimeMessage> read(const LV2_Atom_Event& event) const;
@@ -36,6 +45,8 @@ private:
     std::optional<double> number(const LV2_Atom* atom) const;
 
     LV2_URID position = 0;
+    LV2_URID sequence = 0;
+    LV2_URID frameTime = 0;
     LV2_URID frame = 0;
     LV2_URID speed = 0;
     LV2_URID beatsPerMinute = 0;

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 
 namespace {
@@ -78,6 +79,12 @@ FxpPreset decodeFxp(std::string_view bytes) {
         throw FxpError("is cut short: it has " + std::to_string(bytes.size()) + " bytes of the " +
                        std::to_string(needed) + " that its " + std::to_string(count) + " parameters need");
     }
+    // The size field and the parameter count must tell the same length.
+    const std::uint64_t size = std::uint64_t{wordAt(bytes, 4)} + kUncountedBytes;
+    if (size != needed) {
+        throw FxpError("is damaged: its header gives its size as " + std::to_string(size) + " bytes, but " +
+                       std::to_string(count) + " parameters make " + std::to_string(needed));
+    }
     FxpPreset preset;
     preset.pluginId = wordAt(bytes, 16);
     preset.pluginVersion = static_cast<std::int32_t>(wordAt(bytes, 20));
@@ -100,14 +107,26 @@ void writeFxpFile(const std::string& path, const FxpPreset& preset) {
 }
 
 FxpPreset readFxpFile(const std::string& path) {
+    // Opening a pipe would wait for a writer, for ever if none comes: only a
+    // file is opened.
+    std::error_code statusError;
+    const std::filesystem::file_type type = std::filesystem::status(path, statusError).type();
+    if (type == std::filesystem::file_type::directory) {
+        throw FxpError("cannot read preset " + path + ": it is a folder");
+    }
+    if (type != std::filesystem::file_type::regular && type != std::filesystem::file_type::not_found &&
+        type != std::filesystem::file_type::none) {
+        const char* kind = type == std::filesystem::file_type::fifo     ? "a pipe"
+                           : type == std::filesystem::file_type::socket ? "a socket"
+                                                                        : "a device";
+        throw FxpError("cannot read preset " + path + ": it is " + kind + ", not a preset file");
+    }
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
     if (!file) throw FxpError("cannot read preset " + path + ": " + std::strerror(errno));
     // One byte more than the largest preset tells a file that is too large.
     std::string bytes(kMaxFileBytes + 1, '\0');
     bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file.get()));
-    if (std::ferror(file.get())) {
-        throw FxpError("cannot read preset " + path + ": " + (errno == EISDIR ? "it is a folder" : std::strerror(errno)));
-    }
+    if (std::ferror(file.get())) throw FxpError("cannot read preset " + path + ": " + std::strerror(errno));
     if (bytes.size() > kMaxFileBytes) throw FxpError("preset " + path + " is not a VST 2 preset file (.fxp)");
     try {
         return decodeFxp(bytes);

@@ -15,7 +15,8 @@
 //
 // The same header with 'FxBk' or 'FBCh' starts a bank (.fxb), and with
 // 'FPCh' a preset that holds a plug-in's own data instead of values; this
-// reader refuses them with a message that says so.
+// reader refuses them with a message that says so. It refuses too a file
+// whose size field and parameter count disagree.
 #pragma once
 
 #include <cstdint>
@@ -45,6 +46,7 @@ std::string encodeFxp(const FxpPreset& preset);
 FxpPreset decodeFxp(std::string_view bytes);
 
 // Throw FxpError when the file cannot be read or written, with the system's
-// reason.
+// reason. Only a regular file is read: a pipe, a device or a folder is
+// refused before it is opened.
 void writeFxpFile(const std::string& path, const FxpPreset& preset);
 FxpPreset readFxpFile(const std::string& path);

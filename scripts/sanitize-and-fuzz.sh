@@ -3,10 +3,10 @@
 #   build-asan/  the whole test suite under AddressSanitizer, LeakSanitizer and
 #                UndefinedBehaviorSanitizer (no recovery: the first report fails)
 #   build-tsan/  the concurrency test under ThreadSanitizer
-#   build-fuzz/  the record fuzzer and the LV2 message fuzzer (clang,
-#                libFuzzer), each for FUZZ_SECONDS seconds (60 unless set),
-#                starting from the committed corpus; whatever they find is
-#                left in build-fuzz/findings/.
+#   build-fuzz/  the record fuzzer, the LV2 message fuzzer and the CLAP
+#                fuzzer (clang, libFuzzer), each for FUZZ_SECONDS seconds (60
+#                unless set), starting from the committed corpus; whatever
+#                they find is left in build-fuzz/findings/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -46,3 +46,4 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 fuzz record_fuzzer
 fuzz lv2_message_fuzzer
+fuzz clap_fuzzer

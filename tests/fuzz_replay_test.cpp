@@ -1,6 +1,6 @@
 // Replays the fuzzers' seed corpora and every input that once made one fail
-// against the built plug-in and LV2 edition, in every build (the sanitizer
-// run included), so a fault a fuzzer found stays found.
+// against the built plug-in and the LV2 and CLAP editions, in every build
+// (the sanitizer run included), so a fault a fuzzer found stays found.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,10 +13,14 @@
 #include "fuzz/hostile_requests.h"
 #include "hosting/built_plugin.h"
 
-#ifdef QUILLBEAT_LV2_LIBRARY
+#if defined(QUILLBEAT_LV2_LIBRARY) || defined(QUILLBEAT_CLAP_LIBRARY)
 #include <dlfcn.h>
-
+#endif
+#ifdef QUILLBEAT_LV2_LIBRARY
 #include "fuzz/lv2_messages.h"
+#endif
+#ifdef QUILLBEAT_CLAP_LIBRARY
+#include "fuzz/clap_calls.h"
 #endif
 
 namespace {
@@ -64,10 +68,24 @@ std::string playLv2Session(const std::vector<std::uint8_t>& bytes) {
 }
 #endif
 
+#ifdef QUILLBEAT_CLAP_LIBRARY
+std::string playClapSession(const std::vector<std::uint8_t>& bytes) {
+    void* library = dlopen(QUILLBEAT_CLAP_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) return dlerror();
+    const auto* entry = static_cast<const clap::clap_plugin_entry*>(dlsym(library, "clap_entry"));
+    std::string failure = entry != nullptr ? playClapCalls(*entry, bytes.data(), bytes.size()) : "no clap_entry";
+    dlclose(library);
+    return failure;
+}
+#endif
+
 TEST(FuzzReplay, SeedCorpus) {
     EXPECT_GE(replay(QUILLBEAT_FUZZ_CORPUS "/record_fuzzer", playRecordRequests), 10u);
 #ifdef QUILLBEAT_LV2_LIBRARY
-    EXPECT_GE(replay(QUILLBEAT_FUZZ_CORPUS "/lv2_message_fuzzer", playLv2Session), 4u);
+    EXPECT_GE(replay(QUILLBEAT_FUZZ_CORPUS "/lv2_message_fuzzer", playLv2Session), 5u);
+#endif
+#ifdef QUILLBEAT_CLAP_LIBRARY
+    EXPECT_GE(replay(QUILLBEAT_FUZZ_CORPUS "/clap_fuzzer", playClapSession), 4u);
 #endif
 }
 
@@ -76,6 +94,9 @@ TEST(FuzzReplay, Regressions) {
     replay(QUILLBEAT_FUZZ_REGRESSIONS "/record_fuzzer", playRecordRequests);
 #ifdef QUILLBEAT_LV2_LIBRARY
     EXPECT_GE(replay(QUILLBEAT_FUZZ_REGRESSIONS "/lv2_message_fuzzer", playLv2Session), 3u);
+#endif
+#ifdef QUILLBEAT_CLAP_LIBRARY
+    replay(QUILLBEAT_FUZZ_REGRESSIONS "/clap_fuzzer", playClapSession);
 #endif
 }
 

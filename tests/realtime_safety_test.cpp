@@ -397,7 +397,9 @@ TEST_P(RealtimeSafety, HostLibraryBlocksAllocateNothingAndLockNothing) {
                 const auto changes = std::span(&change, block.parameter >= 0 ? 1 : 0);
                 const Block play{channels, channels, static_cast<std::uint32_t>(block.frames),
                                  std::isnan(block.position) ? nullptr : &position, changes};
-                runBlock(faults, i, [&] { instance->play(play); });
+                bool played = false;
+                runBlock(faults, i, [&] { played = instance->play(play); });
+                if (!played) faults.push_back("block " + std::to_string(i) + " failed");
             }
         });
         audio.join();

@@ -120,6 +120,9 @@ public:
         plugin->start_processing(plugin);
     }
     void reset() { plugin->reset(plugin); }
+    // The calls themselves, as a careless host makes them.
+    bool init() { return plugin->init(plugin); }
+    bool activate(double rate) { return plugin->activate(plugin, rate, 1, kMaxFrames); }
     std::string text(clap_id id, double value) {
         char text[64];
         std::memset(text, 'x', sizeof text);
@@ -136,30 +139,38 @@ public:
     }
     void flush(const EventList& events) {
         const clap_input_events list = events.list();
-        params->flush(plugin, &list, nullptr);
+        flush(&list, nullptr);
     }
+    void flush(const clap_input_events* in, const clap_output_events* out) { params->flush(plugin, in, out); }
     Bytes save() {
         Stream stream;
         const clap_ostream out{&stream, &Stream::write};
-        return state->save(plugin, &out) ? stream.bytes : Bytes{};
+        return save(&out) ? stream.bytes : Bytes{};
     }
+    bool save(const clap_ostream* out) { return state->save(plugin, out); }
     bool load(const Bytes& bytes) {
         Stream stream{bytes};
         const clap_istream in{&stream, &Stream::read};
-        return state->load(plugin, &in);
+        return load(&in);
     }
+    bool load(const clap_istream* in) { return state->load(plugin, in); }
     // One block in place; the transport at `position` (playing or not), or
     // none. The parameter events the plug-in sends go to `told`, which has
     // room enough that a block allocates nothing.
     void process(StereoBuffer& audio, std::uint32_t frames, std::optional<std::int64_t> position, bool playing,
                  const EventList& events) {
-        const clap_event_transport transport = transportAt(0, position.value_or(0), playing);
-        clap_audio_buffer buffer{audio.channels(), nullptr, 2, 0, 0};
         const clap_input_events in = events.list();
         told.clear();
         const clap_output_events out{&told, &keep};
-        const clap_process process{-1, frames, position ? &transport : nullptr, &buffer, &buffer, 1, 1, &in, &out};
-        plugin->process(plugin, &process);
+        process(audio, frames, position, playing, &in, &out);
+    }
+    // The same with the host's event lists as they are, null included.
+    clap_process_status process(StereoBuffer& audio, std::uint32_t frames, std::optional<std::int64_t> position,
+                                bool playing, const clap_input_events* in, const clap_output_events* out) {
+        const clap_event_transport transport = transportAt(0, position.value_or(0), playing);
+        clap_audio_buffer buffer{audio.channels(), nullptr, 2, 0, 0};
+        const clap_process process{-1, frames, position ? &transport : nullptr, &buffer, &buffer, 1, 1, in, out};
+        return plugin->process(plugin, &process);
     }
     std::vector<clap_event_param_value> told = std::vector<clap_event_param_value>(1024);
 

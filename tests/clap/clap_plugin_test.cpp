@@ -9,6 +9,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <random>
@@ -170,6 +171,89 @@ TEST(ClapActivation, StartsAnewWithTheValuesInUse) {
         vst2.processAt(50000, vst2Audio);
         EXPECT_EQ(clapAudio.left, vst2Audio.left);
         EXPECT_EQ(clapAudio.right, vst2Audio.right);
+    }
+}
+
+// ---- a careless or hostile host ----------------------------------------------
+
+std::uint32_t CLAP_CALLBACK threeEvents(const clap_input_events*) { return 3; }
+const clap_input_events kListWithoutGet{nullptr, threeEvents, nullptr};
+const clap_input_events kListWithoutSize{nullptr, nullptr, &EventList::get};
+const clap_output_events kListWithoutPush{nullptr, nullptr};
+const clap_ostream kStreamWithoutWrite{nullptr, nullptr};
+const clap_istream kStreamWithoutRead{nullptr, nullptr};
+
+// Each call in the middle of a session, which must change nothing: the
+// instance plays on to the bit as its twin that was not called, with the
+// same values in use. A call that answers says whether it did.
+TEST(ClapHostileHost, CallsThatChangeNothing) {
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+    using Block = StereoBuffer;
+    const auto refusedAt = [](double rate) {
+        return [rate](ClapEffect& clap, Block&) { return !clap.activate(rate); };
+    };
+    const auto blockWith = [](const clap_input_events* in, const clap_output_events* out) {
+        return [in, out](ClapEffect& clap, Block& audio) {
+            return clap.process(audio, kMaxFrames, 50000, true, in, out) == CLAP_PROCESS_CONTINUE;
+        };
+    };
+    const auto flushWith = [](const clap_input_events* in, const clap_output_events* out) {
+        return [in, out](ClapEffect& clap, Block&) { return clap.flush(in, out), true; };
+    };
+    struct Case {
+        const char* name;
+        std::function<bool(ClapEffect&, Block&)> call;
+        bool processes = false;  // the call is the block
+    };
+    const Case cases[] = {
+        {"init again", [](ClapEffect& clap, Block&) { return clap.init(); }},
+        {"activate at +inf", refusedAt(inf)},
+        {"activate at -inf", refusedAt(-inf)},
+        {"activate at NaN", refusedAt(nan)},
+        {"activate at 1e300", refusedAt(1e300)},
+        {"activate at 0", refusedAt(0.0)},
+        {"activate at -44100", refusedAt(-44100.0)},
+        {"activate at 0.5", refusedAt(0.5)},
+        {"activate above 2^24", refusedAt(0x1p24 + 1.0)},
+        {"process: events without get", blockWith(&kListWithoutGet, nullptr), true},
+        {"process: events without size", blockWith(&kListWithoutSize, nullptr), true},
+        {"process: no events", blockWith(nullptr, nullptr), true},
+        {"process: output events without try_push", blockWith(nullptr, &kListWithoutPush), true},
+        {"flush: events without get", flushWith(&kListWithoutGet, &kListWithoutPush)},
+        {"flush: events without size", flushWith(&kListWithoutSize, nullptr)},
+        {"flush: no events", flushWith(nullptr, nullptr)},
+        {"save to a stream without write", [](ClapEffect& clap, Block&) { return !clap.save(&kStreamWithoutWrite); }},
+        {"save to no stream", [](ClapEffect& clap, Block&) { return !clap.save(nullptr); }},
+        {"load from a stream without read", [](ClapEffect& clap, Block&) { return !clap.load(&kStreamWithoutRead); }},
+        {"load from no stream", [](ClapEffect& clap, Block&) { return !clap.load(nullptr); }},
+    };
+    EventList settings;
+    settings.events = {parameterEvent(0, pRndSw, kRandom), parameterEvent(0, pTempo, 1.0)};
+    for (const Case& test : cases) {
+        ClapEffect called, twin;
+        called.flush(settings);
+        twin.flush(settings);
+        for (int block = 0; block < 12; ++block) {
+            Block audio = testSignal(kMaxFrames, block + 1), twinAudio = audio;
+            const std::int64_t position = block == 6 ? 50000 : block * kMaxFrames;
+            if (block == 6) {
+                EXPECT_TRUE(test.call(called, audio)) << test.name;
+            }
+            if (block != 6 || !test.processes) called.process(audio, kMaxFrames, position, true, {});
+            twin.process(twinAudio, kMaxFrames, position, true, {});
+            ASSERT_EQ(audio.left, twinAudio.left) << test.name << ", block " << block;
+            ASSERT_EQ(audio.right, twinAudio.right) << test.name << ", block " << block;
+            ASSERT_EQ(valuesOf(called), valuesOf(twin)) << test.name << ", block " << block;
+        }
+    }
+}
+
+// Every rate a host or a sound file uses, and the ends of the range.
+TEST(ClapHostileHost, ActivatesAtEveryUsableRate) {
+    for (double rate : {1.0, 8000.0, 44100.0, 48000.0, 96000.0, 192000.0, 768000.0, 44100.5, 0x1p24}) {
+        ClapEffect clap;
+        EXPECT_TRUE(clap.activate(rate)) << rate;
     }
 }
 

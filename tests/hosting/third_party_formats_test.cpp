@@ -50,7 +50,7 @@ Rendered render(PluginInstance& instance, std::optional<std::size_t> moved) {
                 sample = static_cast<float>(static_cast<std::int32_t>(noise >> 8) - 8388608) / 16777216.0f;
             }
         }
-        instance.play({in.data(), out.data(), kBlock, &position, {}});
+        EXPECT_TRUE(instance.play({in.data(), out.data(), kBlock, &position, {}}));
         position.sample += kBlock;
         for (const auto& channel : outputs) {
             for (const float sample : channel) {

@@ -4,14 +4,20 @@
 // do not count, malformed), control values outside the ports' ranges, a host
 // without a URID map, restarts and the presets. (Sessions through the host
 // library's one interface, for all three formats: tests/hosting.) Every
-// output sample and every value in use must agree to the bit.
+// output sample and every value in use must agree to the bit. Transport
+// buffers that no host library forges are played through the bundle's
+// library directly.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
+#include <limits>
 #include <map>
 #include <cmath>
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <variant>
@@ -22,6 +28,7 @@
 
 #include "effect/factory_presets.h"
 #include "hosting/lv2_instance.h"
+#include "lv2/port_layout.h"
 #include "tests/support/dice.h"
 #include "tests/support/stream.h"
 
@@ -62,7 +69,7 @@ public:
     }
     void run(StereoBuffer& buffer) {
         float* channels[2] = {buffer.left.data(), buffer.right.data()};
-        effect.play({channels, channels, static_cast<std::uint32_t>(buffer.frames()), nullptr, {}});
+        EXPECT_TRUE(effect.play({channels, channels, static_cast<std::uint32_t>(buffer.frames()), nullptr, {}}));
     }
     void moveControlPorts() { effect.moveControlPorts(); }
     void disconnect(const std::string& symbol) { effect.disconnectControl(index(symbol)); }
@@ -357,6 +364,111 @@ TEST(Lv2MatchesVst2, MalformedEventsAreSkippedWhole) {
         }
         EXPECT_TRUE(laterHeard) << test.name << ": the later message is not heard";
     }
+}
+
+// The bundle's library as a host that connects only the audio and the
+// transport port (the glue holds an unconnected control at its value), so a
+// test gives the transport port any buffer at all.
+class DirectLv2 {
+public:
+    explicit DirectLv2(double rate) {
+        library = dlopen(QUILLBEAT_LV2_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+        if (library == nullptr) throw std::runtime_error(dlerror());
+        using DescriptorFunction = const LV2_Descriptor* (*)(std::uint32_t);
+        descriptor = reinterpret_cast<DescriptorFunction>(dlsym(library, "lv2_descriptor"))(0);
+        const LV2_Feature feature{LV2_URID__map, &uridMap};
+        const LV2_Feature* features[] = {&feature, nullptr};
+        handle = descriptor->instantiate(descriptor, rate, QUILLBEAT_LV2_BUNDLE, features);
+        if (handle != nullptr) descriptor->activate(handle);
+    }
+    ~DirectLv2() {
+        if (handle != nullptr) descriptor->cleanup(handle);
+        dlclose(library);
+    }
+    DirectLv2(const DirectLv2&) = delete;
+    DirectLv2& operator=(const DirectLv2&) = delete;
+
+    bool instantiated() const { return handle != nullptr; }
+    LV2_URID map(const char* uri) { return mapUri(this, uri); }
+    void run(StereoBuffer& audio, const std::vector<std::uint32_t>& transport) {
+        for (std::uint32_t c = 0; c < 2; ++c) {
+            descriptor->connect_port(handle, port::kInputLeft + c, audio.channels()[c]);
+            descriptor->connect_port(handle, port::kOutputLeft + c, audio.channels()[c]);
+        }
+        descriptor->connect_port(handle, port::kTimeEvents, const_cast<std::uint32_t*>(transport.data()));
+        descriptor->run(handle, static_cast<std::uint32_t>(audio.frames()));
+    }
+
+private:
+    static LV2_URID mapUri(LV2_URID_Map_Handle self, const char* uri) {
+        auto& uris = static_cast<DirectLv2*>(self)->uris;
+        auto found = std::find(uris.begin(), uris.end(), uri);
+        if (found == uris.end()) found = uris.insert(found, uri);
+        return static_cast<LV2_URID>(found - uris.begin() + 1);
+    }
+
+    void* library = nullptr;
+    const LV2_Descriptor* descriptor = nullptr;
+    LV2_Handle handle = nullptr;
+    std::vector<std::string> uris;
+    LV2_URID_Map uridMap{this, &DirectLv2::mapUri};
+};
+
+// The transport port's buffer: an atom of `type` holding a sequence body
+// timed in `unit` (0 for none) with one message at its start, which locates
+// the transport to frame 50000 and rolls; `type` null gives an empty
+// sequence. The event's time, 0, reads the same in frames and in beats.
+std::vector<std::uint32_t> transportBuffer(DirectLv2& lv2, const char* type, const char* unit) {
+    if (type == nullptr) return {8, lv2.map(LV2_ATOM__Sequence), 0, 0};
+    const std::uint32_t object[] = {0, lv2.map(LV2_TIME__Position), lv2.map(LV2_TIME__frame), 0, 8,
+                                    lv2.map(LV2_ATOM__Long), 50000, 0, lv2.map(LV2_TIME__speed), 0, 4,
+                                    lv2.map(LV2_ATOM__Float), std::bit_cast<std::uint32_t>(1.0f), 0};
+    std::vector<std::uint32_t> words{0, lv2.map(type), unit != nullptr ? lv2.map(unit) : 0, 0, 0, 0,
+                                     sizeof object, lv2.map(LV2_ATOM__Object)};
+    words.insert(words.end(), std::begin(object), std::end(object));
+    words[0] = static_cast<std::uint32_t>((words.size() - 2) * sizeof(std::uint32_t));
+    return words;
+}
+
+// Only a sequence timed in frames is read; a sequence timed in beats, and
+// any other atom with a sequence's bytes in it, play as an empty sequence.
+TEST(Lv2HostileHost, MessagesOnlyFromASequenceTimedInFrames) {
+    struct Case {
+        const char* name;
+        const char* type;
+        const char* unit;
+        bool heard;
+    };
+    const Case cases[] = {
+        {"a sequence without a unit", LV2_ATOM__Sequence, nullptr, true},
+        {"a sequence timed in frames", LV2_ATOM__Sequence, LV2_ATOM__frameTime, true},
+        {"a sequence timed in beats", LV2_ATOM__Sequence, LV2_ATOM__beatTime, false},
+        {"a sequence timed in another unit", LV2_ATOM__Sequence, LV2_TIME__beat, false},
+        {"a Chunk", LV2_ATOM__Chunk, nullptr, false},
+        {"an Int", LV2_ATOM__Int, nullptr, false},
+    };
+    const auto play = [](const char* type, const char* unit) {
+        DirectLv2 lv2(kRate);
+        std::vector<float> out;
+        for (int block = 0; block < 4; ++block) {
+            StereoBuffer audio = testSignal(1024, block + 1);
+            lv2.run(audio, transportBuffer(lv2, block == 0 ? type : nullptr, unit));
+            out.insert(out.end(), audio.left.begin(), audio.left.end());
+            out.insert(out.end(), audio.right.begin(), audio.right.end());
+        }
+        return out;
+    };
+    const std::vector<float> withoutMessages = play(nullptr, nullptr);
+    for (const Case& test : cases)
+        EXPECT_EQ(play(test.type, test.unit) != withoutMessages, test.heard) << test.name;
+}
+
+// The editions' one range of sample rates (the CLAP tests hold its ends).
+TEST(Lv2HostileHost, NoInstanceAtARateTheEffectCannotUse) {
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    for (double rate : {inf, -inf, std::numeric_limits<double>::quiet_NaN(), 1e300, 0.0, -44100.0})
+        EXPECT_FALSE(DirectLv2(rate).instantiated()) << rate;
+    EXPECT_TRUE(DirectLv2(48000.0).instantiated());
 }
 
 // A preset for each program sets what the program sets and is named as the

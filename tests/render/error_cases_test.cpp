@@ -9,8 +9,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <optional>
 #include <string>
 #include <thread>
@@ -34,6 +36,7 @@ struct ErrorCase {
     std::string message;  // expected after "quillbeat-render: ", with "{dir}" replaced
     bool messageIsPrefix = false;  // the rest is the system loader's own words
     StandardOutput standardOutput = StandardOutput::Captured;
+    std::string standardInput = "/dev/null";  // "{dir}" replaced
 };
 
 std::string withFolder(std::string text, const std::string& folder) {
@@ -66,11 +69,32 @@ void prepareInputs(const ScratchFolder& folder) {
     writeWholeFile(folder.file("short.fxp"), bytes.substr(0, bytes.size() - 4));
     writeWholeFile(folder.file("bank.fxb"), bytes.substr(0, 8) + "FxBk" + bytes.substr(12));
     writeWholeFile(folder.file("chunk.fxp"), bytes.substr(0, 8) + "FPCh" + bytes.substr(12));
+    writeWholeFile(folder.file("size5.fxp"), bytes.substr(0, 4) + std::string("\0\0\0\5", 4) + bytes.substr(8));
+    writeWholeFile(folder.file("sizemax.fxp"), bytes.substr(0, 4) + "\x7F\xFF\xFF\xFF" + bytes.substr(8));
+    FxpPreset nearOne = good;
+    nearOne.values[0] = 1.0000001f;
+    writeFxpFile(folder.file("near1.fxp"), nearOne);
+    // Names for files that are read, under which they must not be written.
+    writeFxpFile(folder.file("good.fxp"), good);
+    std::filesystem::create_symlink("good.fxp", folder.file("preset.wav"));
+    std::filesystem::create_symlink("stereo.wav", folder.file("link.wav"));
+    std::filesystem::create_hard_link(folder.file("stereo.wav"), folder.file("hard.wav"));
+    std::filesystem::create_symlink("stereo.wav", folder.file("picture.png"));
+    writeWholeFile(folder.file("take.wav"), "a take that must survive\n");
+    std::filesystem::create_symlink("take.wav", folder.file("take.png"));
+    Sound infinite = testSignal(2, 44100, 44100);
+    infinite.samples[2 * 30000 + 1] = std::numeric_limits<float>::infinity();
+    writeSound(folder.file("inf.wav"), infinite);
+    std::filesystem::create_symlink("/dev/full", folder.file("full.ogg"));
+    std::filesystem::create_symlink("/dev/full", folder.file("full.flac"));
+    std::filesystem::create_symlink("/dev/full", folder.file("full.png"));
     // A WAV whose format chunk, the first, gives 0 samples a second.
     std::string rateZero = readWholeFile(folder.file("stereo.wav"));
     rateZero.replace(24, 4, std::string(4, '\0'));
     writeWholeFile(folder.file("rate0.wav"), rateZero);
     mkfifo(folder.file("fifo").c_str(), 0644);
+    mkfifo(folder.file("fifo.so").c_str(), 0644);
+    mkfifo(folder.file("fifo.fxp").c_str(), 0644);
     std::filesystem::create_symlink("fifo", folder.file("piped.wav"));
     std::filesystem::create_symlink("fifo", folder.file("piped.aiff"));
     writeWholeFile(folder.file("readonly.wav"), "a take that must survive\n");
@@ -104,6 +128,17 @@ std::vector<ErrorCase> errorCases() {
     const std::string usesUser = fakePlugin("fake_uses_user");
     const std::string mono = fakePlugin("fake_gain_mono");
     const std::string exits = fakePlugin("fake_exits");
+    const std::string nan = fakePlugin("fake_nan");
+    const auto clap = [](const char* variant) { return fakeClapPlugin(std::string("fake_clap") + variant); };
+    const auto brokenClap = [&](const char* variant, const std::string& what) -> ErrorCase {
+        return {variant, {"--plugin", clap(variant), "{dir}/out.wav"}, "out.wav", kFailure,
+                clap(variant) + " is a broken CLAP plug-in: " + what};
+    };
+    // A CLAP transport's seconds reach 2^32 s; stereo.wav's last block of
+    // 512 starts 4096 frames in.
+    const std::int64_t clapReach = (std::int64_t{1} << 32) * 44100 - 1;
+    const std::string beyondClapReach = "beyond the host positions a CLAP plug-in can be told: at 44100 Hz they "
+                                        "reach 189408057753599 frames (just under 2^32 seconds) either side of 0";
     return {
         {"missing input", {"{dir}/missing.wav", "{dir}/out.wav"}, "out.wav", kFailure,
          "cannot read input {dir}/missing.wav: No such file or directory"},
@@ -211,6 +246,86 @@ std::vector<ErrorCase> errorCases() {
          kFailure, "cannot write {dir}/" + std::string(252, 'n') + ".wav: File name too long"},
         {"empty standard input", {"-", "{dir}/out.wav"}, "out.wav", kFailure,
          "cannot read standard input: Format not recognised."},
+        // Never written over a file that is read, by any name.
+        {"output that is the input", {"{dir}/stereo.wav", "{dir}/stereo.wav"}, "", kFailure,
+         "cannot write {dir}/stereo.wav: it is also the input"},
+        {"output that is the input through . and ..", {"{dir}/stereo.wav", "{dir}/folder.wav/.././stereo.wav"}, "",
+         kFailure, "cannot write {dir}/folder.wav/.././stereo.wav: it is also the input"},
+        {"output that links to the input", {"{dir}/stereo.wav", "{dir}/link.wav"}, "", kFailure,
+         "cannot write {dir}/link.wav: it is also the input"},
+        {"output that is a hard link of the input", {"{dir}/stereo.wav", "{dir}/hard.wav"}, "", kFailure,
+         "cannot write {dir}/hard.wav: it is also the input"},
+        {"output that is the file on standard input", {"-", "{dir}/stereo.wav"}, "", kFailure,
+         "cannot write {dir}/stereo.wav: it is also the input", false, StandardOutput::Captured, "{dir}/stereo.wav"},
+        {"output that is the preset", {"--preset", "{dir}/good.fxp", "{dir}/preset.wav"}, "", kFailure,
+         "cannot write {dir}/preset.wav: it is also the preset"},
+        {"picture that is the input", {"--waveform", "{dir}/picture.png", "{dir}/stereo.wav", "{dir}/out.wav"},
+         "out.wav", kFailure, "cannot write {dir}/picture.png: it is also the input"},
+        {"picture that is the output", {"--waveform", "{dir}/take.png", "{dir}/stereo.wav", "{dir}/take.wav"}, "",
+         kFailure, "cannot write {dir}/take.png: it is also the output"},
+        // Nothing waits for a pipe that was named as a plug-in or a preset.
+        {"plug-in that is a pipe", {"--plugin", "{dir}/fifo.so", "{dir}/out.wav"}, "out.wav", kFailure,
+         "cannot load plug-in {dir}/fifo.so: it is a pipe, not a plug-in file"},
+        {"preset that is a pipe", {"--preset", "{dir}/fifo.fxp", "{dir}/out.wav"}, "out.wav", kFailure,
+         "cannot read preset {dir}/fifo.fxp: it is a pipe, not a preset file"},
+        {"preset whose size is too small", {"--preset", "{dir}/size5.fxp", "{dir}/out.wav"}, "out.wav", kFailure,
+         "preset {dir}/size5.fxp is damaged: its header gives its size as 13 bytes, but 12 parameters make 104"},
+        {"preset whose size is too large", {"--preset", "{dir}/sizemax.fxp", "{dir}/out.wav"}, "out.wav", kFailure,
+         "preset {dir}/sizemax.fxp is damaged: its header gives its size as 2147483655 bytes, but 12 parameters "
+         "make 104"},
+        {"preset value a little above 1", {"--preset", "{dir}/near1.fxp", "{dir}/out.wav"}, "out.wav", kFailure,
+         "preset {dir}/near1.fxp sets parameter 0 (vA) to 1.0000001, outside 0 to 1"},
+        // Values that are no numbers: the file would keep them, or turn them
+        // into clicks at full scale.
+        {"plug-in output NaN into FLAC", {"--plugin", nan, "--seconds", "4", "{dir}/out.flac"}, "out.flac", kFailure,
+         "the plug-in produced values that are not numbers at 0:03.2"},
+        {"plug-in output NaN into 16 bits", {"--plugin", nan, "--seconds", "4", "--bits", "16", "{dir}/out.wav"},
+         "out.wav", kFailure, "the plug-in produced values that are not numbers at 0:03.2"},
+        {"input with an infinity", {"{dir}/inf.wav", "{dir}/out.wav"}, "out.wav", kFailure,
+         "input {dir}/inf.wav has values that are not numbers at 0:00.6"},
+        {"Ogg onto a full disk", {"{dir}/stereo.wav", "{dir}/full.ogg"}, "", kFailure,
+         "cannot write {dir}/full.ogg: the disk is full"},
+        {"FLAC onto a full disk", {"{dir}/stereo.wav", "{dir}/full.flac"}, "", kFailure,
+         "cannot write {dir}/full.flac: the disk is full"},
+        {"picture onto a full disk", {"--waveform", "{dir}/full.png", "{dir}/stereo.wav", "{dir}/out.wav"}, "out.wav",
+         kFailure, "cannot write waveform {dir}/full.png: the disk is full"},
+        // CLAP plug-ins that claim more than any host could allocate for, or
+        // hand over a null pointer, or fail a block.
+        {"CLAP plug-in with 2^31 - 1 inputs", {"--plugin", clap("_huge_channels"), "{dir}/out.wav"}, "out.wav",
+         kFailure, clap("_huge_channels") + " reports 2147483647 inputs and 2 outputs: this host takes plug-ins with "
+                                            "0 to 64 of each"},
+        {"CLAP plug-in with two ports of 2^31 - 1", {"--plugin", clap("_two_huge_ports"), "{dir}/out.wav"}, "out.wav",
+         kFailure, clap("_two_huge_ports") + " reports 4294967294 inputs and 2 outputs: this host takes plug-ins "
+                                             "with 0 to 64 of each"},
+        {"CLAP plug-in with 2^32 - 1 inputs", {"--plugin", clap("_all_channels"), "{dir}/out.wav"}, "out.wav",
+         kFailure, clap("_all_channels") + " reports 4294967295 inputs and 2 outputs: this host takes plug-ins with "
+                                           "0 to 64 of each"},
+        {"CLAP plug-in with 2^32 - 1 ports", {"--plugin", clap("_huge_port_count"), "{dir}/out.wav"}, "out.wav",
+         kFailure, clap("_huge_port_count") + " reports 4294967295 audio output ports: this host takes up to 64"},
+        {"CLAP plug-in with 2^32 - 1 parameters", {"--info", "--plugin", clap("_huge_param_count")}, "", kFailure,
+         clap("_huge_param_count") + " reports 4294967295 parameters: this host takes up to 65536"},
+        brokenClap("_null_get_factory", "its entry has no get_factory function"),
+        brokenClap("_null_factory", "its entry gives no plug-in factory"),
+        brokenClap("_null_create", "its plug-in factory has no create_plugin function"),
+        brokenClap("_null_descriptor", "its plug-in factory describes no plug-in"),
+        brokenClap("_null_id", "its plug-in's description has no ID"),
+        brokenClap("_null_process", "its plug-in has no process function"),
+        brokenClap("_null_ports_get", "its audio-ports extension has no get function"),
+        {"CLAP plug-in that fails its third block", {"--plugin", clap("_process_error"), "{dir}/stereo.wav",
+         "{dir}/out.wav"}, "out.wav", kFailure, clap("_process_error") + ": the plug-in reported an error while "
+                                                                           "processing"},
+        // Host positions beyond a CLAP transport's reach, either way, or
+        // reached by the last block.
+        {"CLAP start beyond the transport", {"--plugin", clap(""), "--start", std::to_string(clapReach + 1),
+         "{dir}/stereo.wav", "{dir}/out.wav"}, "out.wav", kUsage,
+         "--start 189408057753600 is " + beyondClapReach},
+        {"CLAP start beyond the transport backwards",
+         {"--plugin", clap(""), "--start=" + std::to_string(-clapReach - 1), "{dir}/stereo.wav", "{dir}/out.wav"},
+         "out.wav", kUsage,
+         "--start -189408057753600 is " + beyondClapReach},
+        {"CLAP render that ends beyond the transport", {"--plugin", clap(""), "--start",
+         std::to_string(clapReach - 4095), "{dir}/stereo.wav", "{dir}/out.wav"}, "out.wav", kUsage,
+         "the render's last block would start at frame 189408057753600, " + beyondClapReach},
     };
 }
 
@@ -221,7 +336,8 @@ void expectFailure(const ErrorCase& c, const ScratchFolder& folder) {
     // for ever.
     ScratchFolder captured;
     const PipeReader reader(folder.file("fifo"), captured.file("bytes"));
-    const ToolRun run = runTool({arguments, {}, {}}, {std::nullopt, c.standardOutput});
+    const ToolRun run = runTool({arguments, {}, {}, 60},
+                                {std::nullopt, withFolder(c.standardInput, folder.path()), c.standardOutput});
     EXPECT_EQ(run.exitCode, c.exitCode);
     const std::string expected = "quillbeat-render: " + withFolder(c.message, folder.path());
     if (c.messageIsPrefix) {
@@ -259,6 +375,24 @@ TEST(ErrorCases, LeaveAnExistingOutputUntouched) {
         EXPECT_EQ(readWholeFile(folder.file(c.output)), precious);
         EXPECT_EQ(snapshot(folder), before);
     }
+}
+
+// A file that shrinks while it is read (another program writing it anew)
+// ends before the frames its header promised: the render fails instead of
+// leaving a shorter output. The plug-in empties it in its second block.
+TEST(ErrorCases, InputCutShortWhileItIsReadLeavesNoOutput) {
+    ScratchFolder folder;
+    const std::string input = folder.file("long.wav");
+    writeSound(input, testSignal(2, 44100, 44100));
+    const ToolRun run =
+        runTool({{"--plugin", fakePlugin("fake_gain"), "--block", "4410", input, folder.file("out.wav")},
+                 {{"FAKE_PLUGIN_TRUNCATE", input}},
+                 {},
+                 60});
+    EXPECT_EQ(run.exitCode, kFailure);
+    EXPECT_EQ(run.err, "quillbeat-render: input " + input +
+                           " ended early, at 0:00.2, after 8820 of the 44100 frames its header promised\n");
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{"long.wav"});
 }
 
 // Root replacing someone else's file leaves it theirs.

@@ -2,7 +2,12 @@
 // this one file (see CMakeLists.txt). The working variant multiplies its
 // inputs by a gain and, when FAKE_PLUGIN_LOG names a file, writes one line
 // there for every request it gets and every time record it sees, so a test
-// can check what the host did from outside the host's process.
+// can check what the host did from outside the host's process. When
+// FAKE_PLUGIN_TRUNCATE names a file, the working variant empties it in its
+// second block, as another program rewriting the file being read would.
+#include <unistd.h>
+
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -23,6 +28,10 @@
 #define FAKE_ACCUMULATING 5
 #define FAKE_EXITS 6  // ends the program with exit(0) in its third block
 #define FAKE_USES_USER 7  // takes the record's user field, which is the host's
+#define FAKE_NAN 8  // its right channel is NaN from frame kNanFrom on
+
+// 3.2 seconds at 44.1 kHz and a little more, inside a block.
+constexpr long long kNanFrom = 141220;
 
 namespace {
 
@@ -55,6 +64,7 @@ struct FakeEffect {
     float parameters[kParameterCount] = {1.0f, 0.0f};
     int program = 0;
     int blocks = 0;
+    long long frames = 0;
 };
 
 FakeEffect* self(AEffect* effect) { return static_cast<FakeEffect*>(effect->object); }
@@ -109,7 +119,10 @@ float getParameter(AEffect* effect, VstInt32 index) {
 
 void processReplacing(AEffect* effect, float** inputs, float** outputs, VstInt32 frames) {
     FakeEffect* fake = self(effect);
-    if (FAKE_PLUGIN_VARIANT == FAKE_EXITS && ++fake->blocks == 3) std::exit(0);
+    const int block = ++fake->blocks;
+    if (FAKE_PLUGIN_VARIANT == FAKE_EXITS && block == 3) std::exit(0);
+    const char* truncated = std::getenv("FAKE_PLUGIN_TRUNCATE");
+    if (block == 2 && truncated != nullptr && truncate(truncated, 0) != 0) std::abort();
     const VstIntPtr answer = fake->host(effect, audioMasterGetTime, 0, 0xfe00, nullptr, 0.0f);
     const auto* time = reinterpret_cast<const VstTimeInfo*>(answer);
     if (time == nullptr) {
@@ -124,6 +137,10 @@ void processReplacing(AEffect* effect, float** inputs, float** outputs, VstInt32
         const float* in = inputs[c < FAKE_PLUGIN_INPUTS ? c : 0];
         for (VstInt32 i = 0; i < frames; ++i) outputs[c][i] = in[i] * gain;
     }
+    for (VstInt32 i = 0; FAKE_PLUGIN_VARIANT == FAKE_NAN && i < frames; ++i) {
+        if (fake->frames + i >= kNanFrom) outputs[1][i] = std::nanf("");
+    }
+    fake->frames += frames;
 }
 
 // The old way: add into the outputs, which the host has cleared.
@@ -156,7 +173,7 @@ void processAccumulating(AEffect* effect, float** inputs, float** outputs, VstIn
 
 #if FAKE_PLUGIN_VARIANT == FAKE_WORKING || FAKE_PLUGIN_VARIANT == FAKE_BAD_MAGIC || \
     FAKE_PLUGIN_VARIANT == FAKE_ACCUMULATING || FAKE_PLUGIN_VARIANT == FAKE_EXITS || \
-    FAKE_PLUGIN_VARIANT == FAKE_USES_USER
+    FAKE_PLUGIN_VARIANT == FAKE_USES_USER || FAKE_PLUGIN_VARIANT == FAKE_NAN
 VST2_EXPORT AEffect* VSTPluginMain(audioMasterCallback host) { return create(host); }
 #elif FAKE_PLUGIN_VARIANT == FAKE_NULL_ENTRY
 VST2_EXPORT AEffect* VSTPluginMain(audioMasterCallback host) {

@@ -1,5 +1,5 @@
-// What the tool shows besides the sound: the progress bar on a terminal and
-// the waveform picture.
+// What the tool shows besides the sound: the progress bar on a terminal,
+// the waveform picture and the times its messages give.
 #include <cairo.h>
 #include <gtest/gtest.h>
 #include <pty.h>
@@ -17,6 +17,7 @@
 #include "tests/render/support/sound_files.h"
 #include "tests/render/support/tool_runner.h"
 #include "tools/quillbeat-render/progress_bar.h"
+#include "tools/quillbeat-render/render_time.h"
 #include "tools/quillbeat-render/waveform.h"
 
 namespace {
@@ -50,6 +51,14 @@ TEST(ProgressBar, LineShowsTheShareDoneInTheWidthGiven) {
     for (const Case& c : cases) {
         EXPECT_EQ(progressLine(c.done, c.total, 44100.0, c.width), c.line) << c.done << " of width " << c.width;
     }
+}
+
+TEST(RenderTime, GivesMinutesSecondsAndTenthsNeverAfterTheFrame) {
+    const std::pair<std::int64_t, const char*> cases[] = {
+        {0, "0:00.0"},        {4409, "0:00.0"},      {4410, "0:00.1"},
+        {2645999, "0:59.9"},  {2646000, "1:00.0"},   {198450000, "75:00.0"},
+    };
+    for (const auto& [frame, text] : cases) EXPECT_EQ(renderTimeText(frame, 44100.0), text) << frame;
 }
 
 TEST(ProgressBar, EndsItsLineWhenTheRenderFails) {

@@ -8,9 +8,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 
 #include "tools/quillbeat-render/render_error.h"
+#include "tools/quillbeat-render/render_time.h"
 
 namespace {
 
@@ -59,6 +61,19 @@ std::optional<std::uint32_t> wavSampleRate(const std::string& path) {
         at += 8 + static_cast<std::size_t>(word(at + 4)) + (word(at + 4) & 1);
     }
     return std::nullopt;
+}
+
+// Why libsndfile could not write, from its error `code` and the system's
+// error number, which is cleared before each call. A full disk explains
+// whatever the encoder said of it; an encoder that fails without a word
+// (FLAC) or with a code that has none (Vorbis, whose code is negative, and
+// libsndfile prints a complaint about such a code to standard output) is
+// described by the system's reason.
+std::string writeFailure(int code, int systemError) {
+    if (systemError == ENOSPC || systemError == EDQUOT || ((code == SF_ERR_SYSTEM || code <= 0) && systemError != 0))
+        return systemErrorText(systemError);
+    if (code > 0) return sf_error_number(code);
+    return "the encoder stopped without giving a reason";
 }
 
 }  // namespace
@@ -114,8 +129,10 @@ SoundFileReader::SoundFileReader(const std::string& path) : name(inputName(path)
     }
     channelCount = info.channels;
     rate = info.samplerate;
-    // A pipe's header was written before its writer knew the length.
-    if (info.seekable != SF_FALSE) frameCount = info.frames;
+    // A pipe's header was written before its writer knew the length; and
+    // libsndfile gives the largest count for a length it could not find (an
+    // Ogg file cut short).
+    if (info.seekable != SF_FALSE && info.frames != SF_COUNT_MAX) frameCount = info.frames;
 }
 
 SoundFileReader::~SoundFileReader() { sf_close(file); }
@@ -127,6 +144,20 @@ int SoundFileReader::read(float* const* channels, int frames) {
         throw RenderError("cannot read " + name + ": " + sf_strerror(file));
     }
     const int count = static_cast<int>(got);
+    // libsndfile reads a file that shrank after it was opened to its new
+    // end, and says nothing.
+    if (count < frames && frameCount && framesRead + count < *frameCount) {
+        throw RenderError(name + " ended early, at " + renderTimeText(framesRead + count, rate) + ", after " +
+                          std::to_string(framesRead + count) + " of the " + std::to_string(*frameCount) +
+                          " frames its header promised");
+    }
+    const auto end = interleaved.begin() + static_cast<std::ptrdiff_t>(count) * channelCount;
+    const auto bad = std::find_if(interleaved.begin(), end, [](float x) { return !std::isfinite(x); });
+    if (bad != end) {
+        throw RenderError(name + " has values that are not numbers at " +
+                          renderTimeText(framesRead + (bad - interleaved.begin()) / channelCount, rate));
+    }
+    framesRead += count;
     for (int c = 0; c < channelCount; ++c) {
         const float* from = interleaved.data() + c;
         float* to = channels[c];
@@ -157,8 +188,9 @@ SoundFileWriter::SoundFileWriter(int descriptor, const std::string& name, const 
     // whatever it is told, so it gets a copy of its own.
     const int copy = fcntl(descriptor, F_DUPFD_CLOEXEC, 0);
     if (copy < 0) throw RenderError("cannot write " + name + ": " + std::strerror(errno));
+    errno = 0;
     file = sf_open_fd(copy, SFM_WRITE, &info, SF_TRUE);
-    if (file == nullptr) throw RenderError("cannot write " + name + ": " + sf_strerror(nullptr));
+    if (file == nullptr) throw RenderError("cannot write " + name + ": " + writeFailure(sf_error(nullptr), errno));
     if (container.plan == ContainerPlan::Rf64 &&
         sf_command(file, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE) != SF_TRUE) {
         sf_close(file);
@@ -184,8 +216,9 @@ void SoundFileWriter::write(const float* const* channels, int frames) {
         float* to = interleaved.data() + c;
         for (int i = 0; i < frames; ++i) to[static_cast<std::size_t>(i) * channelCount] = from[i];
     }
+    errno = 0;
     if (sf_writef_float(file, interleaved.data(), frames) != frames) {
-        throw RenderError("cannot write " + name + ": " + sf_strerror(file));
+        throw RenderError("cannot write " + name + ": " + writeFailure(sf_error(file), errno));
     }
     framesWritten += frames;
 }
@@ -193,7 +226,10 @@ void SoundFileWriter::write(const float* const* channels, int frames) {
 void SoundFileWriter::close() {
     SNDFILE* closing = file;
     file = nullptr;
-    if (sf_close(closing) != 0) throw RenderError("cannot write " + name + ": " + sf_strerror(nullptr));
+    errno = 0;
+    if (const int code = sf_close(closing); code != 0) {
+        throw RenderError("cannot write " + name + ": " + writeFailure(code, errno));
+    }
 }
 
 std::string sizeLimitText(const std::string& description, std::int64_t maxFrames) {

@@ -41,8 +41,12 @@ public:
 
     int channels() const override { return channelCount; }
     double sampleRate() const override { return rate; }
-    // None for a pipe, whose header cannot know the length.
+    // None for a pipe, whose header cannot know the length, and for a file
+    // whose length libsndfile could not find.
     std::optional<std::int64_t> frames() const override { return frameCount; }
+    // Throws RenderError when libsndfile fails, when the file ends before
+    // the frames its header promised (it was cut short, perhaps while it was
+    // read), and at a sample that is NaN or infinite.
     int read(float* const* channels, int frames) override;
 
 private:
@@ -51,6 +55,7 @@ private:
     int channelCount = 0;
     double rate = 0.0;
     std::optional<std::int64_t> frameCount;
+    std::int64_t framesRead = 0;
     std::vector<float> interleaved;
 };
 

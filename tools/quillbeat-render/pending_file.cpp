@@ -45,7 +45,7 @@ void releaseSlot(const std::string& path) {
     }
 }
 
-std::string errorText() { return std::strerror(errno); }
+std::string errorText() { return systemErrorText(errno); }
 
 // The mode a new file gets: what the user's umask leaves of rw-rw-rw-, or
 // the mode of the file being replaced.
@@ -168,7 +168,7 @@ void PendingFile::createTemporary() {
     if (fd < 0) {
         const bool refused = createError == EACCES || createError == EPERM || createError == EROFS;
         throw RenderError("cannot write " + targetPath + ": " +
-                          (refused ? folderText(folder) + " is read-only" : std::strerror(createError)));
+                          (refused ? folderText(folder) + " is read-only" : systemErrorText(createError)));
     }
     // The replacement keeps the owner where the system allows it (root), or
     // else the group where the user is in it, and then the mode.

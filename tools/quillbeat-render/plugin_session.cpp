@@ -35,11 +35,13 @@ void checkPreset(PluginModule& plugin, const PresetFile& file) {
     for (std::size_t i = 0; i < preset.values.size(); ++i) {
         const float value = preset.values[i];
         if (value >= 0.0f && value <= 1.0f) continue;
+        // As many digits as tell this value from every other float: 1.0000001
+        // is not shown as 1.
         char number[32];
-        std::snprintf(number, sizeof number, "%g", static_cast<double>(value));
+        const auto written = std::to_chars(number, number + sizeof number, value);
         throw RenderError("preset " + file.path + " sets parameter " + std::to_string(i) + " (" +
                           std::string(trimmed(plugin.text(effGetParamName, static_cast<VstInt32>(i)))) + ") to " +
-                          number + ", outside 0 to 1");
+                          std::string(number, written.ptr) + ", outside 0 to 1");
     }
 }
 

@@ -2,6 +2,8 @@
 // tool prints; main() turns the kind into the exit status.
 #pragma once
 
+#include <cerrno>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -17,3 +19,10 @@ struct UsageError : std::runtime_error {
 struct RenderError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
+
+// The system's reason for error number `error`, in a musician's words where
+// the system's own are obscure: "the disk is full".
+inline std::string systemErrorText(int error) {
+    if (error == ENOSPC || error == EDQUOT) return "the disk is full";
+    return std::strerror(error);
+}

@@ -18,6 +18,7 @@
 #include "tools/quillbeat-render/render_error.h"
 #include "tools/quillbeat-render/render_loop.h"
 #include "tools/quillbeat-render/rendered_plugin.h"
+#include "tools/quillbeat-render/source_files.h"
 #include "tools/quillbeat-render/waveform.h"
 
 namespace {
@@ -74,6 +75,7 @@ void render(const RenderOptions& options, const std::string& pluginPath) {
         throw UsageError("--waveform writes a PNG picture: give it a .png file name, not '" + *options.waveform +
                          "'");
     }
+    refuseWritingOverSources(options);
     std::unique_ptr<AudioSource> source;
     if (options.input) source = std::make_unique<SoundFileReader>(*options.input);
 
@@ -95,6 +97,9 @@ void render(const RenderOptions& options, const std::string& pluginPath) {
     }
 
     plugin->prepare(source->sampleRate(), options.blockSize);
+    const BlockSettings settings{options.blockSize, static_cast<double>(options.start), options.hostBpm,
+                                 options.timeInfo};
+    plugin->checkPositions(settings, source->sampleRate(), source->frames());
 
     installInterruptCleanup();
     PendingFile audioFile(options.output, format.pipeRefusal);
@@ -111,8 +116,6 @@ void render(const RenderOptions& options, const std::string& pluginPath) {
     ProgressBar progress(ProgressBar::wanted(options.quiet), source->frames(), source->sampleRate());
     const RenderObservers observers{&progress, inputLane ? &*inputLane : nullptr,
                                     outputLane ? &*outputLane : nullptr};
-    const BlockSettings settings{options.blockSize, static_cast<double>(options.start), options.hostBpm,
-                                 options.timeInfo};
 
     const auto began = std::chrono::steady_clock::now();
     std::int64_t rendered = 0;

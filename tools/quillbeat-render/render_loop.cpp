@@ -1,7 +1,11 @@
 #include "tools/quillbeat-render/render_loop.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
+
+#include "tools/quillbeat-render/render_error.h"
+#include "tools/quillbeat-render/render_time.h"
 
 namespace {
 
@@ -15,6 +19,18 @@ struct ChannelBuffers {
     std::vector<std::vector<float>> storage;
     std::vector<float*> pointers;
 };
+
+// The first frame of the block at which any channel holds NaN or an
+// infinity, or -1: each channel is read up to the earliest found so far.
+int firstFrameNotANumber(const float* const* channels, int channelCount, int frames) {
+    int first = frames;
+    for (int c = 0; c < channelCount; ++c) {
+        const float* samples = channels[c];
+        first = static_cast<int>(std::find_if(samples, samples + first, [](float x) { return !std::isfinite(x); }) -
+                                 samples);
+    }
+    return first < frames ? first : -1;
+}
 
 }  // namespace
 
@@ -44,6 +60,12 @@ std::int64_t renderBlocks(RenderedPlugin& plugin, AudioSource& source, SoundFile
         if (observers.inputLane != nullptr) observers.inputLane->add(inputs.channels(), sourceChannels, frames);
 
         plugin.process(inputs.channels(), outputs.channels(), frames);
+        // Such values would be written as they are to a float file, as clicks
+        // at full scale to an integer one, and FLAC refuses them.
+        if (const int bad = firstFrameNotANumber(outputs.channels(), outputCount, frames); bad >= 0) {
+            throw RenderError("the plug-in produced values that are not numbers at " +
+                              renderTimeText(done + bad, source.sampleRate()));
+        }
 
         writer.write(outputs.channels(), frames);
         if (observers.outputLane != nullptr) observers.outputLane->add(outputs.channels(), outputCount, frames);

@@ -1,14 +1,18 @@
 #include "tools/quillbeat-render/rendered_plugin.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <optional>
 #include <stdexcept>
 
+#include "hosting/clap_transport.h"
 #include "hosting/plugin_instance.h"
 #include "tools/quillbeat-render/plugin_info.h"
 #include "tools/quillbeat-render/plugin_module.h"
@@ -62,6 +66,15 @@ private:
     PluginModule plugin;
 };
 
+// The end of the message that refuses a position a CLAP transport cannot
+// carry.
+std::string beyondClapReach(std::int64_t reach, double sampleRate) {
+    char rate[32];
+    std::snprintf(rate, sizeof rate, "%g", sampleRate);
+    return "beyond the host positions a CLAP plug-in can be told: at " + std::string(rate) + " Hz they reach " +
+           std::to_string(reach) + " frames (just under 2^32 seconds) either side of 0";
+}
+
 // A CLAP or LV2 plug-in through the host library.
 class LibraryPlugin final : public RenderedPlugin {
 public:
@@ -100,12 +113,39 @@ public:
         for (std::size_t i = 0; i < indices.size(); ++i) instance->setValue(indices[i], options.parameters[i].value);
     }
     void describe(std::ostream& out) override;
-    void start(const BlockSettings& settings, double) override {
+    // A source of unknown length is checked again at every block.
+    void checkPositions(const BlockSettings& settings, double sampleRate,
+                        std::optional<std::int64_t> frames) const override {
+        const std::optional<std::int64_t> limit = positionReach(settings, sampleRate);
+        if (!limit) return;
+        const std::int64_t reach = *limit;
+        const auto start = static_cast<std::int64_t>(settings.start);
+        if (start < -reach || start > reach)
+            throw UsageError("--start " + std::to_string(start) + " is " + beyondClapReach(reach, sampleRate));
+        if (!frames || *frames <= 0) return;
+        // From the start, which a file's length may take beyond 64 bits.
+        const std::int64_t lastBlock = (*frames - 1) / settings.blockSize * settings.blockSize;
+        if (lastBlock > reach - start) {
+            char last[32];
+            std::snprintf(last, sizeof last, "%.0f", settings.start + static_cast<double>(lastBlock));
+            throw UsageError("the render's last block would start at frame " + std::string(last) + ", " +
+                             beyondClapReach(reach, sampleRate));
+        }
+    }
+    void start(const BlockSettings& settings, double sampleRate) override {
         timeInfo = settings.timeInfo;
         position = {settings.start, settings.hostBpm, true};
+        const std::optional<std::int64_t> limit = positionReach(settings, sampleRate);
+        reach = limit ? static_cast<double>(*limit) : std::numeric_limits<double>::infinity();
+        rate = sampleRate;
     }
     void process(float** in, float** out, int frames) override {
-        instance->play({in, out, static_cast<std::uint32_t>(frames), timeInfo ? &position : nullptr, {}});
+        if (std::fabs(position.sample) > reach) {
+            throw UsageError("the render reached frame " + std::to_string(static_cast<std::int64_t>(position.sample)) +
+                             ", " + beyondClapReach(static_cast<std::int64_t>(reach), rate));
+        }
+        if (!instance->play({in, out, static_cast<std::uint32_t>(frames), timeInfo ? &position : nullptr, {}}))
+            throw RenderError(path + ": the plug-in reported an error while processing");
         position.sample += frames;
     }
     void stop() override { instance->deactivate(); }
@@ -115,8 +155,17 @@ private:
     std::string path;
     std::unique_ptr<PluginInstance> instance;
     std::vector<std::size_t> indices;
+    // The furthest frame either side of 0 the plug-in can be told: a CLAP
+    // transport's reach; none for LV2 or without time information.
+    std::optional<std::int64_t> positionReach(const BlockSettings& settings, double sampleRate) const {
+        if (instance->description().format != PluginFormat::clap || !settings.timeInfo) return std::nullopt;
+        return clapFrameReach(sampleRate);
+    }
+
     bool timeInfo = true;
     HostPosition position;
+    double reach = 0.0;
+    double rate = 0.0;
 };
 
 void LibraryPlugin::describe(std::ostream& out) {
@@ -150,9 +199,20 @@ void LibraryPlugin::describe(std::ostream& out) {
     }
 }
 
+// A plug-in is a file, or a folder for an LV2 bundle; a name that is
+// neither may be an LV2 URI. Anything else is refused before the loader
+// opens it: it would wait for ever on a pipe with no writer.
+void refuseSpecialFile(const std::string& path) {
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0 || S_ISREG(status.st_mode) || S_ISDIR(status.st_mode)) return;
+    const char* kind = S_ISFIFO(status.st_mode) ? "a pipe" : S_ISSOCK(status.st_mode) ? "a socket" : "a device";
+    throw RenderError("cannot load plug-in " + path + ": it is " + kind + ", not a plug-in file");
+}
+
 }  // namespace
 
 std::unique_ptr<RenderedPlugin> loadPlugin(const RenderOptions& options, const std::string& path) {
+    refuseSpecialFile(path);
     if (formatOf(path) == PluginFormat::vst2) return std::make_unique<Vst2Plugin>(options, path);
     return std::make_unique<LibraryPlugin>(options, path);
 }

@@ -3,7 +3,9 @@
 // LV2 one through the host library's.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -28,8 +30,14 @@ public:
     virtual void prepare(double sampleRate, int blockSize) = 0;
     // After prepare(): what the plug-in reports, as --info prints it.
     virtual void describe(std::ostream& out) = 0;
+    // Before start(): throws UsageError when the plug-in's format cannot be
+    // told the host positions of a render of `frames` frames (none: not
+    // known before the source ends) with these settings.
+    virtual void checkPositions(const BlockSettings& /*settings*/, double /*sampleRate*/,
+                                std::optional<std::int64_t> /*frames*/) const {}
     // Processing from the settings' start, each block moving the timeline on
     // by its frames; stop() ends it, whether the render finished or failed.
+    // process() throws RenderError when the plug-in failed the block.
     virtual void start(const BlockSettings& settings, double sampleRate) = 0;
     virtual void process(float** inputs, float** outputs, int frames) = 0;
     virtual void stop() = 0;

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 
@@ -156,11 +157,20 @@ void drawTimeAxis(cairo_t* cr, int columns, double seconds) {
     }
 }
 
+// Where the PNG goes, and the system's reason when it could not go there.
+struct PngDestination {
+    int fd;
+    int error = 0;
+};
+
 cairo_status_t writeToDescriptor(void* closure, const unsigned char* data, unsigned int length) {
-    const int fd = *static_cast<int*>(closure);
+    auto* destination = static_cast<PngDestination*>(closure);
     while (length > 0) {
-        const ssize_t written = write(fd, data, length);
-        if (written <= 0) return CAIRO_STATUS_WRITE_ERROR;
+        const ssize_t written = write(destination->fd, data, length);
+        if (written <= 0) {
+            destination->error = written < 0 ? errno : EIO;
+            return CAIRO_STATUS_WRITE_ERROR;
+        }
         data += written;
         length -= static_cast<unsigned int>(written);
     }
@@ -262,11 +272,14 @@ void writeWaveformPng(int descriptor, const std::string& name, const AmplitudeLa
     drawAmplitude(cr, output, outputTop, kOutputPeak, kOutputRms);
     const cairo_status_t drawn = cairo_status(cr);
     cairo_destroy(cr);
-    int fd = descriptor;
-    const cairo_status_t written =
-        drawn == CAIRO_STATUS_SUCCESS ? cairo_surface_write_to_png_stream(surface, writeToDescriptor, &fd) : drawn;
+    PngDestination destination{descriptor};
+    const cairo_status_t written = drawn == CAIRO_STATUS_SUCCESS
+                                       ? cairo_surface_write_to_png_stream(surface, writeToDescriptor, &destination)
+                                       : drawn;
     cairo_surface_destroy(surface);
     if (written != CAIRO_STATUS_SUCCESS) {
-        throw RenderError("cannot write waveform " + name + ": " + cairo_status_to_string(written));
+        const std::string reason =
+            destination.error != 0 ? systemErrorText(destination.error) : cairo_status_to_string(written);
+        throw RenderError("cannot write waveform " + name + ": " + reason);
     }
 }

@@ -35,7 +35,7 @@ ToolRun runTool(const ToolInvocation& invocation, const ToolStreams& streams) {
                             ? open("/dev/full", O_WRONLY)
                             : open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int in = streams.input ? inputPipe[0] : open("/dev/null", O_RDONLY);
+        const int in = streams.input ? inputPipe[0] : open(streams.inputFile.c_str(), O_RDONLY);
         if (out < 0 || err < 0 || in < 0) _exit(126);
         dup2(in, STDIN_FILENO);
         dup2(out, STDOUT_FILENO);
@@ -43,6 +43,8 @@ ToolRun runTool(const ToolInvocation& invocation, const ToolStreams& streams) {
         if (streams.output == StandardOutput::Closed) close(STDOUT_FILENO);
         if (!invocation.workingDirectory.empty() && chdir(invocation.workingDirectory.c_str()) != 0) _exit(126);
         for (const auto& [name, value] : invocation.environment) setenv(name.c_str(), value.c_str(), 1);
+        // The alarm outlives exec.
+        alarm(invocation.timeoutSeconds);
         execv(pointers[0], pointers.data());
         _exit(127);
     }
@@ -77,6 +79,7 @@ ToolRun runTool(const ToolInvocation& invocation, const ToolStreams& streams) {
 ToolRun runTool(const std::vector<std::string>& arguments) { return runTool(ToolInvocation{arguments, {}, {}}); }
 
 std::string fakePlugin(const std::string& name) { return std::string(FAKE_PLUGIN_DIR) + "/" + name + ".so"; }
+std::string fakeClapPlugin(const std::string& name) { return std::string(FAKE_PLUGIN_DIR) + "/" + name + ".clap"; }
 
 ScratchFolder::ScratchFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "quillbeat-render-test-XXXXXX").string();

@@ -25,10 +25,14 @@ struct ToolInvocation {
     std::vector<std::string> arguments;
     std::map<std::string, std::string> environment;  // added to the test's own
     std::filesystem::path workingDirectory;           // empty: the test's own
+    // A tool still running this long is ended by SIGALRM (exit code -1), so
+    // one that hangs fails its test; 0: no limit.
+    unsigned timeoutSeconds = 0;
 };
 
 struct ToolStreams {
-    std::optional<std::string> input;  // fed through a pipe; none: /dev/null
+    std::optional<std::string> input;  // fed through a pipe; none: inputFile
+    std::string inputFile = "/dev/null";  // opened as standard input
     StandardOutput output = StandardOutput::Captured;
 };
 
@@ -37,6 +41,8 @@ ToolRun runTool(const std::vector<std::string>& arguments);
 
 // The plug-ins built for these tests: "fake_gain", "fake_null_entry", ...
 std::string fakePlugin(const std::string& name);
+// The CLAP ones: "fake_clap", "fake_clap_null_id", ...
+std::string fakeClapPlugin(const std::string& name);
 
 // A fresh folder, removed with everything in it when the object goes.
 class ScratchFolder {
