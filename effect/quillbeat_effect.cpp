@@ -6,7 +6,6 @@
 #include "host/float_conversion.h"
 
 namespace {
-constexpr VstInt32 kProgramCount = 16;
 // Every optional time field but the system time; of the answer only the
 // sample position is read.
 constexpr VstInt32 kTimeInfoMask = kVstPpqPosValid | kVstTempoValid | kVstBarsValid | kVstCyclePosValid |

@@ -16,6 +16,9 @@
 
 class QuillbeatEffect : public EffectBaseExt {
 public:
+    // Programs in the bank.
+    static constexpr int kProgramCount = 16;
+
     explicit QuillbeatEffect(audioMasterCallback hostCallback);
     ~QuillbeatEffect() override;
 

@@ -1,10 +1,9 @@
-// Writes the bundle's Turtle from the effect itself: at build time this
-// program makes the VST 2 effect and asks through its record for its name,
-// vendor, version,
-// parameter names, initial values and programs, takes each parameter's
-// symbol, unit and scale points from the parameter table, and describes them
-// as LV2 ports and presets. Nothing here repeats what the effect or the
-// table says. The factory presets follow the programs, from their own table.
+// Writes the bundle's Turtle at build time: the plug-in's name, vendor and
+// version from its identity, each parameter's name, symbol, initial value,
+// unit and scale points from the parameter table, and the programs from the
+// VST 2 effect's own bank, as LV2 ports and presets. Nothing here repeats
+// what they say. The factory presets follow the programs, from their own
+// table.
 //
 //   generate_turtle BUNDLE_FOLDER BINARY_FILE_NAME
 #include <cctype>
@@ -52,7 +51,7 @@ struct Preset {
 struct EffectDescription {
     std::string name;
     std::string vendor;
-    VstIntPtr vendorVersion;
+    int vendorVersion;
     std::vector<Parameter> parameters;
     std::vector<Preset> presets;
 };
@@ -84,45 +83,21 @@ bool isSymbol(std::string_view symbol) {
     return true;
 }
 
-// The effect, asked as a host asks: through its record.
-class Effect {
-public:
-    VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr) {
-        return record->dispatcher(record, opcode, index, value, ptr, 0.0f);
-    }
-    float getParameter(VstInt32 index) { return record->getParameter(record, index); }
-    VstInt32 parameterCount() const { return record->numParams; }
-    VstInt32 programCount() const { return record->numPrograms; }
-
-private:
-    QuillbeatEffect effect{nullptr};
-    AEffect* record = effect.getAeffect();
-};
-
-std::string text(Effect& effect, VstInt32 opcode, VstInt32 index = 0) {
-    char buffer[256] = {};
-    effect.dispatch(opcode, index, 0, buffer);
-    return buffer;
-}
-
-EffectDescription describe(Effect& effect) {
-    if (effect.parameterCount() != kParameterCount)
-        throw std::runtime_error("the effect has " + std::to_string(effect.parameterCount()) +
-                                 " parameters, the port layout " + std::to_string(kParameterCount));
-    EffectDescription description{text(effect, effGetEffectName), text(effect, effGetVendorString),
-                                  effect.dispatch(effGetVendorVersion), {}, {}};
+EffectDescription describe() {
+    EffectDescription description{kEffectName, kVendorName, kVendorVersion, {}, {}};
     std::set<std::string_view> symbols;
-    for (VstInt32 i = 0; i < kParameterCount; ++i) {
-        const ParameterInfo& table = kParameterTable[static_cast<std::size_t>(i)];
+    for (const ParameterInfo& table : kParameterTable) {
         if (!isSymbol(table.symbol) || !symbols.insert(table.symbol).second)
             throw std::runtime_error("the symbol " + std::string(table.symbol) + " is not a unique LV2 symbol");
-        description.parameters.push_back({text(effect, effGetParamName, i), table, effect.getParameter(i)});
+        description.parameters.push_back({std::string(table.name), table, table.initialValue});
     }
-    for (VstInt32 p = 0; p < effect.programCount(); ++p) {
-        effect.dispatch(effSetProgram, 0, p);
-        Preset program{std::string(kPluginUri) + ":program-" + std::to_string(p + 1), text(effect, effGetProgramName),
-                       {}};
-        for (VstInt32 i = 0; i < kEnvelopeParameterCount; ++i) program.values.push_back(effect.getParameter(i));
+    QuillbeatEffect effect(nullptr);
+    for (int p = 0; p < QuillbeatEffect::kProgramCount; ++p) {
+        effect.setProgram(p);
+        char name[ProgramName::kSize] = {};
+        effect.getProgramName(name);
+        Preset program{std::string(kPluginUri) + ":program-" + std::to_string(p + 1), name, {}};
+        for (int i = 0; i < kEnvelopeParameterCount; ++i) program.values.push_back(effect.getParameter(i));
         description.presets.push_back(program);
     }
     for (const FactoryPreset& preset : kFactoryPresets) {
@@ -233,8 +208,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
-        Effect effect;
-        const EffectDescription description = describe(effect);
+        const EffectDescription description = describe();
         const std::string folder = argv[1];
         writeFile(folder + "/manifest.ttl", [&](std::ostream& out) { writeManifest(out, description, argv[2]); });
         writeFile(folder + "/quillbeat.ttl", [&](std::ostream& out) { writePlugin(out, description); });
