@@ -46,7 +46,7 @@ CASES = ["floor", "manual_default", "manual_busy", "random", "auto", "silence_ta
 # (any compiler-made parts such as ".cold" included), and the callgrind
 # toggles. The plug-in is counted from the record's process function in, less
 # the host's callback: the toggles nest, so the callback switches counting off.
-PLUGIN = ("QuillbeatEffect::processMovingBlock(", ["recordProcessReplacing*", "EffectHost::callback*"])
+PLUGIN = ("QuillbeatCore::processMovingBlock(", ["recordProcessReplacing*", "EffectHost::callback*"])
 # Per edition, the toggles that count the plug-in from its entry in, less the
 # host's functions that it calls.
 EDITIONS = {

@@ -71,14 +71,9 @@ float firstValueShowing(int index, double number) {
 
 }  // namespace
 
-float parameterValue(int index, double value) {
-    if (std::isnan(value)) return kParameterTable[static_cast<std::size_t>(index)].initialValue;
-    return static_cast<float>(std::clamp(value, double{kParameterMinimum}, double{kParameterMaximum}));
-}
-
 bool writeValueText(int index, double value, char* text, std::uint32_t size) {
     if (!isIndex(index) || text == nullptr || size == 0) return false;
-    const Text shown = textOf(index, parameterValue(index, value));
+    const Text shown = textOf(index, valueFromHost(index, value));
     std::size_t length = 0;
     for (std::string_view part : {shown.view(), kParameterLabel}) {
         const std::size_t count = std::min<std::size_t>(part.size(), size - 1 - length);
@@ -103,7 +98,7 @@ std::optional<float> valueOfText(int index, const char* text) {
     // Where the text is the value itself, the value as typed, when it shows
     // that number; otherwise the first value that reaches it.
     if (parameter.valueText == ValueText::Number) {
-        const float typed = parameterValue(index, *number);
+        const float typed = valueFromHost(index, *number);
         if (shownNumber(index, typed) == *number) return typed;
     }
     return firstValueShowing(index, *number);

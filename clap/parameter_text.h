@@ -6,11 +6,6 @@
 #include <cstdint>
 #include <optional>
 
-// What the effect receives when the host sets parameter `index` (0 to 11)
-// to `value`: the value held to 0..1 as a float; not a number is taken as
-// the parameter's default.
-float parameterValue(int index, double value);
-
 // The VST 2 value text of that value followed by the label, cut to fit
 // `size` bytes with its terminator. False for an index outside 0..11 or no
 // room.

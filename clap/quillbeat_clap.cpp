@@ -1,7 +1,7 @@
-// The CLAP edition: one plug-in in one factory, whose instance plays the
-// VST 2 host of one effect through the edition adapter. process() passes the
-// parameter events the host sends, cutting the block where one applies, and
-// answers the effect's time request with the host's song position.
+// The CLAP edition: one plug-in in one factory, whose instance plays one
+// core. process() passes the parameter events the host sends, cutting the
+// block where one applies, plays the parts at the host's song position, and
+// tells the host of each value a step picks.
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -9,10 +9,11 @@
 
 #include "clap/clap_abi.h"
 #include "clap/parameter_text.h"
-#include "clap/plugin_version.h"
 #include "clap/sample_position.h"
 #include "clap/state_format.h"
-#include "edition/edition_adapter.h"
+#include "edition/block_parts.h"
+#include "edition/edition_core.h"
+#include "effect/identity.h"
 
 namespace {
 
@@ -20,29 +21,49 @@ using namespace clap;
 
 static_assert(kParameterCount == kStateValueCount, "the state holds every parameter");
 
-// Never to change: hosts keep it in their projects.
-constexpr char kPluginId[] = "com.orvane.quillbeat";
-
 constexpr const char* kFeatures[] = {CLAP_FEATURE_AUDIO_EFFECT, CLAP_FEATURE_STEREO, nullptr};
 
 constexpr clap_plugin_descriptor kDescriptor{
-    CLAP_VERSION, kPluginId, "Quillbeat", "Orvane", "", "", "", kQuillbeatVersion,
+    CLAP_VERSION, kClapPluginId, kEffectName, kVendorName, "", "", "", kVendorVersionText,
     "Cuts stereo audio into a rhythm locked to the host's tempo", kFeatures};
 
-// The host names its sample rate only on activating: until then the effect
-// has a usual one.
+// The host names its sample rate only on activating: until then positions
+// are counted at a usual one.
 constexpr double kUsualRate = 44100.0;
 
 // A parameter's ID is its index, 0 to 11, for good: hosts keep automation
 // by it.
 bool isParameterId(clap_id id) { return id < static_cast<clap_id>(kParameterCount); }
 
+// Each value a step picks goes to the host as a parameter event at the
+// step's frame, so its knobs, automation lanes and saved state follow.
+struct PickReport final : PickListener {
+    void picked(std::int32_t frame, const float (&values)[kEnvelopeParameterCount]) override {
+        if (events == nullptr || events->try_push == nullptr) return;
+        for (int i = 0; i < kEnvelopeParameterCount; ++i) {
+            clap_event_param_value event{};
+            event.header = {sizeof event, partStart + static_cast<std::uint32_t>(frame), CLAP_CORE_EVENT_SPACE_ID,
+                            CLAP_EVENT_PARAM_VALUE, 0};
+            event.param_id = static_cast<clap_id>(i);
+            event.note_id = -1;
+            event.port_index = -1;
+            event.channel = -1;
+            event.key = -1;
+            event.value = values[i];
+            events->try_push(events, &event.header);
+        }
+    }
+    // Set for the length of a process call: where the host takes events,
+    // and the block's frame where the part being played starts.
+    const clap_output_events* events = nullptr;
+    std::uint32_t partStart = 0;
+};
+
 struct Plugin {
     clap_plugin clap{};
-    EditionAdapter effect;
+    EditionCore effect;
     SamplePositions positions{kUsualRate};
-    // The time answer of the part of a block being processed.
-    VstTimeInfo time{};
+    PickReport picks;
 };
 
 Plugin& self(const clap_plugin* plugin) { return *static_cast<Plugin*>(plugin->plugin_data); }
@@ -64,12 +85,9 @@ const clap_event_param_value* parameterEvent(const clap_event_header& header) {
     return isParameterId(event.param_id) ? &event : nullptr;
 }
 
-// The host's value reaches the effect only when it changed since the host
-// last sent one: "RANDOM" and "AUTO" overwrite envelope values inside the
-// effect, and a host that repeats a value must not undo their picks.
+// A double from the host, as the float the core keeps.
 void applyParameter(Plugin& plugin, const clap_event_param_value& event) {
-    const int index = static_cast<int>(event.param_id);
-    plugin.effect.passControl(index, parameterValue(index, event.value));
+    plugin.effect.passControl(static_cast<int>(event.param_id), static_cast<float>(event.value));
 }
 
 // ---- process ----------------------------------------------------------------
@@ -86,6 +104,11 @@ struct BlockPosition {
         frame = at;
         playing = transport != nullptr && (transport->flags & CLAP_TRANSPORT_IS_PLAYING) != 0;
     }
+    // The position of the block's frame `from`, or none.
+    std::optional<double> at(std::uint32_t from) const {
+        if (!sample) return std::nullopt;
+        return static_cast<double>(*sample + (playing ? from - frame : 0));
+    }
 };
 
 const clap_event_transport* transportEvent(const clap_event_header& header) {
@@ -95,23 +118,6 @@ const clap_event_transport* transportEvent(const clap_event_header& header) {
     return &reinterpret_cast<const clap_event_transport&>(header);
 }
 
-// Frames [from, to) of the block as one call of the effect.
-void processPart(Plugin& plugin, const BlockPosition& position, float* const* inputs, float* const* outputs,
-                 std::uint32_t from, std::uint32_t to) {
-    if (to <= from) return;
-    const VstTimeInfo* time = nullptr;
-    if (position.sample) {
-        plugin.time.samplePos =
-            static_cast<double>(*position.sample + (position.playing ? from - position.frame : 0));
-        time = &plugin.time;
-    }
-    // The effect reads both inputs of a frame before writing either output,
-    // so the host may process in place.
-    float* in[2] = {inputs[0] + from, inputs[1] + from};
-    float* out[2] = {outputs[0] + from, outputs[1] + from};
-    plugin.effect.process(in, out, static_cast<VstInt32>(to - from), time);
-}
-
 // The first port's two channels, or null unless it has them.
 float* const* stereoChannels(const clap_audio_buffer* buffers, std::uint32_t count) {
     if (buffers == nullptr || count == 0 || buffers[0].channel_count < 2) return nullptr;
@@ -119,20 +125,25 @@ float* const* stereoChannels(const clap_audio_buffer* buffers, std::uint32_t cou
     return channels != nullptr && channels[0] != nullptr && channels[1] != nullptr ? channels : nullptr;
 }
 
-// The effect sends the host nothing: the output events are never touched.
 clap_process_status CLAP_CALLBACK process(const clap_plugin* clapPlugin, const clap_process* process) {
     Plugin& plugin = self(clapPlugin);
-    const std::uint32_t frames = process->frames_count;
     float* const* inputs = stereoChannels(process->audio_inputs, process->audio_inputs_count);
     float* const* outputs = stereoChannels(process->audio_outputs, process->audio_outputs_count);
     const bool audio = inputs != nullptr && outputs != nullptr;
 
     BlockPosition position;
     position.hear(process->transport, plugin.positions, 0);
-    // An event applies from its frame on, so one after the first frame cuts
-    // the block there; one out of order or past the block applies where the
-    // block has got to, or at its end.
-    std::uint32_t done = 0;
+    plugin.picks.events = process->out_events;
+    // The core reads both inputs of a frame before writing either output, so
+    // the host may process in place.
+    const auto playPart = [&](std::uint32_t from, std::uint32_t to) {
+        if (!audio) return;
+        plugin.picks.partStart = from;
+        const float* in[2] = {inputs[0] + from, inputs[1] + from};
+        float* out[2] = {outputs[0] + from, outputs[1] + from};
+        plugin.effect.process(in, out, to - from, position.at(from));
+    };
+    BlockParts parts(process->frames_count);
     const clap_input_events* events = process->in_events;
     const std::uint32_t count = eventCount(events);
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -141,53 +152,44 @@ clap_process_status CLAP_CALLBACK process(const clap_plugin* clapPlugin, const c
         const clap_event_param_value* parameter = parameterEvent(*header);
         const clap_event_transport* transport = transportEvent(*header);
         if (parameter == nullptr && transport == nullptr) continue;
-        const std::uint32_t at = std::min(header->time, frames);
-        if (at > done) {
-            if (audio) processPart(plugin, position, inputs, outputs, done, at);
-            done = at;
-        }
+        const std::uint32_t at = parts.playUntil(header->time, playPart);
         if (parameter != nullptr) applyParameter(plugin, *parameter);
         if (transport != nullptr) position.hear(transport, plugin.positions, at);
     }
     if (!audio) return CLAP_PROCESS_ERROR;
-    processPart(plugin, position, inputs, outputs, done, frames);
+    parts.finish(playPart);
+    plugin.picks.events = nullptr;
     return CLAP_PROCESS_CONTINUE;
 }
 
 // ---- the plug-in's lifecycle ------------------------------------------------
 
-// The effect opened when the plug-in was created, so a host that calls this
-// twice (or not at all) finds it as it was.
+// The core is made with the plug-in, so a host that calls this twice (or
+// not at all) finds it as it was.
 bool CLAP_CALLBACK init(const clap_plugin*) { return true; }
 
 void CLAP_CALLBACK destroy(const clap_plugin* plugin) { delete &self(plugin); }
 
-// Every activation starts a new effect, so nothing played before is heard
-// again; it goes on with the values in use. A rate the effect cannot use
-// (isUsableSampleRate) is refused, and the effect in use stays.
+// Every activation starts the core anew, so nothing played before is heard
+// again; it goes on with the values in use. A rate the core cannot be told
+// of (isUsableSampleRate) is refused, and nothing changes.
 bool CLAP_CALLBACK activate(const clap_plugin* clapPlugin, double sampleRate, std::uint32_t, std::uint32_t) {
     Plugin& plugin = self(clapPlugin);
-    if (!plugin.effect.startAnewKeepingValues(sampleRate)) return false;
+    if (!isUsableSampleRate(sampleRate)) return false;
     plugin.positions = SamplePositions(sampleRate);
-    plugin.time.sampleRate = sampleRate;
-    plugin.effect.dispatch(effMainsChanged, 0, 1);
+    plugin.effect.reset();
     return true;
 }
 
-void CLAP_CALLBACK deactivate(const clap_plugin* plugin) { self(plugin).effect.dispatch(effMainsChanged, 0, 0); }
+void CLAP_CALLBACK deactivate(const clap_plugin*) {}
 
-bool CLAP_CALLBACK startProcessing(const clap_plugin* plugin) {
-    self(plugin).effect.dispatch(effStartProcess);
-    return true;
-}
+bool CLAP_CALLBACK startProcessing(const clap_plugin*) { return true; }
 
-void CLAP_CALLBACK stopProcessing(const clap_plugin* plugin) { self(plugin).effect.dispatch(effStopProcess); }
+void CLAP_CALLBACK stopProcessing(const clap_plugin*) {}
 
-// The effect has no reset of its own, and a new one cannot be made on the
-// audio thread, where this is called: the effect plays on, as it does
-// through suspend and resume under a VST 2 host. Activating again starts
-// anew.
-void CLAP_CALLBACK reset(const clap_plugin*) {}
+// Clears what was played, as activating does, on the audio thread: the
+// reset allocates nothing.
+void CLAP_CALLBACK reset(const clap_plugin* plugin) { self(plugin).effect.reset(); }
 
 void CLAP_CALLBACK onMainThread(const clap_plugin*) {}
 
@@ -227,11 +229,11 @@ bool CLAP_CALLBACK parameterInfo(const clap_plugin*, std::uint32_t index, clap_p
     return true;
 }
 
-// The value in use: in "RANDOM" and "AUTO" the effect's own picks for the
-// envelope parameters, as a VST 2 host reads them.
+// The value in use: in "RANDOM" and "AUTO" the core's own picks for the
+// envelope parameters.
 bool CLAP_CALLBACK parameterValueInUse(const clap_plugin* plugin, clap_id id, double* value) {
     if (!isParameterId(id) || value == nullptr) return false;
-    *value = self(plugin).effect.getParameter(static_cast<VstInt32>(id));
+    *value = self(plugin).effect.valueInUse(static_cast<int>(id));
     return true;
 }
 
@@ -248,7 +250,7 @@ bool CLAP_CALLBACK textToValue(const clap_plugin*, clap_id id, const char* text,
 }
 
 // Parameter events while the host does not process: each applies at once.
-// Nothing goes out: the effect tells the host of no change.
+// Nothing goes out: only processing picks values.
 void CLAP_CALLBACK flush(const clap_plugin* clapPlugin, const clap_input_events* events, const clap_output_events*) {
     Plugin& plugin = self(clapPlugin);
     const std::uint32_t count = eventCount(events);
@@ -268,7 +270,7 @@ constexpr clap_plugin_params kParams{parameterCount, parameterInfo, parameterVal
 bool CLAP_CALLBACK saveValues(const clap_plugin* plugin, const clap_ostream* stream) {
     if (stream == nullptr) return false;
     StateValues values;
-    for (int i = 0; i < kParameterCount; ++i) values[static_cast<std::size_t>(i)] = self(plugin).effect.getParameter(i);
+    for (int i = 0; i < kParameterCount; ++i) values[static_cast<std::size_t>(i)] = self(plugin).effect.valueInUse(i);
     return saveState(*stream, values);
 }
 
@@ -309,17 +311,13 @@ const clap_plugin_descriptor* CLAP_CALLBACK pluginDescriptor(const clap_plugin_f
     return index == 0 ? &kDescriptor : nullptr;
 }
 
-// The effect opens here, whole before the host can call anything: opening
-// calls nothing of the host's, which creating must not.
+// The plug-in is whole before the host can call anything: creating calls
+// nothing of the host's.
 const clap_plugin* CLAP_CALLBACK createPlugin(const clap_plugin_factory*, const clap_host* host, const char* id) {
-    if (host == nullptr || id == nullptr || std::strcmp(id, kPluginId) != 0) return nullptr;
+    if (host == nullptr || id == nullptr || std::strcmp(id, kClapPluginId) != 0) return nullptr;
     auto* plugin = new (std::nothrow) Plugin;
     if (plugin == nullptr) return nullptr;
-    if (!plugin->effect.open(kUsualRate)) {
-        delete plugin;
-        return nullptr;
-    }
-    plugin->time.sampleRate = kUsualRate;
+    plugin->effect.setPickListener(&plugin->picks);
     plugin->clap = {&kDescriptor, plugin,         init,     destroy,      activate,  deactivate,
                     startProcessing, stopProcessing, reset, process, extension, onMainThread};
     return &plugin->clap;

@@ -12,27 +12,21 @@
 #include <cmath>
 
 #include "effect/parameter_scales.h"
-#include "effect/quillbeat_effect.h"
+#include "effect/quillbeat_core.h"
 
 namespace {
-// Every optional time field but the system time; of the answer only the
-// sample position is read.
-constexpr VstInt32 kTimeInfoMask = kVstPpqPosValid | kVstTempoValid | kVstBarsValid | kVstCyclePosValid |
-                                   kVstTimeSigValid | kVstSmpteValid | kVstClockValid;
-
-bool hasStereoBuffers(float** channels) {
+template <typename Sample>
+bool hasStereoBuffers(Sample* const* channels) {
     return channels != nullptr && channels[0] != nullptr && channels[1] != nullptr;
 }
 }  // namespace
 
-void QuillbeatEffect::processDoubleReplacing(double** /*inputs*/, double** /*outputs*/, VstInt32 /*frames*/) {}
-
-void QuillbeatEffect::processReplacing(float** inputs, float** outputs, VstInt32 frames) {
+void QuillbeatCore::process(const float* const* inputs, float* const* outputs, std::int32_t frames,
+                            std::optional<double> samplePosition) {
     StepClockState& clock = stepClockState;
-    const VstTimeInfo* time = getTimeInfo(kTimeInfoMask);
     clock.previousBlockStartPosition = clock.blockStartPosition;
-    if (time != nullptr && std::isfinite(time->samplePos)) {
-        clock.blockStartPosition = roundedPosition(time->samplePos);
+    if (samplePosition && std::isfinite(*samplePosition)) {
+        clock.blockStartPosition = roundedPosition(*samplePosition);
     } else {
         // No usable position: this block follows the previous call.
         clock.blockStartPosition = wrappingAdd(clock.blockStartPosition, previousBlockFrames);
@@ -55,7 +49,7 @@ void QuillbeatEffect::processReplacing(float** inputs, float** outputs, VstInt32
     }
 }
 
-void QuillbeatEffect::passThrough(float** inputs, float** outputs, VstInt32 frames) {
+void QuillbeatCore::passThrough(const float* const* inputs, float* const* outputs, std::int32_t frames) {
     const float* inLeft = inputs[0];
     const float* inRight = inputs[1];
     float* outLeft = outputs[0];
@@ -63,7 +57,7 @@ void QuillbeatEffect::passThrough(float** inputs, float** outputs, VstInt32 fram
     if (inLeft == outLeft && inRight == outRight) return;
     // Frame by frame, both samples read before either is written, so even
     // crossed or overlapping channels come out as the host expects.
-    for (VstInt32 i = 0; i < frames; ++i) {
+    for (std::int32_t i = 0; i < frames; ++i) {
         const float left = inLeft[i];
         const float right = inRight[i];
         outLeft[i] = left;
@@ -71,13 +65,13 @@ void QuillbeatEffect::passThrough(float** inputs, float** outputs, VstInt32 fram
     }
 }
 
-EnvelopeRates QuillbeatEffect::ampRates() const { return EnvelopeRates::of(load(vA), load(vD1), load(vS), load(vD2)); }
+EnvelopeRates QuillbeatCore::ampRates() const { return EnvelopeRates::of(load(vA), load(vD1), load(vS), load(vD2)); }
 
-EnvelopeRates QuillbeatEffect::filterRates() const {
+EnvelopeRates QuillbeatCore::filterRates() const {
     return EnvelopeRates::of(load(fA), load(fD1), load(fS), load(fD2));
 }
 
-void QuillbeatEffect::processMovingBlock(float** inputs, float** outputs, VstInt32 frames) {
+void QuillbeatCore::processMovingBlock(const float* const* inputs, float* const* outputs, std::int32_t frames) {
     const float* inLeft = inputs[0];
     const float* inRight = inputs[1];
     float* outLeft = outputs[0];
@@ -92,7 +86,7 @@ void QuillbeatEffect::processMovingBlock(float** inputs, float** outputs, VstInt
     amp.setRates(ampRates());
     filter.setRates(filterRates());
 
-    for (VstInt32 i = 0; i < frames; ++i) {
+    for (std::int32_t i = 0; i < frames; ++i) {
         if (clock.advance(i)) [[unlikely]] {
             // A new step restarts both envelopes and reloads their
             // countdowns, so whatever this frame's countdowns would have
@@ -102,7 +96,7 @@ void QuillbeatEffect::processMovingBlock(float** inputs, float** outputs, VstInt
             // The note counts in force before this step's own choice.
             amp.startStep(clock.framesPerStep(), triggersPerStep(load(vnotes)));
             filter.startStep(clock.framesPerStep(), triggersPerStep(load(fnotes)));
-            chooseEnvelopeValues(clock.step());
+            chooseEnvelopeValues(clock.step(), i);
             // The choice takes effect in this very frame.
             amp.setRates(ampRates());
             filter.setRates(filterRates());

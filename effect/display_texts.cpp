@@ -3,14 +3,11 @@
 #include <cstring>
 
 #include "effect/display_text.h"
+#include "effect/identity.h"
 #include "effect/quillbeat_effect.h"
 #include "host/bounded_text.h"
 
 namespace {
-constexpr std::string_view kEffectName = "Quillbeat";
-constexpr std::string_view kProductName = "Quillbeat";
-constexpr std::string_view kVendorName = "Orvane";
-constexpr VstInt32 kVendorVersion = 2;
 constexpr std::string_view kDefaultProgramName = "Init";
 
 bool isParameterIndex(VstInt32 index) { return index >= 0 && index < kParameterCount; }
@@ -42,7 +39,7 @@ void QuillbeatEffect::getParameterLabel(VstInt32 index, char* label) {
 }
 
 void QuillbeatEffect::getParameterDisplay(VstInt32 index, char* text) {
-    if (isParameterIndex(index)) displayText(index, load(parameter(index)), text);
+    if (isParameterIndex(index)) displayText(index, core.parameterValue(index), text);
 }
 
 // Names are stored with their terminator in a 24-byte field; a longer name is

@@ -15,11 +15,12 @@
 #include <array>
 #include <string_view>
 
+#include "effect/identity.h"
 #include "effect/parameters.h"
 
 // The plug-in the preset files are for: its unique ID and the version in its
 // record. The preset tests check both against the built plug-in.
-inline constexpr std::string_view kPresetPluginId = "Qlbt";
+inline constexpr std::string_view kPresetPluginId = kVst2UniqueId;
 inline constexpr int kPresetPluginVersion = 1;
 
 // RndSw values for the three modes, each in the middle of the mode's range.

@@ -4,7 +4,9 @@
 // value-text kind says how the host's generic view shows the stored value.
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <span>
 #include <string_view>
 
@@ -77,6 +79,15 @@ constexpr std::array<ParameterInfo, kParameterCount> kParameterTable{{
     {"RndSw", "RndSw", 1.0f, ValueText::SwitchMode, ParameterUnit::None, kSwitchModes},
     {"Tempo", "Tempo", kInitialTempo, ValueText::BeatsPerMinute},
 }};
+
+// What a value from a plug-in format's host becomes in the core: held to 0
+// to 1, as a float, and one that is not a number taken as the parameter's
+// initial value. Those formats' ranges are only advice to their hosts, and
+// the core stores what it is given. `index` must be 0 to 11.
+inline float valueFromHost(int index, double value) {
+    if (std::isnan(value)) return kParameterTable[static_cast<std::size_t>(index)].initialValue;
+    return static_cast<float>(std::clamp(value, double{kParameterMinimum}, double{kParameterMaximum}));
+}
 
 // Every parameter shows the same label of two blanks.
 constexpr std::string_view kParameterLabel = "  ";

@@ -1,8 +1,8 @@
 // Where the ten envelope values of a new step come from in "RANDOM" and
 // "AUTO". Chosen values replace the stored parameters themselves.
 #include "effect/pattern_table.h"
-#include "effect/quillbeat_effect.h"
 #include "effect/parameter_scales.h"
+#include "effect/quillbeat_core.h"
 
 namespace {
 // Each roll is a whole number times this constant, stored as a float.
@@ -21,22 +21,29 @@ constexpr RandomRoll kRandomRolls[kEnvelopeParameterCount] = {
 };
 }  // namespace
 
-void QuillbeatEffect::chooseEnvelopeValues(std::int32_t newStepIndex) {
+void QuillbeatCore::chooseEnvelopeValues(std::int32_t newStepIndex, std::int32_t frame) {
     switch (switchMode(load(RndSw))) {
         case SwitchMode::Random: rollRandomValues(); break;
         case SwitchMode::Auto: pickAutoPattern(newStepIndex); break;
-        case SwitchMode::Manual: break;
+        case SwitchMode::Manual: return;
+    }
+    // Only this thread writes the count, so it needs no read-modify-write.
+    picks.store(picks.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+    if (pickListener != nullptr) [[unlikely]] {
+        float values[kEnvelopeParameterCount];
+        for (int i = 0; i < kEnvelopeParameterCount; ++i) values[i] = load(parameter(i));
+        pickListener->picked(frame, values);
     }
 }
 
-void QuillbeatEffect::rollRandomValues() {
+void QuillbeatCore::rollRandomValues() {
     for (const RandomRoll& roll : kRandomRolls) {
         const std::uint32_t whole = nextRandom() % roll.modulus + roll.offset;
         store(parameter(roll.parameter), static_cast<float>(static_cast<double>(whole) * kRollScale));
     }
 }
 
-void QuillbeatEffect::pickAutoPattern(std::int32_t newStepIndex) {
+void QuillbeatCore::pickAutoPattern(std::int32_t newStepIndex) {
     autoNotesThreshold = load(vnotes);
     std::int32_t pick = 0;
     std::int32_t pattern = 0;

@@ -1,9 +1,9 @@
-// Writes the bundle's Turtle from the effect itself: at build time this
-// program plays the effect's VST 2 host, asks for its name, vendor, version,
-// parameter names, initial values and programs, takes each parameter's
-// symbol, unit and scale points from the parameter table, and describes them
-// as LV2 ports and presets. Nothing here repeats what the effect or the
-// table says. The factory presets follow the programs, from their own table.
+// Writes the bundle's Turtle at build time: the plug-in's name, vendor and
+// version from its identity, each parameter's name, symbol, initial value,
+// unit and scale points from the parameter table, and the programs from the
+// VST 2 effect's own bank, as LV2 ports and presets. Nothing here repeats
+// what they say. The factory presets follow the programs, from their own
+// table.
 //
 //   generate_turtle BUNDLE_FOLDER BINARY_FILE_NAME
 #include <cctype>
@@ -17,8 +17,8 @@
 #include <string_view>
 #include <vector>
 
-#include "edition/edition_adapter.h"
 #include "effect/factory_presets.h"
+#include "effect/quillbeat_effect.h"
 #include "lv2/port_layout.h"
 
 namespace {
@@ -51,7 +51,7 @@ struct Preset {
 struct EffectDescription {
     std::string name;
     std::string vendor;
-    VstIntPtr vendorVersion;
+    int vendorVersion;
     std::vector<Parameter> parameters;
     std::vector<Preset> presets;
 };
@@ -83,30 +83,21 @@ bool isSymbol(std::string_view symbol) {
     return true;
 }
 
-std::string text(EditionAdapter& effect, VstInt32 opcode, VstInt32 index = 0) {
-    char buffer[256] = {};
-    effect.dispatch(opcode, index, 0, buffer);
-    return buffer;
-}
-
-EffectDescription describe(EditionAdapter& effect) {
-    if (effect.parameterCount() != kParameterCount)
-        throw std::runtime_error("the effect has " + std::to_string(effect.parameterCount()) +
-                                 " parameters, the port layout " + std::to_string(kParameterCount));
-    EffectDescription description{text(effect, effGetEffectName), text(effect, effGetVendorString),
-                                  effect.dispatch(effGetVendorVersion), {}, {}};
+EffectDescription describe() {
+    EffectDescription description{kEffectName, kVendorName, kVendorVersion, {}, {}};
     std::set<std::string_view> symbols;
-    for (VstInt32 i = 0; i < kParameterCount; ++i) {
-        const ParameterInfo& table = kParameterTable[static_cast<std::size_t>(i)];
+    for (const ParameterInfo& table : kParameterTable) {
         if (!isSymbol(table.symbol) || !symbols.insert(table.symbol).second)
             throw std::runtime_error("the symbol " + std::string(table.symbol) + " is not a unique LV2 symbol");
-        description.parameters.push_back({text(effect, effGetParamName, i), table, effect.getParameter(i)});
+        description.parameters.push_back({std::string(table.name), table, table.initialValue});
     }
-    for (VstInt32 p = 0; p < effect.programCount(); ++p) {
-        effect.dispatch(effSetProgram, 0, p);
-        Preset program{std::string(kPluginUri) + ":program-" + std::to_string(p + 1), text(effect, effGetProgramName),
-                       {}};
-        for (VstInt32 i = 0; i < kEnvelopeParameterCount; ++i) program.values.push_back(effect.getParameter(i));
+    QuillbeatEffect effect(nullptr);
+    for (int p = 0; p < QuillbeatEffect::kProgramCount; ++p) {
+        effect.setProgram(p);
+        char name[ProgramName::kSize] = {};
+        effect.getProgramName(name);
+        Preset program{std::string(kPluginUri) + ":program-" + std::to_string(p + 1), name, {}};
+        for (int i = 0; i < kEnvelopeParameterCount; ++i) program.values.push_back(effect.getParameter(i));
         description.presets.push_back(program);
     }
     for (const FactoryPreset& preset : kFactoryPresets) {
@@ -217,9 +208,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
-        EditionAdapter effect;
-        if (!effect.open(44100.0)) throw std::runtime_error("the effect's entry point gave no effect");
-        const EffectDescription description = describe(effect);
+        const EffectDescription description = describe();
         const std::string folder = argv[1];
         writeFile(folder + "/manifest.ttl", [&](std::ostream& out) { writeManifest(out, description, argv[2]); });
         writeFile(folder + "/quillbeat.ttl", [&](std::ostream& out) { writePlugin(out, description); });

@@ -4,11 +4,12 @@
 
 #include <cstdint>
 
+#include "effect/identity.h"
 #include "effect/parameters.h"
 
 // The plug-in's URI, stable for the life of the product: hosts store it in
-// their sessions. lv2/CMakeLists.txt holds it for the build and the tests.
-constexpr const char* kPluginUri = QUILLBEAT_LV2_URI;
+// their sessions.
+constexpr const char* kPluginUri = kLv2PluginUri;
 
 // Control inputs first, in parameter order, so a parameter's port is its
 // index; then the audio, the transport events and the values in use.

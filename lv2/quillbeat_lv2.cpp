@@ -1,7 +1,6 @@
-// The LV2 edition: a plug-in descriptor whose instance plays the VST 2 host
-// of one effect. run() only reads the host's ports and messages, passes the
-// controls the host changed, and processes the block, cut where a transport
-// message applies.
+// The LV2 edition: a plug-in descriptor whose instance plays one core. run()
+// only reads the host's ports and messages, passes the controls the host
+// changed, and processes the block, cut where a transport message applies.
 #include <lv2/atom/atom.h>
 #include <lv2/core/lv2.h>
 #include <lv2/urid/urid.h>
@@ -10,7 +9,8 @@
 #include <cstring>
 #include <new>
 
-#include "edition/edition_adapter.h"
+#include "edition/block_parts.h"
+#include "edition/edition_core.h"
 #include "lv2/port_layout.h"
 #include "lv2/time_message_reader.h"
 #include "lv2/transport_position.h"
@@ -18,11 +18,9 @@
 namespace {
 
 struct Instance {
-    Instance(double sampleRate, const LV2_URID_Map* map)
-        : sampleRate(sampleRate), transport(sampleRate), timeMessages(map) {}
+    explicit Instance(const LV2_URID_Map* map) : timeMessages(map) {}
 
-    const double sampleRate;
-    EditionAdapter effect;
+    EditionCore effect;
     TransportPosition transport;
     TimeMessageReader timeMessages;
 
@@ -53,14 +51,12 @@ void holdAsPassed(Instance& instance, int control) {
     instance.controls[control] = &instance.unconnected[control];
 }
 
-// No instance at a sample rate the effect cannot use (isUsableSampleRate).
+// No instance at a sample rate the editions refuse (isUsableSampleRate).
+// The core counts its step grid at a rate of its own, whatever the host's.
 LV2_Handle instantiate(const LV2_Descriptor*, double sampleRate, const char*, const LV2_Feature* const* features) {
-    auto* instance = new (std::nothrow) Instance(sampleRate, findUridMap(features));
+    if (!isUsableSampleRate(sampleRate)) return nullptr;
+    auto* instance = new (std::nothrow) Instance(findUridMap(features));
     if (instance == nullptr) return nullptr;
-    if (!instance->effect.open(sampleRate)) {
-        delete instance;
-        return nullptr;
-    }
     for (int i = 0; i < kParameterCount; ++i) holdAsPassed(*instance, i);
     return instance;
 }
@@ -87,48 +83,39 @@ void connectPort(LV2_Handle handle, std::uint32_t index, void* data) {
     }
 }
 
-// Every activate starts the instance anew, as if just instantiated: a newly
-// opened effect and no known transport; the control ports keep their values.
-// Opening allocates, as instantiate does: activate is outside the audio
-// thread's real-time work, and run allocates nothing. Without memory for a
-// new effect the one in use carries on.
+// Every activate starts the instance anew, as if just instantiated: the core
+// as new, its values the initial ones, and no known transport. The control
+// ports keep their values, and the next run passes those that differ, as to
+// a new instance. Allocates nothing.
 void activate(LV2_Handle handle) {
     auto& instance = *static_cast<Instance*>(handle);
-    if (instance.effect.startAnew()) {
-        instance.transport = TransportPosition(instance.sampleRate);
-        // The new effect's values count as passed.
-        for (int i = 0; i < kParameterCount; ++i)
-            if (instance.controls[i] == &instance.unconnected[i]) holdAsPassed(instance, i);
+    instance.effect.reset();
+    for (int i = 0; i < kParameterCount; ++i) {
+        instance.effect.restoreControl(i, kParameterTable[static_cast<std::size_t>(i)].initialValue);
+        if (instance.controls[i] == &instance.unconnected[i]) holdAsPassed(instance, i);
     }
-    instance.effect.dispatch(effMainsChanged, 0, 1);
-    instance.effect.dispatch(effStartProcess);
+    instance.transport = TransportPosition();
 }
 
-void deactivate(LV2_Handle handle) {
-    auto& effect = static_cast<Instance*>(handle)->effect;
-    effect.dispatch(effStopProcess);
-    effect.dispatch(effMainsChanged, 0, 0);
-}
+void deactivate(LV2_Handle) {}
 
 // Frames [from, to) of the block as one process call at the transport's
 // position.
 void processPart(Instance& instance, std::uint32_t from, std::uint32_t to) {
-    if (to <= from) return;
-    // The effect reads both inputs of a frame before writing either output,
-    // so the host may connect the same buffer as input and output.
-    float* inputs[2];
+    // The core reads both inputs of a frame before writing either output, so
+    // the host may connect the same buffer as input and output.
+    const float* inputs[2];
     float* outputs[2];
     for (int c = 0; c < 2; ++c) {
-        inputs[c] = instance.inputs[c] != nullptr ? const_cast<float*>(instance.inputs[c]) + from : nullptr;
+        inputs[c] = instance.inputs[c] != nullptr ? instance.inputs[c] + from : nullptr;
         outputs[c] = instance.outputs[c] != nullptr ? instance.outputs[c] + from : nullptr;
     }
-    instance.effect.process(inputs, outputs, static_cast<VstInt32>(to - from), instance.transport.timeInfo());
+    instance.effect.process(inputs, outputs, to - from, instance.transport.position());
     instance.transport.advance(to - from);
 }
 
 void applyTimeMessage(TransportPosition& transport, const TimeMessage& message) {
     if (message.speed) transport.setSpeed(*message.speed);
-    if (message.beatsPerMinute) transport.setTempo(*message.beatsPerMinute);
     transport.hearFrame(message.position, message.speed && *message.speed != 0.0, message.frameInBlock == 0);
 }
 
@@ -136,22 +123,15 @@ void applyTimeMessage(TransportPosition& transport, const TimeMessage& message) 
 // processed up to the last of them; returns the frames done. Kept out of
 // run(), which most blocks pass through without a message: its loop would
 // cost them the registers it saves.
-[[gnu::noinline]] std::uint32_t playTimeMessages(Instance& instance, std::uint32_t frames) {
-    std::uint32_t done = 0;
+[[gnu::noinline]] void playTimeMessages(Instance& instance, BlockParts& parts) {
     std::uint64_t offset = 0;
+    const auto playPart = [&](std::uint32_t from, std::uint32_t to) { processPart(instance, from, to); };
     while (const LV2_Atom_Event* event = nextEvent(*instance.timeEvents, offset)) {
         const std::optional<TimeMessage> message = instance.timeMessages.read(*event);
         if (!message) continue;
-        // A message applies from its frame on; one out of order or past the
-        // block applies where the block has got to, or at its end.
-        const std::uint32_t at = message->frameInBlock < frames ? message->frameInBlock : frames;
-        if (at > done) {
-            processPart(instance, done, at);
-            done = at;
-        }
+        parts.playUntil(message->frameInBlock, playPart);
         applyTimeMessage(instance.transport, *message);
     }
-    return done;
 }
 
 void run(LV2_Handle handle, std::uint32_t frames) {
@@ -159,9 +139,10 @@ void run(LV2_Handle handle, std::uint32_t frames) {
     instance.effect.passChangedControls(instance.controls);
     instance.transport.startBlock();
     const bool hasEvents = instance.timeEvents != nullptr && instance.timeMessages.readsFrom(*instance.timeEvents);
-    const std::uint32_t done = hasEvents ? playTimeMessages(instance, frames) : 0;
-    processPart(instance, done, frames);
-    instance.effect.readValuesInUse(instance.valuesInUse);
+    BlockParts parts(frames);
+    if (hasEvents) playTimeMessages(instance, parts);
+    parts.finish([&](std::uint32_t from, std::uint32_t to) { processPart(instance, from, to); });
+    instance.effect.writeValuesInUse(instance.valuesInUse);
 }
 
 void cleanup(LV2_Handle handle) { delete static_cast<Instance*>(handle); }

@@ -7,30 +7,15 @@
 #include <cstdint>
 #include <optional>
 
-#include "host/vst2_abi.h"
-
 class TransportPosition {
 public:
-    explicit TransportPosition(double sampleRate) {
-        time.sampleRate = sampleRate;
-        time.tempo = 120.0;
-        time.flags = kVstTransportPlaying;
-    }
-
     // What one position message said; fields the host left out stay as they
     // were.
     void moveTo(double frame) {
-        time.samplePos = frame;
+        samplePosition = frame;
         known = true;
     }
-    void setSpeed(double framesPerFrame) {
-        speed = framesPerFrame;
-        time.flags = (time.flags & ~kVstTransportPlaying) | (speed != 0.0 ? kVstTransportPlaying : 0);
-    }
-    void setTempo(double beatsPerMinute) {
-        time.tempo = beatsPerMinute;
-        time.flags |= kVstTempoValid;
-    }
+    void setSpeed(double framesPerFrame) { speed = framesPerFrame; }
     // The frame a message names, or none. A message that says the transport
     // rolls, yet names at the start of a block the frame that the message
     // before it named in the block before, comes from a host that does not
@@ -49,19 +34,19 @@ public:
         if (blocksSinceLastMessage < 2) ++blocksSinceLastMessage;
     }
 
-    // The record for a block that starts now: null until the host has said
-    // where its transport is, so the effect then runs on its own clock, as
+    // The position of a block that starts now: none until the host has said
+    // where its transport is, so the core then runs on its own clock, as
     // under a VST 2 host without time information.
-    const VstTimeInfo* timeInfo() const { return known ? &time : nullptr; }
+    std::optional<double> position() const { return known ? std::optional(samplePosition) : std::nullopt; }
 
     // After a block of `frames`: the timeline moves by the frames played at
     // the transport's speed; a speed of 0 leaves it standing.
     void advance(std::uint32_t frames) {
-        if (known) time.samplePos += static_cast<double>(frames) * speed;
+        if (known) samplePosition += static_cast<double>(frames) * speed;
     }
 
 private:
-    VstTimeInfo time{};
+    double samplePosition = 0.0;
     // Timeline frames per audio frame: 1 while playing, 0 while stopped. A
     // host that names a position but never a speed is taken to be playing.
     double speed = 1.0;

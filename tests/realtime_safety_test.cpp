@@ -253,7 +253,8 @@ INSTANTIATE_TEST_SUITE_P(EveryMode, RealtimeSafety,
 
 #ifdef QUILLBEAT_LV2_LIBRARY
 // The LV2 edition's run: the same sessions through the bundle's library, each
-// position sent as a time:Position message, each change on its control port.
+// position sent as a time:Position message, each change on its control port;
+// a restart (deactivate, activate) counted with one block.
 LV2_URID mapUri(LV2_URID_Map_Handle handle, const char* uri) {
     auto& uris = *static_cast<std::vector<std::string>*>(handle);
     for (std::size_t i = 0; i < uris.size(); ++i)
@@ -311,7 +312,14 @@ TEST_P(RealtimeSafety, Lv2RunAllocatesNothingAndLocksNothing) {
                 lv2_atom_forge_pop(&forge, &message);
             }
             lv2_atom_forge_pop(&forge, &sequence);
-            runBlock(faults, i, [&] { lv2->run(plugin, static_cast<std::uint32_t>(block.frames)); });
+            // Halfway the host starts the plug-in anew, on this thread.
+            runBlock(faults, i, [&] {
+                if (i == session.blocks.size() / 2) {
+                    lv2->deactivate(plugin);
+                    lv2->activate(plugin);
+                }
+                lv2->run(plugin, static_cast<std::uint32_t>(block.frames));
+            });
         }
     });
     audio.join();
@@ -325,7 +333,8 @@ TEST_P(RealtimeSafety, Lv2RunAllocatesNothingAndLocksNothing) {
 #ifdef QUILLBEAT_CLAP_PATH
 // The CLAP edition's process: the same sessions through quillbeat.clap, each
 // position as the host's transport, each change as a parameter event in the
-// middle of its block, so that it cuts the block there.
+// middle of its block, so that it cuts the block there; a reset and a
+// restart counted with a block each.
 TEST_P(RealtimeSafety, ClapProcessAllocatesNothingAndLocksNothing) {
     const Session& session = GetParam();
     clap_test::ClapEffect plugin;
@@ -348,7 +357,11 @@ TEST_P(RealtimeSafety, ClapProcessAllocatesNothingAndLocksNothing) {
                                                                   static_cast<clap::clap_id>(block.parameter), block.value));
             const std::optional<std::int64_t> position =
                 std::isnan(block.position) ? std::nullopt : std::optional(std::llround(block.position));
+            // Halfway the host resets the plug-in, later it activates it
+            // again, on this thread.
             runBlock(faults, i, [&] {
+                if (i == session.blocks.size() / 2) plugin.reset();
+                if (i == session.blocks.size() * 3 / 4) plugin.reactivate();
                 plugin.process(buffer, static_cast<std::uint32_t>(block.frames), position, true, events);
             });
         }

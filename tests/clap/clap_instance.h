@@ -119,6 +119,7 @@ public:
         plugin->activate(plugin, kRate, 1, kMaxFrames);
         plugin->start_processing(plugin);
     }
+    void reset() { plugin->reset(plugin); }
     // The calls themselves, as a careless host makes them.
     bool init() { return plugin->init(plugin); }
     bool activate(double rate) { return plugin->activate(plugin, rate, 1, kMaxFrames); }
@@ -154,11 +155,14 @@ public:
     }
     bool load(const clap_istream* in) { return state->load(plugin, in); }
     // One block in place; the transport at `position` (playing or not), or
-    // none.
+    // none. The parameter events the plug-in sends go to `told`, which has
+    // room enough that a block allocates nothing.
     void process(StereoBuffer& audio, std::uint32_t frames, std::optional<std::int64_t> position, bool playing,
                  const EventList& events) {
         const clap_input_events in = events.list();
-        process(audio, frames, position, playing, &in, nullptr);
+        told.clear();
+        const clap_output_events out{&told, &keep};
+        process(audio, frames, position, playing, &in, &out);
     }
     // The same with the host's event lists as they are, null included.
     clap_process_status process(StereoBuffer& audio, std::uint32_t frames, std::optional<std::int64_t> position,
@@ -168,8 +172,16 @@ public:
         const clap_process process{-1, frames, position ? &transport : nullptr, &buffer, &buffer, 1, 1, in, out};
         return plugin->process(plugin, &process);
     }
+    std::vector<clap_event_param_value> told = std::vector<clap_event_param_value>(1024);
 
 private:
+    static bool CLAP_CALLBACK keep(const clap_output_events* list, const clap_event_header* header) {
+        auto& events = *static_cast<std::vector<clap_event_param_value>*>(list->ctx);
+        if (header->type != CLAP_EVENT_PARAM_VALUE || events.size() == events.capacity()) return false;
+        events.push_back(reinterpret_cast<const clap_event_param_value&>(*header));
+        return true;
+    }
+
     clap_host host{CLAP_VERSION, nullptr, "test", "", "", "1",
                    [](const clap_host*, const char*) -> const void* { return nullptr; },
                    [](const clap_host*) {}, [](const clap_host*) {}, [](const clap_host*) {}};

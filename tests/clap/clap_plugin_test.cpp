@@ -144,27 +144,34 @@ TEST(ClapState, LoadsBackToTheSameBytesAndRefusesWhatIsNotItsOwn) {
     EXPECT_EQ(source.save(), manual);
 }
 
-// Activating again starts a new effect with the values in use: it plays as
-// a new VST 2 effect given them.
+// Activating again, or a reset in the middle of playback, starts the effect
+// anew with the values in use: it plays as a new VST 2 effect given them.
 TEST(ClapActivation, StartsAnewWithTheValuesInUse) {
-    ClapEffect clap;
-    EventList settings;
-    settings.events = {parameterEvent(0, pRndSw, kRandom), parameterEvent(0, pTempo, 1.0)};
-    clap.flush(settings);
-    StereoBuffer audio = testSignal(kMaxFrames);
-    for (std::int64_t at = 0; at < 40000; at += kMaxFrames) clap.process(audio, kMaxFrames, at, true, {});
-    const std::vector<double> inUse = valuesOf(clap);
-    clap.reactivate();
-    EXPECT_EQ(valuesOf(clap), inUse);
+    for (const bool reset : {false, true}) {
+        SCOPED_TRACE(reset ? "reset" : "activated again");
+        ClapEffect clap;
+        EventList settings;
+        settings.events = {parameterEvent(0, pRndSw, kRandom), parameterEvent(0, pTempo, 1.0)};
+        clap.flush(settings);
+        StereoBuffer audio = testSignal(kMaxFrames);
+        for (std::int64_t at = 0; at < 40000; at += kMaxFrames) clap.process(audio, kMaxFrames, at, true, {});
+        const std::vector<double> inUse = valuesOf(clap);
+        if (reset) {
+            clap.reset();
+        } else {
+            clap.reactivate();
+        }
+        EXPECT_EQ(valuesOf(clap), inUse);
 
-    TestHost vst2;
-    ASSERT_NE(vst2.open(), nullptr);
-    for (int i = 0; i < kParameterCount; ++i) vst2.setParameter(i, static_cast<float>(inUse[i]));
-    StereoBuffer clapAudio = testSignal(kMaxFrames, 2), vst2Audio = clapAudio;
-    clap.process(clapAudio, kMaxFrames, 50000, true, {});
-    vst2.processAt(50000, vst2Audio);
-    EXPECT_EQ(clapAudio.left, vst2Audio.left);
-    EXPECT_EQ(clapAudio.right, vst2Audio.right);
+        TestHost vst2;
+        ASSERT_NE(vst2.open(), nullptr);
+        for (int i = 0; i < kParameterCount; ++i) vst2.setParameter(i, static_cast<float>(inUse[i]));
+        StereoBuffer clapAudio = testSignal(kMaxFrames, 2), vst2Audio = clapAudio;
+        clap.process(clapAudio, kMaxFrames, 50000, true, {});
+        vst2.processAt(50000, vst2Audio);
+        EXPECT_EQ(clapAudio.left, vst2Audio.left);
+        EXPECT_EQ(clapAudio.right, vst2Audio.right);
+    }
 }
 
 // ---- a careless or hostile host ----------------------------------------------
@@ -265,7 +272,8 @@ class ClapEvents : public ::testing::TestWithParam<Cuts> {};
 // inside them, some repeating the value the host last sent, the transport
 // playing, standing, absent and jumping inside a block. The VST 2 build
 // plays each part between events as a block of its own at the position the
-// part starts at, and is sent only the values the host changed.
+// part starts at, and is sent only the values the host changed. Every value
+// a step picks reaches the host as an event inside its block.
 TEST_P(ClapEvents, SoundAsTheVst2BuildWithTheSameCuts) {
     ClapEffect clap;
     TestHost vst2;
@@ -278,7 +286,9 @@ TEST_P(ClapEvents, SoundAsTheVst2BuildWithTheSameCuts) {
     std::mt19937 random(7);
     StereoBuffer clapAudio = testSignal(kMaxFrames), vst2Audio(kMaxFrames);
     std::int64_t position = 5000;
-    int cuts = 0, jumped = 0;
+    int cuts = 0, jumped = 0, picksTold = 0;
+    std::vector<double> heard = valuesOf(clap);
+    std::vector<std::uint32_t> hostSent = sent;
     for (int block = 0; block < 150; ++block) {
         const std::uint32_t frames = 1 + random() % 1500;
         const bool absent = block % 9 == 4, standing = block % 7 == 3;
@@ -336,11 +346,37 @@ TEST_P(ClapEvents, SoundAsTheVst2BuildWithTheSameCuts) {
         ASSERT_EQ(std::memcmp(clapAudio.right.data(), vst2Audio.right.data(), frames * sizeof(float)), 0) << block;
         for (int i = 0; i < kParameterCount; ++i)
             ASSERT_EQ(static_cast<float>(clap.value(i)), vst2.getParameter(i)) << "block " << block << ", " << i;
+        // What the host heard, in time order: at one frame its own event
+        // first, as the plug-in applies it before it plays that frame. A
+        // value it sent before, again, leaves a pick in place.
+        std::vector<clap_event_param_value> byTime;
+        for (const Event& event : events.events) {
+            if (event.jump) continue;
+            const auto value = static_cast<float>(event.parameter.value);
+            if (bitsOf(value) != hostSent[event.parameter.param_id]) byTime.push_back(event.parameter);
+            hostSent[event.parameter.param_id] = bitsOf(value);
+        }
+        for (const clap_event_param_value& told : clap.told) {
+            ASSERT_LT(told.header.time, frames);
+            ASSERT_LT(told.param_id, static_cast<clap_id>(kEnvelopeParameterCount));
+            byTime.push_back(told);
+        }
+        std::stable_sort(byTime.begin(), byTime.end(),
+                         [](const auto& a, const auto& b) { return a.header.time < b.header.time; });
+        for (const clap_event_param_value& event : byTime) heard[event.param_id] = event.value;
+        picksTold += !clap.told.empty();
+        for (int i = 0; i < kParameterCount; ++i)
+            ASSERT_EQ(static_cast<float>(heard[i]), static_cast<float>(clap.value(i))) << "block " << block << ", " << i;
         if (!standing) position += frames - positionFrame;
         jumped += jumps;
     }
     EXPECT_GT(cuts, 100);
     EXPECT_GT(jumped, 20);
+    if (GetParam().mode == kManual) {
+        EXPECT_EQ(picksTold, 0);
+    } else {
+        EXPECT_GT(picksTold, 5);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryMode, ClapEvents,

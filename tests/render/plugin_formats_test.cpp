@@ -19,13 +19,18 @@ struct Format {
     std::string plugin;
     const char* formatLine;  // what --info says of the format
     const char* tempoLine;   // Tempo at 1, shown as the format shows it (LV2 has no value texts)
+    const char* versionLine;  // the vendor's version 2, as each format writes it
 };
 
 const Format kFormats[] = {
-    {"VST 2", QUILLBEAT_SO_PATH, "Unique ID:   'Qlbt'", "   11  Tempo            480                  1\n"},
-    {"CLAP", QUILLBEAT_CLAP_PATH, "Format:      CLAP\n", "   11  Tempo            480                  1 "},
-    {"LV2 bundle", QUILLBEAT_LV2_BUNDLE, "Format:      LV2\n", "   11  Tempo            1                    1 "},
-    {"LV2 URI", QUILLBEAT_LV2_URI, "Format:      LV2\n", "   11  Tempo            1                    1 "},
+    {"VST 2", QUILLBEAT_SO_PATH, "Unique ID:   'Qlbt'", "   11  Tempo            480                  1\n",
+     "Version:     2 (plug-in version 1,"},
+    {"CLAP", QUILLBEAT_CLAP_PATH, "Format:      CLAP\n", "   11  Tempo            480                  1 ",
+     "Version:     2.0.0\n"},
+    {"LV2 bundle", QUILLBEAT_LV2_BUNDLE, "Format:      LV2\n", "   11  Tempo            1                    1 ",
+     "Version:     2.0\n"},
+    {"LV2 URI", QUILLBEAT_LV2_URI, "Format:      LV2\n", "   11  Tempo            1                    1 ",
+     "Version:     2.0\n"},
 };
 
 // LV2 plug-ins are found by URI on LV2_PATH.
@@ -110,8 +115,9 @@ TEST(PluginFormats, DescribeTheSamePlugin) {
         SCOPED_TRACE(format.name);
         const ToolRun run = runWith(format.plugin, {"--info", "--param", "Tempo=1"});
         ASSERT_EQ(run.exitCode, 0) << run.err;
-        for (const char* line : {"Name:        Quillbeat\n", "Inputs:      2\n", "Outputs:     2\n",
-                                 "Parameters:  12\n", format.formatLine, format.tempoLine}) {
+        for (const char* line : {"Name:        Quillbeat\n", "Vendor:      Orvane\n", "Inputs:      2\n",
+                                 "Outputs:     2\n", "Parameters:  12\n", format.formatLine, format.tempoLine,
+                                 format.versionLine}) {
             EXPECT_NE(run.out.find(line), std::string::npos) << line << " is not in:\n" << run.out;
         }
     }
