@@ -1,6 +1,6 @@
 #include "bench/bench_host.h"
 
-#include "hosting/built_plugin.h"
+#include "player/built_plugin.h"
 
 BenchHost::BenchHost() {
     host.timeAnswer = &transport;

@@ -4,8 +4,8 @@
 // moves. It records nothing, so the host's own cost per block stays small.
 #pragma once
 
-#include "host/vst2_abi.h"
-#include "hosting/effect_host.h"
+#include "abi/vst2_abi.h"
+#include "player/effect_host.h"
 
 class BenchHost {
 public:

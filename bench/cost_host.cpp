@@ -19,9 +19,9 @@
 #include "bench/bench_cases.h"
 #include "bench/bench_host.h"
 #include "bench/floor_kernel.h"
-#include "hosting/built_plugin.h"
+#include "player/built_plugin.h"
 #ifdef QUILLBEAT_EDITIONS
-#include "hosting/plugin_instance.h"
+#include "player/plugin_instance.h"
 #endif
 
 namespace {

@@ -13,9 +13,9 @@
 #include "bench/bench_cases.h"
 #include "bench/bench_host.h"
 #include "bench/floor_ratio_reporter.h"
-#include "hosting/clap_instance.h"
-#include "hosting/lv2_instance.h"
-#include "hosting/vst2_instance.h"
+#include "player/clap_instance.h"
+#include "player/lv2_instance.h"
+#include "player/vst2_instance.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <new>
 #include <optional>
 
-#include "clap/clap_abi.h"
+#include "abi/clap_abi.h"
 #include "clap/parameter_text.h"
 #include "clap/sample_position.h"
 #include "clap/state_format.h"

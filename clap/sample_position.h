@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "clap/clap_abi.h"
+#include "abi/clap_abi.h"
 
 // The song positions of transports in whole samples at one sample rate.
 // The usual case, seconds at a whole-numbered rate, is inline: a block asks

@@ -14,7 +14,7 @@
 #include <array>
 #include <cstddef>
 
-#include "clap/clap_abi.h"
+#include "abi/clap_abi.h"
 
 // The effect's parameter count, fixed by format version 1 (the edition
 // checks it against the parameter table).

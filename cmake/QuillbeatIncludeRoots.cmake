@@ -1,5 +1,5 @@
 # Every header of the project is included by its path from the top of the
-# source tree ("host/vst2_abi.h"). So that a target reaches only the headers
+# source tree ("abi/vst2_abi.h"). So that a target reaches only the headers
 # of the layers it builds on, it never gets the top of the tree as an include
 # folder. Instead each target names what it may include, and gets an include
 # folder of its own in the build tree that holds just those files and folders,

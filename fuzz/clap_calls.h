@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <string>
 
-#include "clap/clap_abi.h"
+#include "abi/clap_abi.h"
 
 // Plays one session against the plug-in of `entry` and destroys it. Returns
 // an empty string when every check held, otherwise a description of the

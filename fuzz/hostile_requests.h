@@ -16,7 +16,7 @@
 #include <cstdint>
 #include <string>
 
-#include "host/vst2_abi.h"
+#include "abi/vst2_abi.h"
 
 using RecordEntryPoint = AEffect* (*)(audioMasterCallback);
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "host/vst2_abi.h"
+#include "abi/vst2_abi.h"
 
 // Puts text at the start of the buffer, cut to maxLength characters, and
 // clears the rest of the buffer up to and including index maxLength.

@@ -12,7 +12,7 @@
 
 #include "host/effect_editor.h"
 #include "host/record_functions.h"
-#include "host/vst2_abi.h"
+#include "abi/vst2_abi.h"
 
 class EffectBase {
 public:

@@ -3,7 +3,7 @@
 // when an effect class attaches one.
 #pragma once
 
-#include "host/vst2_abi.h"
+#include "abi/vst2_abi.h"
 
 class EffectEditor {
 public:

@@ -3,7 +3,7 @@
 // in another plug-in format calls it as a VST 2 host does.
 #pragma once
 
-#include "host/vst2_abi.h"
+#include "abi/vst2_abi.h"
 
 // Each plug-in library's list of exports decides whether the entry is
 // exported: the VST 2 plug-in's names it, an edition's leaves it out. The

@@ -3,7 +3,7 @@
 // and so does the value text of a parameter computed from a value alone.
 #pragma once
 
-#include "host/vst2_abi.h"
+#include "abi/vst2_abi.h"
 
 // Sign, integer digits, point and truncated fraction digits, eight places in
 // all; "NaN", or "Huge!" beyond what eight places hold.

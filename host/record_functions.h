@@ -2,7 +2,7 @@
 // object through the record's object field and calls one of its operations.
 #pragma once
 
-#include "host/vst2_abi.h"
+#include "abi/vst2_abi.h"
 
 VstIntPtr VST2_CALLBACK recordDispatch(AEffect* record, VstInt32 opcode, VstInt32 index, VstIntPtr value,
                                        void* ptr, float opt);

@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-#include "effect/factory_presets.h"
+#include "presets/factory_presets.h"
 #include "effect/quillbeat_effect.h"
 #include "lv2/port_layout.h"
 

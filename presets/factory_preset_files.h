@@ -1,10 +1,10 @@
-// The factory presets (effect/factory_presets.h) as VST 2 preset files, one
+// The factory presets (presets/factory_presets.h) as VST 2 preset files, one
 // per preset, named by its slug.
 #pragma once
 
 #include <string>
 
-#include "effect/factory_presets.h"
+#include "presets/factory_presets.h"
 #include "presets/fxp_file.h"
 
 FxpPreset factoryPresetFile(const FactoryPreset& preset);

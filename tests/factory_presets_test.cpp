@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <string>
 
-#include "effect/factory_presets.h"
+#include "presets/factory_presets.h"
 #include "presets/factory_preset_files.h"
 #include "tests/support/test_host.h"
 

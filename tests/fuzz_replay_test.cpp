@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "fuzz/hostile_requests.h"
-#include "hosting/built_plugin.h"
+#include "player/built_plugin.h"
 
 #if defined(QUILLBEAT_LV2_LIBRARY) || defined(QUILLBEAT_CLAP_LIBRARY)
 #include <dlfcn.h>

@@ -21,7 +21,7 @@
 #include <thread>
 #include <vector>
 
-#include "hosting/effect_host.h"
+#include "player/effect_host.h"
 #include "tests/support/block_helpers.h"
 
 #ifdef QUILLBEAT_LV2_LIBRARY
@@ -37,9 +37,9 @@
 #include <memory>
 #include <span>
 
-#include "hosting/clap_instance.h"
-#include "hosting/lv2_instance.h"
-#include "hosting/vst2_instance.h"
+#include "player/clap_instance.h"
+#include "player/lv2_instance.h"
+#include "player/vst2_instance.h"
 #endif
 
 #ifdef QUILLBEAT_CLAP_PATH

@@ -6,7 +6,7 @@
 // CMakeLists.txt), so a mismatch on any target fails the build or the test.
 #include <string_view>
 
-#include "clap/clap_abi.h"
+#include "abi/clap_abi.h"
 
 #include <clap/entry.h>
 #include <clap/ext/audio-ports.h>

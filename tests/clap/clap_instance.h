@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "clap/clap_abi.h"
+#include "abi/clap_abi.h"
 #include "tests/support/test_host.h"
 
 namespace clap_test {

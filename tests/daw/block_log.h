@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "host/vst2_abi.h"
+#include "abi/vst2_abi.h"
 
 struct BlockLogEvent {
     enum Kind { SampleRate, BlockSize, Resume, Suspend, Process } kind;

@@ -17,7 +17,7 @@
 #include <new>
 #include <vector>
 
-#include "host/vst2_abi.h"
+#include "abi/vst2_abi.h"
 #include "tests/daw/block_log.h"
 #include "tests/support/plugin_record.h"
 #include "tests/daw/test_signal.h"

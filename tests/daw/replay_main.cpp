@@ -29,8 +29,8 @@
 
 #include "tests/daw/block_log.h"
 #include "tests/daw/test_signal.h"
-#include "hosting/effect_host.h"
-#include "hosting/plugin_library.h"
+#include "player/effect_host.h"
+#include "player/plugin_library.h"
 
 namespace {
 

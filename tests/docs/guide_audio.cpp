@@ -7,7 +7,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "effect/factory_presets.h"
+#include "presets/factory_presets.h"
 #include "tests/render/support/tool_runner.h"
 #include "tests/support/test_host.h"
 

@@ -26,8 +26,8 @@
 
 #include "effect/parameters.h"
 #include "effect/pattern_table.h"
-#include "hosting/built_plugin.h"
-#include "hosting/effect_host.h"
+#include "player/built_plugin.h"
+#include "player/effect_host.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // own transport sends them (inside blocks, at other speeds, from hosts that
 // do not count, malformed), control values outside the ports' ranges, a host
 // without a URID map, restarts and the presets. (Sessions through the host
-// library's one interface, for all three formats: tests/hosting.) Every
+// library's one interface, for all three formats: tests/player.) Every
 // output sample and every value in use must agree to the bit. Transport
 // buffers that no host library forges are played through the bundle's
 // library directly.
@@ -26,8 +26,8 @@
 #include <lv2/atom/atom.h>
 #include <lv2/time/time.h>
 
-#include "effect/factory_presets.h"
-#include "hosting/lv2_instance.h"
+#include "presets/factory_presets.h"
+#include "player/lv2_instance.h"
 #include "lv2/port_layout.h"
 #include "tests/support/dice.h"
 #include "tests/support/stream.h"

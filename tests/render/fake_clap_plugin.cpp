@@ -8,7 +8,7 @@
 #include <cstring>
 #include <limits>
 
-#include "clap/clap_abi.h"
+#include "abi/clap_abi.h"
 
 #ifndef FAKE_CLAP_VARIANT
 #error "FAKE_CLAP_VARIANT selects the variant"

@@ -14,7 +14,7 @@
 #include <cstring>
 #include <new>
 
-#include "host/vst2_abi.h"
+#include "abi/vst2_abi.h"
 #include "tests/support/plugin_record.h"
 
 #ifndef FAKE_PLUGIN_VARIANT

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "host/vst2_abi.h"
+#include "abi/vst2_abi.h"
 #include "presets/fxp_file.h"
 #include "tests/render/support/sound_files.h"
 #include "tests/render/support/tool_runner.h"

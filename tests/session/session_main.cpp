@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "hosting/clap_instance.h"
+#include "player/clap_instance.h"
 #include "tests/session/report.h"
 #include "tests/session/session_player.h"
 

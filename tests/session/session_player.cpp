@@ -5,7 +5,7 @@
 #include <cstring>
 #include <limits>
 
-#include "hosting/effect_host.h"
+#include "player/effect_host.h"
 #include "tests/session/report.h"
 #include "tests/session/session_script.h"
 

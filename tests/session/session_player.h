@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "hosting/plugin_instance.h"
-#include "hosting/plugin_library.h"
+#include "player/plugin_instance.h"
+#include "player/plugin_library.h"
 
 struct SessionOutput {
     std::string report;  // record, texts and parameter values, block by block

@@ -3,7 +3,7 @@
 // chooses; the rest is zero.
 #pragma once
 
-#include "host/vst2_abi.h"
+#include "abi/vst2_abi.h"
 
 struct PluginRecordFields {
     AEffectDispatcherProc dispatcher;

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "host/vst2_abi.h"
-#include "hosting/built_plugin.h"
-#include "hosting/effect_host.h"
+#include "abi/vst2_abi.h"
+#include "player/built_plugin.h"
+#include "player/effect_host.h"
 
 // Two channels of audio and the channel-pointer arrays a process call takes.
 struct StereoBuffer {

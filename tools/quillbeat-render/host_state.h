@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "host/vst2_abi.h"
-#include "hosting/effect_host.h"
+#include "abi/vst2_abi.h"
+#include "player/effect_host.h"
 
 // What the host tells a plug-in that asks, as a DAW's offline export does.
 // One instance per loaded plug-in; the audio thread reads it during process

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "host/vst2_abi.h"
-#include "hosting/plugin_library.h"
+#include "abi/vst2_abi.h"
+#include "player/plugin_library.h"
 #include "tools/quillbeat-render/host_state.h"
 
 class PluginModule {

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "hosting/plugin_instance.h"
+#include "player/plugin_instance.h"
 #include "tools/quillbeat-render/plugin_info.h"
 #include "tools/quillbeat-render/render_error.h"
 

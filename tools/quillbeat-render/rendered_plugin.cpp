@@ -12,8 +12,8 @@
 #include <optional>
 #include <stdexcept>
 
-#include "hosting/clap_transport.h"
-#include "hosting/plugin_instance.h"
+#include "player/clap_transport.h"
+#include "player/plugin_instance.h"
 #include "tools/quillbeat-render/plugin_info.h"
 #include "tools/quillbeat-render/plugin_module.h"
 #include "tools/quillbeat-render/plugin_session.h"

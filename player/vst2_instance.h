@@ -4,9 +4,9 @@
 // played as one process call per part, cut at each change's frame.
 #pragma once
 
-#include "hosting/effect_host.h"
-#include "hosting/plugin_instance.h"
-#include "hosting/plugin_library.h"
+#include "player/effect_host.h"
+#include "player/plugin_instance.h"
+#include "player/plugin_library.h"
 
 class Vst2Instance final : public CutBlockInstance {
 public:

@@ -1,4 +1,4 @@
-#include "hosting/lv2_instance.h"
+#include "player/lv2_instance.h"
 
 #include <lv2/atom/atom.h>
 #include <lv2/buf-size/buf-size.h>

@@ -1,4 +1,4 @@
-#include "hosting/clap_transport.h"
+#include "player/clap_transport.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "hosting/plugin_instance.h"
+#include "player/plugin_instance.h"
 
 #include <algorithm>
 #include <cctype>

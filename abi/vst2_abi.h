@@ -23,6 +23,9 @@ using VstIntPtr = std::intptr_t;
 
 struct AEffect;
 
+// The interface version a VST 2.4 host reports.
+inline constexpr VstIntPtr kHostVersion = 2400;
+
 using audioMasterCallback = VstIntPtr(VST2_CALLBACK*)(AEffect* effect, VstInt32 opcode, VstInt32 index,
                                                       VstIntPtr value, void* ptr, float opt);
 using AEffectDispatcherProc = VstIntPtr(VST2_CALLBACK*)(AEffect* effect, VstInt32 opcode, VstInt32 index,

@@ -3,7 +3,7 @@
 // which defines QUILLBEAT_PLUGIN_PATH.
 #pragma once
 
-#include "hosting/plugin_library.h"
+#include "player/plugin_library.h"
 
 inline PluginLibrary& quillbeatLibrary() {
     static PluginLibrary library(QUILLBEAT_PLUGIN_PATH);

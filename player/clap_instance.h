@@ -1,16 +1,16 @@
 // A CLAP plug-in behind the PluginInstance interface, on our own declarations
-// of the interface (clap/clap_abi.h): the file's entry, its plug-in factory,
+// of the interface (abi/clap_abi.h): the file's entry, its plug-in factory,
 // one plug-in created with a host record of ours, and the params, state and
 // audio-ports extensions. A block's parameter changes reach the plug-in as
 // events at their frames; the host position as a transport in fixed-point
-// seconds and beats (hosting/clap_transport.h). Every function the host
+// seconds and beats (player/clap_transport.h). Every function the host
 // calls, and every count it allocates for, is checked when the plug-in is
 // created.
 #pragma once
 
-#include "clap/clap_abi.h"
-#include "hosting/plugin_instance.h"
-#include "hosting/plugin_library.h"
+#include "abi/clap_abi.h"
+#include "player/plugin_instance.h"
+#include "player/plugin_library.h"
 
 // The parameter events of one block (or of one set between blocks), in the
 // order the plug-in reads them.

@@ -1,9 +1,9 @@
 #include <stdexcept>
 
-#include "hosting/clap_instance.h"
-#include "hosting/vst2_instance.h"
+#include "player/clap_instance.h"
+#include "player/vst2_instance.h"
 #if QUILLBEAT_HOSTS_LV2
-#include "hosting/lv2_instance.h"
+#include "player/lv2_instance.h"
 #endif
 
 std::unique_ptr<PluginInstance> openPlugin(const std::string& where) {

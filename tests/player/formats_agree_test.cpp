@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "hosting/clap_instance.h"
-#include "hosting/lv2_instance.h"
-#include "hosting/vst2_instance.h"
+#include "player/clap_instance.h"
+#include "player/lv2_instance.h"
+#include "player/vst2_instance.h"
 #include "tests/support/dice.h"
 #include "tests/support/stream.h"
 

@@ -1,4 +1,4 @@
-#include "hosting/effect_host.h"
+#include "player/effect_host.h"
 
 #include <cmath>
 

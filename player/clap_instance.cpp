@@ -1,4 +1,4 @@
-#include "hosting/clap_instance.h"
+#include "player/clap_instance.h"
 
 #include <algorithm>
 #include <cstring>
@@ -6,7 +6,7 @@
 #include <map>
 #include <stdexcept>
 
-#include "hosting/clap_transport.h"
+#include "player/clap_transport.h"
 
 namespace {
 

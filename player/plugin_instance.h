@@ -135,7 +135,7 @@ PluginFormat formatOf(const std::string& where);
 
 // The plug-in at `where` loaded and its (first) effect created; throws
 // std::runtime_error with a message for the user when that fails.
-// (hosting/open_plugin.cpp, in the library that links lilv.)
+// (player/open_plugin.cpp, in the library that links lilv.)
 std::unique_ptr<PluginInstance> openPlugin(const std::string& where);
 
 // Throw std::runtime_error naming the plug-in at `where` when what it

@@ -19,10 +19,7 @@
 
 #include <cstdint>
 
-#include "host/vst2_abi.h"
-
-// The interface version a VST 2.4 host reports.
-inline constexpr VstIntPtr kHostVersion = 2400;
+#include "abi/vst2_abi.h"
 
 // A plug-in's entry point.
 using PluginEntry = AEffect* (*)(audioMasterCallback);

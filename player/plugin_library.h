@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "hosting/effect_host.h"
+#include "player/effect_host.h"
 
 class PluginLibrary {
 public:

@@ -1,4 +1,4 @@
-#include "hosting/plugin_library.h"
+#include "player/plugin_library.h"
 
 #if defined(_WIN32)
 #include <windows.h>

@@ -14,8 +14,8 @@
 #include <lv2/options/options.h>
 #include <lv2/urid/urid.h>
 
-#include "hosting/plugin_instance.h"
-#include "hosting/plugin_library.h"
+#include "player/plugin_instance.h"
+#include "player/plugin_library.h"
 
 class Lv2Instance final : public CutBlockInstance {
 public:

@@ -1,4 +1,4 @@
-#include "hosting/vst2_instance.h"
+#include "player/vst2_instance.h"
 
 #include <algorithm>
 #include <cstdint>

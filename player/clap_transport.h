@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
-#include "clap/clap_abi.h"
-#include "hosting/plugin_instance.h"
+#include "abi/clap_abi.h"
+#include "player/plugin_instance.h"
 
 // Whether seconds or beats have a fixed-point form: from -2^32 up to, but
 // not including, 2^32 (NaN has none).
