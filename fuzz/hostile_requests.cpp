@@ -226,16 +226,24 @@ private:
         return opened;
     }
 
-    // The host calls `request` made since the last look: each carries the
-    // record, and only a process call asks for the time, once.
-    void checkHostCalls(const std::string& request, const AEffect* record, std::size_t timeRequests = 0) {
-        std::size_t asked = 0;
-        for (const HostCall& call : host.calls()) {
-            if (call.effect != record) fail(request + " made host call " + std::to_string(call.opcode) + " without the record");
-            asked += call.opcode == audioMasterGetTime ? 1 : 0;
-        }
-        if (asked != timeRequests) fail(request + " asked for the time " + std::to_string(asked) + " times");
+    // The host calls `request` made since the last look: a process call asks
+    // for the time once, with the record, and nothing else; no other request
+    // calls the host.
+    void checkHostCalls(const std::string& request, const AEffect* record, bool processing = false) {
+        const std::vector<HostCall> calls = host.calls();
         host.clearCalls();
+        const bool asExpected = processing ? calls.size() == 1 && calls[0].opcode == audioMasterGetTime &&
+                                                 calls[0].effect == record
+                                           : calls.empty();
+        if (!asExpected) {
+            std::string seen = request + " made the host calls";
+            for (const HostCall& call : calls) {
+                seen += ' ';
+                seen += std::to_string(call.opcode);
+                if (call.effect != record) seen += " (not with its record)";
+            }
+            fail(seen);
+        }
     }
 
     void close() {
@@ -395,7 +403,7 @@ private:
             // Nothing to process: the channel pointers must not be touched.
             float* none[2] = {nullptr, nullptr};
             host.process(none, none, frames);
-            checkHostCalls("process", record, 1);
+            checkHostCalls("process", record, true);
             return;
         }
         // Heap buffers of exactly the frame count, so an overrun is caught.
@@ -408,7 +416,7 @@ private:
         float* inputs[2] = {inLeft.data(), inRight.data()};
         float* outputs[2] = {inPlace ? inLeft.data() : outLeft.data(), inPlace ? inRight.data() : outRight.data()};
         host.process(inputs, outputs, frames);
-        checkHostCalls("process", record, 1);
+        checkHostCalls("process", record, true);
 
         // Each output sample is its input, passed through unchanged, or the
         // filter's output, which is finite and never subnormal.
