@@ -147,19 +147,19 @@ constexpr std::size_t kRecordBytes = 1024;
 static_assert(sizeof(VstSpeakerArrangement) <= kRecordBytes);
 constexpr std::size_t kPointerBytes = sizeof(void*);
 
-// The requests whose ptr is not a host-owned record.
+// The requests whose ptr is not a host-owned record, one rule a line.
+constexpr PtrRule kTextIn{PtrUse::TextIn, 0}, kProgramName{PtrUse::TextOut, 24}, kParameterText{PtrUse::TextOut, 9},
+    kEffectName{PtrUse::TextOut, 33}, kVendorText{PtrUse::TextOut, 65}, kPointerOut{PtrUse::PointerOut, kPointerBytes};
 constexpr struct {
     VstInt32 opcode;
     PtrRule rule;
 } kPtrRules[] = {
-    {effSetProgramName, {PtrUse::TextIn, 0}},         {effString2Parameter, {PtrUse::TextIn, 0}},
-    {effCanDo, {PtrUse::TextIn, 0}},                  {effGetProgramName, {PtrUse::TextOut, 24}},
-    {effGetProgramNameIndexed, {PtrUse::TextOut, 24}}, {effGetParamLabel, {PtrUse::TextOut, 9}},
-    {effGetParamDisplay, {PtrUse::TextOut, 9}},       {effGetParamName, {PtrUse::TextOut, 9}},
-    {effGetEffectName, {PtrUse::TextOut, 33}},        {effGetVendorString, {PtrUse::TextOut, 65}},
-    {effGetProductString, {PtrUse::TextOut, 65}},     {effShellGetNextPlugin, {PtrUse::TextOut, 65}},
-    {effEditGetRect, {PtrUse::PointerOut, kPointerBytes}}, {effGetChunk, {PtrUse::PointerOut, kPointerBytes}},
-    {effGetSpeakerArrangement, {PtrUse::PointerOut, kPointerBytes}},
+    {effSetProgramName, kTextIn}, {effString2Parameter, kTextIn}, {effCanDo, kTextIn},
+    {effGetProgramName, kProgramName}, {effGetProgramNameIndexed, kProgramName},
+    {effGetParamLabel, kParameterText}, {effGetParamDisplay, kParameterText}, {effGetParamName, kParameterText},
+    {effGetEffectName, kEffectName},
+    {effGetVendorString, kVendorText}, {effGetProductString, kVendorText}, {effShellGetNextPlugin, kVendorText},
+    {effEditGetRect, kPointerOut}, {effGetChunk, kPointerOut}, {effGetSpeakerArrangement, kPointerOut},
 };
 
 PtrRule ptrRule(VstInt32 opcode) {
