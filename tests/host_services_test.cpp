@@ -123,18 +123,13 @@ VstIntPtr expectedResult(Reads reads, VstIntPtr answer) {
     return 0;
 }
 
-// A host that gives every request the one answer.
-void answerAll(TestHost& host, VstIntPtr answer) {
-    host.answerOther = [answer](const HostCall&) { return answer; };
-}
-
 TEST(HostServices, EachPassesItsPartsAndReadsTheAnswerItsWay) {
     for (const Service& service : kServices) {
         SCOPED_TRACE(service.name);
         for (const VstIntPtr answer : {VstIntPtr{0}, VstIntPtr{1}, VstIntPtr{-1}}) {
             TestHost host;
             ServiceEffect& effect = host.build<ServiceEffect>();
-            answerAll(host, answer);
+            host.answerOther = [answer](const HostCall&) { return answer; };
             EXPECT_EQ(service.call(effect), expectedResult(service.reads, answer)) << "host answer " << answer;
             const auto calls = host.calls();
             ASSERT_EQ(calls.size(), 1u);
@@ -154,7 +149,7 @@ TEST(HostServices, EachPassesItsPartsAndReadsTheAnswerItsWay) {
 TEST(HostServices, FileRequestsWithoutARecordAskNothing) {
     TestHost host;
     ServiceEffect& effect = host.build<ServiceEffect>();
-    answerAll(host, 1);
+    host.answerOther = [](const HostCall&) { return VstIntPtr{1}; };
     EXPECT_FALSE(effect.openFileSelector(nullptr));
     EXPECT_FALSE(effect.closeFileSelector(nullptr));
     EXPECT_FALSE(effect.getChunkFile(nullptr));
@@ -196,7 +191,7 @@ TEST(HostServices, HostRateAndBlockSizeReplaceOnlyWithPositiveAnswers) {
         SCOPED_TRACE(c.answer);
         TestHost host;
         ServiceEffect& effect = host.build<ServiceEffect>();
-        answerAll(host, c.answer);
+        host.answerOther = [&c](const HostCall&) { return c.answer; };
         EXPECT_EQ(effect.updateSampleRate(), c.sampleRate);
         EXPECT_EQ(effect.updateBlockSize(), c.blockSize);
         EXPECT_EQ(effect.getSampleRate(), c.sampleRate);
