@@ -236,13 +236,13 @@ private:
                                                  calls[0].effect == record
                                            : calls.empty();
         if (!asExpected) {
-            std::string seen = request + " made the host calls";
+            std::string seen = request + " made the host calls:";
             for (const HostCall& call : calls) {
                 seen += ' ';
                 seen += std::to_string(call.opcode);
                 if (call.effect != record) seen += " (not with its record)";
             }
-            fail(seen);
+            fail(calls.empty() ? seen + " none" : seen);
         }
     }
 
