@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fuzz/input_bytes.h"
+#include "tests/support/test_host.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define QUILLBEAT_ASAN 1
@@ -146,32 +147,25 @@ constexpr std::size_t kRecordBytes = 1024;
 static_assert(sizeof(VstSpeakerArrangement) <= kRecordBytes);
 constexpr std::size_t kPointerBytes = sizeof(void*);
 
+// The requests whose ptr is not a host-owned record, one rule a line.
+constexpr PtrRule kTextIn{PtrUse::TextIn, 0}, kProgramName{PtrUse::TextOut, 24}, kParameterText{PtrUse::TextOut, 9},
+    kEffectName{PtrUse::TextOut, 33}, kVendorText{PtrUse::TextOut, 65}, kPointerOut{PtrUse::PointerOut, kPointerBytes};
+constexpr struct {
+    VstInt32 opcode;
+    PtrRule rule;
+} kPtrRules[] = {
+    {effSetProgramName, kTextIn}, {effString2Parameter, kTextIn}, {effCanDo, kTextIn},
+    {effGetProgramName, kProgramName}, {effGetProgramNameIndexed, kProgramName},
+    {effGetParamLabel, kParameterText}, {effGetParamDisplay, kParameterText}, {effGetParamName, kParameterText},
+    {effGetEffectName, kEffectName},
+    {effGetVendorString, kVendorText}, {effGetProductString, kVendorText}, {effShellGetNextPlugin, kVendorText},
+    {effEditGetRect, kPointerOut}, {effGetChunk, kPointerOut}, {effGetSpeakerArrangement, kPointerOut},
+};
+
 PtrRule ptrRule(VstInt32 opcode) {
-    switch (opcode) {
-        case effSetProgramName:
-        case effString2Parameter:
-        case effCanDo:
-            return {PtrUse::TextIn, 0};
-        case effGetProgramName:
-        case effGetProgramNameIndexed:
-            return {PtrUse::TextOut, 24};
-        case effGetParamLabel:
-        case effGetParamDisplay:
-        case effGetParamName:
-            return {PtrUse::TextOut, 9};
-        case effGetEffectName:
-            return {PtrUse::TextOut, 33};
-        case effGetVendorString:
-        case effGetProductString:
-        case effShellGetNextPlugin:
-            return {PtrUse::TextOut, 65};
-        case effEditGetRect:
-        case effGetChunk:
-        case effGetSpeakerArrangement:
-            return {PtrUse::PointerOut, kPointerBytes};
-        default:
-            return {PtrUse::Record, kRecordBytes};
-    }
+    for (const auto& row : kPtrRules)
+        if (row.opcode == opcode) return row.rule;
+    return {PtrUse::Record, kRecordBytes};
 }
 
 // Requests whose value carries a pointer rather than a number.
@@ -179,45 +173,15 @@ bool valueIsPointer(VstInt32 opcode) {
     return opcode == effSetSpeakerArrangement || opcode == effGetSpeakerArrangement;
 }
 
-// ---- the host side ---------------------------------------------------------------
-
-// The callback carries no context, so the host state of a run is global;
-// runs go one at a time.
-struct HostileHost {
-    AEffect* record = nullptr;
-    bool creating = false;
-    VstIntPtr versionAnswer = 2400;
-    bool answerTime = true;
-    VstTimeInfo time{};
-    std::string failure;
-
-    void fail(const std::string& what) {
-        if (failure.empty()) failure = what;
-    }
-};
-HostileHost host;
-
-VstIntPtr VST2_CALLBACK hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 /*index*/, VstIntPtr /*value*/,
-                                     void* /*ptr*/, float /*opt*/) {
-    if (opcode == audioMasterVersion) return host.versionAnswer;
-    if (effect == nullptr || effect != host.record) {
-        // Only the version query, made while the entry point runs, may come
-        // without the record.
-        if (!host.creating) host.fail("host call " + std::to_string(opcode) + " with a foreign record");
-        return 0;
-    }
-    if (opcode == audioMasterGetTime) return host.answerTime ? reinterpret_cast<VstIntPtr>(&host.time) : 0;
-    return 0;
-}
-
 // ---- one run ----------------------------------------------------------------------
 
 class HostileRun {
 public:
-    HostileRun(RecordEntryPoint entry, Bytes in) : entry(entry), in(in) {}
+    HostileRun(PluginEntry entry, Bytes in) : entry(entry), in(in) {}
 
-    void run() {
-        while (!in.empty() && host.failure.empty()) {
+    // The first check that did not hold, or empty.
+    std::string run() {
+        while (!in.empty() && failure.empty()) {
             switch (in.byte() % 8) {
                 case 0: dispatch(); break;
                 case 1: setParameter(); break;
@@ -230,37 +194,64 @@ public:
             }
         }
         close();
+        return failure;
     }
 
 private:
+    void fail(const std::string& what) {
+        if (failure.empty()) failure = what;
+    }
+
     // The open record, opened first if there is none; null when the entry
     // point refused.
     AEffect* effect() {
-        if (host.record != nullptr) return host.record;
-        host.creating = true;
-        AEffect* opened = entry(hostCallback);
-        host.creating = false;
+        if (host.effect() != nullptr) return host.effect();
+        AEffect* opened = host.open(entry);
+        // Before there is a record, the entry point may only ask the version.
+        for (const HostCall& call : host.calls())
+            if (call.opcode != audioMasterVersion || call.effect != nullptr)
+                fail("entry point made host call " + std::to_string(call.opcode));
+        host.clearCalls();
         if (host.versionAnswer == 0) {
-            if (opened != nullptr) host.fail("entry point opened an effect for a host of version 0");
+            if (opened != nullptr) fail("entry point opened an effect for a host of version 0");
             return nullptr;
         }
         if (opened == nullptr) {
-            host.fail("entry point refused a host of version " + std::to_string(host.versionAnswer));
+            fail("entry point refused a host of version " + std::to_string(host.versionAnswer));
             return nullptr;
         }
         if (opened->magic != kEffectMagic || opened->numParams != 12 || opened->numPrograms != 16)
-            host.fail("record of a new effect is not filled in");
-        host.record = opened;
+            fail("record of a new effect is not filled in");
         position = 0.0;
         return opened;
     }
 
+    // The host calls `request` made since the last look: a process call asks
+    // for the time once, with the record, and nothing else; no other request
+    // calls the host.
+    void checkHostCalls(const std::string& request, const AEffect* record, bool processing = false) {
+        const std::vector<HostCall> calls = host.calls();
+        host.clearCalls();
+        const bool asExpected = processing ? calls.size() == 1 && calls[0].opcode == audioMasterGetTime &&
+                                                 calls[0].effect == record
+                                           : calls.empty();
+        if (!asExpected) {
+            std::string seen = request + " made the host calls:";
+            for (const HostCall& call : calls) {
+                seen += ' ';
+                seen += std::to_string(call.opcode);
+                if (call.effect != record) seen += " (not with its record)";
+            }
+            fail(calls.empty() ? seen + " none" : seen);
+        }
+    }
+
     void close() {
-        if (host.record == nullptr) return;
-        AEffect* closing = host.record;
-        const VstIntPtr answer = closing->dispatcher(closing, effClose, 0, 0, nullptr, 0.0f);
-        host.record = nullptr;
-        if (answer != 1) host.fail("close answered " + std::to_string(answer));
+        const AEffect* closing = host.effect();
+        if (closing == nullptr) return;
+        const VstIntPtr answer = host.close();
+        if (answer != 1) fail("close answered " + std::to_string(answer));
+        checkHostCalls("close", closing);
     }
 
     VstInt32 opcode() {
@@ -311,17 +302,16 @@ private:
         if (op == effSetChunk) value = buffer ? static_cast<VstIntPtr>(buffer->size()) : 0;
         const float opt = anyFloat(in);
 
-        const VstIntPtr answer =
-            record->dispatcher(record, op, index, value, buffer ? buffer->data() : nullptr, opt);
+        const VstIntPtr answer = host.dispatch(op, index, value, buffer ? buffer->data() : nullptr, opt);
 
         const std::string request = "request " + std::to_string(op) + " index " + std::to_string(index);
-        if (buffer && !buffer->guardIntact()) host.fail(request + " wrote past its buffer");
-        if (valueBuffer && !valueBuffer->guardIntact()) host.fail(request + " wrote past the value's buffer");
+        checkHostCalls(request, record);
+        if (buffer && !buffer->guardIntact()) fail(request + " wrote past its buffer");
+        if (valueBuffer && !valueBuffer->guardIntact()) fail(request + " wrote past the value's buffer");
         if (buffer && rule.use == PtrUse::TextOut && buffer->data()[0] != 0x7f && !buffer->terminated())
-            host.fail(request + " left an unterminated text");
-        if (op == effGetProgram && (answer < 0 || answer > 15))
-            host.fail("current program is " + std::to_string(answer));
-        if (op == effIdentify && answer != fourCharCode("NvEf")) host.fail("identify answered otherwise");
+            fail(request + " left an unterminated text");
+        if (op == effGetProgram && (answer < 0 || answer > 15)) fail("current program is " + std::to_string(answer));
+        if (op == effIdentify && answer != fourCharCode("NvEf")) fail("identify answered otherwise");
     }
 
     void setParameter() {
@@ -329,20 +319,22 @@ private:
         if (record == nullptr) return;
         const VstInt32 index = anyIndex(in);
         const float value = anyFloat(in);
-        record->setParameter(record, index, value);
-        const float back = record->getParameter(record, index);
+        host.setParameter(index, value);
+        const float back = host.getParameter(index);
         const bool valid = index >= 0 && index < 12;
         if (valid ? std::bit_cast<std::uint32_t>(back) != std::bit_cast<std::uint32_t>(value) : back != 1.0f)
-            host.fail("parameter " + std::to_string(index) + " did not read back as written");
+            fail("parameter " + std::to_string(index) + " did not read back as written");
+        checkHostCalls("parameter " + std::to_string(index), record);
     }
 
     void getParameter() {
         AEffect* record = effect();
         if (record == nullptr) return;
         const VstInt32 index = anyIndex(in);
-        const float value = record->getParameter(record, index);
+        const float value = host.getParameter(index);
         if ((index < 0 || index >= 12) && value != 1.0f)
-            host.fail("parameter " + std::to_string(index) + " outside the range read " + std::to_string(value));
+            fail("parameter " + std::to_string(index) + " outside the range read " + std::to_string(value));
+        checkHostCalls("parameter " + std::to_string(index), record);
     }
 
     // Every parameter at once to an odd value, so combinations of hostile
@@ -350,7 +342,8 @@ private:
     void hostileParameters() {
         AEffect* record = effect();
         if (record == nullptr) return;
-        for (VstInt32 index = 0; index < 12; ++index) record->setParameter(record, index, oddFloat(in));
+        for (VstInt32 index = 0; index < 12; ++index) host.setParameter(index, oddFloat(in));
+        checkHostCalls("parameters", record);
     }
 
     VstInt32 frameCount() {
@@ -363,16 +356,16 @@ private:
 
     // Where the host says the block lies, or no time information at all.
     void placeBlock(VstInt32 frames) {
-        host.answerTime = true;
+        host.answerTimeInfo = true;
         switch (in.byte() % 6) {
-            case 0: host.answerTime = false; break;
+            case 0: host.answerTimeInfo = false; break;
             case 1: position += previousFrames; break;  // follows the previous block
             case 2: break;                              // stands still
             case 3: position = in.raw<double>(); break;
             case 4: position = static_cast<double>(in.raw<std::int32_t>()); break;
             case 5: position = kOddPositions[in.byte() % std::size(kOddPositions)]; break;
         }
-        host.time.samplePos = position;
+        host.timeInfo.samplePos = position;
         previousFrames = frames > 0 ? frames : 0;
     }
 
@@ -409,7 +402,8 @@ private:
         if (count == 0) {
             // Nothing to process: the channel pointers must not be touched.
             float* none[2] = {nullptr, nullptr};
-            record->processReplacing(record, none, none, frames);
+            host.process(none, none, frames);
+            checkHostCalls("process", record, true);
             return;
         }
         // Heap buffers of exactly the frame count, so an overrun is caught.
@@ -421,7 +415,8 @@ private:
         const std::vector<float> originalLeft = inLeft, originalRight = inRight;
         float* inputs[2] = {inLeft.data(), inRight.data()};
         float* outputs[2] = {inPlace ? inLeft.data() : outLeft.data(), inPlace ? inRight.data() : outRight.data()};
-        record->processReplacing(record, inputs, outputs, frames);
+        host.process(inputs, outputs, frames);
+        checkHostCalls("process", record, true);
 
         // Each output sample is its input, passed through unchanged, or the
         // filter's output, which is finite and never subnormal.
@@ -432,7 +427,7 @@ private:
                 const bool passed = std::bit_cast<std::uint32_t>(out[c]) == std::bit_cast<std::uint32_t>(was[c]);
                 const int kind = std::fpclassify(out[c]);
                 if (!passed && (kind == FP_NAN || kind == FP_INFINITE || kind == FP_SUBNORMAL)) {
-                    host.fail("output sample " + std::to_string(i) + " is non-finite or subnormal");
+                    fail("output sample " + std::to_string(i) + " is non-finite or subnormal");
                     return;
                 }
             }
@@ -451,9 +446,10 @@ private:
         double* wides[2] = {wide.data(), wide.data()};
         record->process(record, singles, singles, static_cast<VstInt32>(count));
         record->processDoubleReplacing(record, wides, wides, static_cast<VstInt32>(count));
+        checkHostCalls("an unused process function", record);
         for (std::size_t i = 0; i < count; ++i)
             if (single[i] != 0.5f || wide[i] != 0.5) {
-                host.fail("an unused process function wrote output");
+                fail("an unused process function wrote output");
                 return;
             }
     }
@@ -467,7 +463,9 @@ private:
     static constexpr VstInt32 kMaxFrames = 16384;
     static constexpr VstInt32 kFrameBudget = 1 << 15;
 
-    RecordEntryPoint entry;
+    PluginEntry entry;
+    TestHost host;
+    std::string failure;
     Bytes in;
     double position = 0.0;
     VstInt32 previousFrames = 0;
@@ -476,9 +474,6 @@ private:
 
 }  // namespace
 
-std::string playHostileRequests(RecordEntryPoint entry, const std::uint8_t* data, std::size_t size) {
-    host = HostileHost{};
-    HostileRun run(entry, Bytes(data, size));
-    run.run();
-    return host.failure;
+std::string playHostileRequests(PluginEntry entry, const std::uint8_t* data, std::size_t size) {
+    return HostileRun(entry, Bytes(data, size)).run();
 }

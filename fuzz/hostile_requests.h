@@ -16,11 +16,10 @@
 #include <cstdint>
 #include <string>
 
-#include "abi/vst2_abi.h"
+#include "player/effect_host.h"
 
-using RecordEntryPoint = AEffect* (*)(audioMasterCallback);
-
-// Plays one run of requests against the plug-in behind `entry` and closes every effect
-// it opened. Returns an empty string when every check held, otherwise a
-// description of the first one that did not.
-std::string playHostileRequests(RecordEntryPoint entry, const std::uint8_t* data, std::size_t size);
+// Plays one run of requests against the plug-in behind `entry`, through the
+// tests' recording host, and closes every effect it opened. Returns an empty
+// string when every check held, otherwise a description of the first one
+// that did not.
+std::string playHostileRequests(PluginEntry entry, const std::uint8_t* data, std::size_t size);

@@ -8,12 +8,9 @@ regressions are the calls of a careless host that once leaked, crashed or
 were obeyed. Run it again after changing the language, and commit what it
 writes to fuzz/corpus/clap_fuzzer/ and fuzz/regressions/clap_fuzzer/.
 """
-import os
 import struct
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-CORPUS = os.path.join(HERE, "corpus", "clap_fuzzer")
-REGRESSIONS = os.path.join(HERE, "regressions", "clap_fuzzer")
+from seed_files import write_seeds
 
 # Commands (first byte of each, modulo 10).
 INIT, ACTIVATE, DEACTIVATE, PROCESSING, PROCESS, FLUSH, RESET, SAVE, LOAD, RECREATE = range(10)
@@ -119,14 +116,5 @@ def regressions():
     yield "activate_at_infinity_and_1e300", activate(INF) + process(64) + activate(R1E300) + process(64)
 
 
-def write(folder, files):
-    os.makedirs(folder, exist_ok=True)
-    for name, data in files:
-        with open(os.path.join(folder, name), "wb") as f:
-            f.write(data)
-        print(f"{os.path.relpath(folder, HERE)}/{name}: {len(data)} bytes")
-
-
 if __name__ == "__main__":
-    write(CORPUS, seeds())
-    write(REGRESSIONS, regressions())
+    write_seeds("clap_fuzzer", seeds(), regressions())

@@ -9,12 +9,9 @@ past their objects. Run it again after changing the language, and commit
 what it writes to fuzz/corpus/lv2_message_fuzzer/ and
 fuzz/regressions/lv2_message_fuzzer/.
 """
-import os
 import struct
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-CORPUS = os.path.join(HERE, "corpus", "lv2_message_fuzzer")
-REGRESSIONS = os.path.join(HERE, "regressions", "lv2_message_fuzzer")
+from seed_files import write_seeds
 
 # Commands (first byte of each, modulo 3).
 RUN, CONTROL, RESTART = range(3)
@@ -114,14 +111,5 @@ def regressions():
         "<IIII", 0, POSITION, FRAME, 0) + struct.pack("<II", 8, LONG))))
 
 
-def write(folder, files):
-    os.makedirs(folder, exist_ok=True)
-    for name, data in files:
-        with open(os.path.join(folder, name), "wb") as f:
-            f.write(data)
-        print(f"{os.path.relpath(folder, HERE)}/{name}: {len(data)} bytes")
-
-
 if __name__ == "__main__":
-    write(CORPUS, seeds())
-    write(REGRESSIONS, regressions())
+    write_seeds("lv2_message_fuzzer", seeds(), regressions())

@@ -7,10 +7,9 @@ every kind of host position, every request, hostile parameter values, texts,
 and closing and re-opening. Run it again after changing the language, and
 commit what it writes to fuzz/corpus/record_fuzzer/.
 """
-import os
 import struct
 
-OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "corpus", "record_fuzzer")
+from seed_files import write_seeds
 
 # Commands (first byte of each, modulo 8).
 DISPATCH, SET_PARAMETER, GET_PARAMETER, PROCESS, CLOSE, UNUSED_PROCESS, CHANGE_HOST, HOSTILE = range(8)
@@ -148,13 +147,5 @@ def seeds():
         bytes([GET_PARAMETER]) + index_byte(i) for i in range(-2, 18))
 
 
-def main():
-    os.makedirs(OUT, exist_ok=True)
-    for name, data in seeds():
-        with open(os.path.join(OUT, name), "wb") as f:
-            f.write(data)
-        print(f"{name}: {len(data)} bytes")
-
-
 if __name__ == "__main__":
-    main()
+    write_seeds("record_fuzzer", seeds())

@@ -1,18 +1,10 @@
 // libFuzzer target: every input is a run of hostile host requests against
-// the effect's record (see hostile_requests.h). A broken check aborts, which libFuzzer
-// reports as a crash and saves as a reproducer.
-#include <cstdio>
-#include <cstdlib>
-
+// the effect's record (see hostile_requests.h).
+#include "fuzz/fuzz_verdict.h"
 #include "fuzz/hostile_requests.h"
 
 extern "C" AEffect* VSTPluginMain(audioMasterCallback hostCallback);
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string failure = playHostileRequests(VSTPluginMain, data, size);
-    if (!failure.empty()) {
-        std::fprintf(stderr, "hostile requests: %s\n", failure.c_str());
-        std::abort();
-    }
-    return 0;
+    return abortOnFailure("hostile requests", playHostileRequests(VSTPluginMain, data, size));
 }

@@ -43,5 +43,5 @@ mv "$scratch/hashes" "$pictures/audio-hashes.txt"
 "$audio" gallery docs/guide.md
 echo "guide-pictures: the preset gallery in docs/guide.md"
 
-python3 scripts/guide_tables.py "$tool" build/tests/docs/guide-facts docs/guide.md
+python3 scripts/guide_tables.py "$tool" build/tools/guide-facts/guide-facts docs/guide.md
 echo "guide-pictures: the tables in docs/guide.md"

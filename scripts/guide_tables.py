@@ -11,7 +11,7 @@ shown BPM at 44.1 kHz, in samples, at whatever rate the host runs: a step of
 N samples at rate R lasts N / R seconds, so the tempo that sounds is
 2 * 60 * R / N.
 
-The other tables are printed by guide-facts (tests/docs/guide_facts.cpp),
+The other tables are printed by guide-facts (tools/guide-facts/main.cpp),
 which plays the plug-in through its record.
 With --check nothing is written; the exit status is 1 when a table differs.
 """

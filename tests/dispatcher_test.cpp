@@ -13,7 +13,7 @@
 
 #include "effect/quillbeat_effect.h"
 #include "host/effect_base_ext.h"
-#include "tests/support/recording_callback.h"
+#include "tests/support/test_host.h"
 
 namespace {
 
@@ -274,18 +274,18 @@ TEST(Dispatcher, ResumeAsksForEventsOnlyForSynthsOrAnExactYes) {
     const Case cases[] = {{false, 0, false}, {false, 1, true}, {false, 2, false}, {false, -1, false}, {true, 0, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.synth) + " " + std::to_string(c.canDoAnswer));
-        hostCalls.clear();
-        hostAnswer = 0;
-        MidiQuestion effect(recordingHost, c.canDoAnswer);
+        TestHost host;
+        MidiQuestion& effect = host.build<MidiQuestion>(c.canDoAnswer);
         effect.isSynth(c.synth);
         EXPECT_EQ(send(effect, effMainsChanged, 0, 1, nullptr, 0.0f), 0);
         EXPECT_EQ(effect.asked, c.synth ? std::vector<std::string>{} : std::vector<std::string>{"receiveVstMidiEvent"});
-        ASSERT_EQ(hostCalls.size(), c.wantsEvents ? 1u : 0u);
+        const auto calls = host.calls();
+        ASSERT_EQ(calls.size(), c.wantsEvents ? 1u : 0u);
         if (!c.wantsEvents) continue;
-        EXPECT_EQ(hostCalls[0].effect, effect.getAeffect());
-        EXPECT_EQ(hostCalls[0].opcode, audioMasterWantMidi);
-        EXPECT_EQ(hostCalls[0].index, 0);
-        EXPECT_EQ(hostCalls[0].value, 1);
+        EXPECT_EQ(calls[0].effect, effect.getAeffect());
+        EXPECT_EQ(calls[0].opcode, audioMasterWantMidi);
+        EXPECT_EQ(calls[0].index, 0);
+        EXPECT_EQ(calls[0].value, 1);
     }
     MidiQuestion withoutHost(nullptr, 1);
     withoutHost.resume();  // nothing to call, nothing to crash

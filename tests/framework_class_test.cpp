@@ -13,7 +13,7 @@
 #include "effect/quillbeat_effect.h"
 #include "host/effect_base_ext.h"
 #include "tests/support/block_helpers.h"
-#include "tests/support/recording_callback.h"
+#include "tests/support/test_host.h"
 
 namespace {
 
@@ -40,10 +40,7 @@ private:
 
 class FrameworkClass : public ::testing::Test {
 protected:
-    void SetUp() override {
-        hostCalls.clear();
-        hostAnswer = 0;
-    }
+    TestHost host;
 };
 
 // Every field of the record the host receives: as the base layers leave it,
@@ -78,8 +75,8 @@ TEST_F(FrameworkClass, RecordFieldsAfterBaseAndAfterProduct) {
         {"offQualities", [](const AEffect& r) -> std::int64_t { return r.offQualities; }, 0, 0},
         {"ioRatio", [](const AEffect& r) -> std::int64_t { return bitsOf(r.ioRatio); }, 0x3F800000, 0x3F800000},
         {"object", [](const AEffect& r) -> std::int64_t { return r.object != nullptr; }, kSet, kSet},
-        // The product's user field holds its host's mark (see routes() below).
-        {"user", [](const AEffect& r) -> std::int64_t { return r.user != nullptr; }, 0, kSet},
+        // Each holds its host's mark, as both left it null (see routes() below).
+        {"user", [](const AEffect& r) -> std::int64_t { return r.user != nullptr; }, kSet, kSet},
         {"uniqueID", [](const AEffect& r) -> std::int64_t { return r.uniqueID; }, 0x4E6F4566, 0x516C6274},
         {"version", [](const AEffect& r) -> std::int64_t { return r.version; }, 1, 1},
         {"processReplacing", [](const AEffect& r) -> std::int64_t { return r.processReplacing != nullptr; },
@@ -90,29 +87,30 @@ TEST_F(FrameworkClass, RecordFieldsAfterBaseAndAfterProduct) {
                                                                                [](char c) { return c != 0; }); },
          0, 0},
     };
-    MinimalEffect base(recordingHost, 3, 5);
-    TestHost host;
-    const AEffect* product = host.open();
+    MinimalEffect& base = host.build<MinimalEffect>(3, 5);
+    TestHost productHost;
+    const AEffect* product = productHost.open();
     ASSERT_NE(product, nullptr);
     for (const auto& f : fields) {
         EXPECT_EQ(f.read(*base.getAeffect()), f.afterBase) << std::hex << f.field << " after base";
         EXPECT_EQ(f.read(*product), f.afterProduct) << std::hex << f.field << " after product";
     }
     EXPECT_EQ(base.getAeffect()->object, &base);
-    // The host marks only a record whose user field the effect left null.
+    // A host marks only a record whose user field the effect left null.
     EXPECT_TRUE(host.routes());
-    EXPECT_TRUE(hostCalls.empty());
+    EXPECT_TRUE(productHost.routes());
+    EXPECT_TRUE(host.calls().empty());
 }
 
 TEST_F(FrameworkClass, ExtensionLayerDefaults) {
-    MinimalEffect effect(recordingHost, 3, 5);
+    MinimalEffect& effect = host.build<MinimalEffect>(3, 5);
     AEffect* record = effect.getAeffect();
     EXPECT_EQ(effect.getSampleRate(), 44100.0f);
     EXPECT_EQ(effect.getBlockSize(), 1024);
     EXPECT_EQ(effect.getProgram(), 0);
     EXPECT_EQ(effect.getEditor(), nullptr);
     EXPECT_EQ(record->getParameter(record, 2), 0.0f);
-    EXPECT_TRUE(hostCalls.empty());
+    EXPECT_TRUE(host.calls().empty());
 }
 
 TEST_F(FrameworkClass, FlagSettersTouchOnlyTheirBit) {
@@ -149,14 +147,15 @@ TEST_F(FrameworkClass, CloseThroughTheRecordDestroysOnce) {
 TEST_F(FrameworkClass, MasterVersion) {
     MinimalEffect withoutHost(nullptr, 1, 1);
     EXPECT_EQ(withoutHost.getMasterVersion(), 1);
-    MinimalEffect effect(recordingHost, 1, 1);
-    hostAnswer = 0;
+    MinimalEffect& effect = host.build<MinimalEffect>(1, 1);
+    host.versionAnswer = 0;
     EXPECT_EQ(effect.getMasterVersion(), 1);
-    hostAnswer = 2400;
+    host.versionAnswer = 2400;
     EXPECT_EQ(effect.getMasterVersion(), 2400);
-    ASSERT_EQ(hostCalls.size(), 2u);
-    EXPECT_EQ(hostCalls[1].effect, effect.getAeffect());
-    EXPECT_EQ(hostCalls[1].opcode, audioMasterVersion);
+    const auto calls = host.calls();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[1].effect, effect.getAeffect());
+    EXPECT_EQ(calls[1].opcode, audioMasterVersion);
 }
 
 TEST_F(FrameworkClass, TimeInfoAndEventRequests) {
@@ -164,28 +163,27 @@ TEST_F(FrameworkClass, TimeInfoAndEventRequests) {
     EXPECT_EQ(withoutHost.getTimeInfo(0xfe00), nullptr);
     withoutHost.wantEvents(1);
 
-    MinimalEffect effect(recordingHost, 1, 1);
-    VstTimeInfo info{};
-    hostAnswer = reinterpret_cast<VstIntPtr>(&info);
-    EXPECT_EQ(effect.getTimeInfo(0x1234), &info);
+    MinimalEffect& effect = host.build<MinimalEffect>(1, 1);
+    EXPECT_EQ(effect.getTimeInfo(0x1234), &host.timeInfo);
     effect.wantEvents(1);
-    ASSERT_EQ(hostCalls.size(), 2u);
-    EXPECT_EQ(hostCalls[0].effect, effect.getAeffect());
-    EXPECT_EQ(hostCalls[0].opcode, audioMasterGetTime);
-    EXPECT_EQ(hostCalls[0].index, 0);
-    EXPECT_EQ(hostCalls[0].value, 0x1234);
-    EXPECT_EQ(hostCalls[1].opcode, audioMasterWantMidi);
-    EXPECT_EQ(hostCalls[1].index, 0);
-    EXPECT_EQ(hostCalls[1].value, 1);
+    const auto calls = host.calls();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].effect, effect.getAeffect());
+    EXPECT_EQ(calls[0].opcode, audioMasterGetTime);
+    EXPECT_EQ(calls[0].index, 0);
+    EXPECT_EQ(calls[0].value, 0x1234);
+    EXPECT_EQ(calls[1].opcode, audioMasterWantMidi);
+    EXPECT_EQ(calls[1].index, 0);
+    EXPECT_EQ(calls[1].value, 1);
 }
 
 TEST_F(FrameworkClass, SampleRateAndBlockSizeAreStoredOnly) {
-    MinimalEffect effect(recordingHost, 1, 1);
+    MinimalEffect& effect = host.build<MinimalEffect>(1, 1);
     effect.setSampleRate(48000.0f);
     effect.setBlockSize(512);
     EXPECT_EQ(effect.getSampleRate(), 48000.0f);
     EXPECT_EQ(effect.getBlockSize(), 512);
-    EXPECT_TRUE(hostCalls.empty());
+    EXPECT_TRUE(host.calls().empty());
 }
 
 TEST_F(FrameworkClass, BaseTextRequestsWriteOneZeroByte) {
@@ -213,7 +211,7 @@ TEST_F(FrameworkClass, GeneratorStartsAtTheKnownSequence) {
 
 TEST_F(FrameworkClass, NoMemoryForTheEffectGivesNull) {
     failNothrowAllocations = true;
-    EffectBase* effect = createEffect(recordingHost);
+    EffectBase* effect = createEffect(nullptr);
     failNothrowAllocations = false;
     EXPECT_EQ(effect, nullptr);
 }

@@ -50,7 +50,7 @@ std::size_t replay(const char* directory, Player play) {
 }
 
 std::string playRecordRequests(const std::vector<std::uint8_t>& bytes) {
-    const RecordEntryPoint entry = quillbeatLibrary().entry("VSTPluginMain");
+    const PluginEntry entry = quillbeatLibrary().entry("VSTPluginMain");
     if (entry == nullptr) return quillbeatLibrary().error();
     return playHostileRequests(entry, bytes.data(), bytes.size());
 }

@@ -13,6 +13,7 @@
 #include <limits>
 #include <memory>
 
+#include "player/built_plugin.h"
 #include "tests/support/stream.h"
 #include "tests/support/text_probe.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "host/effect_base_ext.h"
-#include "tests/support/recording_callback.h"
+#include "tests/support/test_host.h"
 
 namespace {
 
@@ -25,16 +25,13 @@ public:
     explicit ServiceEffect(audioMasterCallback host) : EffectBaseExt(host, 1, 4) {}
     void processReplacing(float**, float**, VstInt32) override {}
     // What ran before the host heard of it, and what the host could read back.
-    void setParameter(VstInt32 index, float value) override {
-        stored.push_back({index, value, hostCalls.size()});
-    }
+    void setParameter(VstInt32 index, float value) override { stored.push_back({index, value}); }
     float getParameter(VstInt32) override { return 0.875f; }
     void setSampleRate(float) override { ADD_FAILURE() << "updateSampleRate goes around setSampleRate"; }
     void setBlockSize(VstInt32) override { ADD_FAILURE() << "updateBlockSize goes around setBlockSize"; }
     struct Stored {
         VstInt32 index;
         float value;
-        std::size_t hostCallsBefore;
     };
     std::vector<Stored> stored;
 };
@@ -126,24 +123,17 @@ VstIntPtr expectedResult(Reads reads, VstIntPtr answer) {
     return 0;
 }
 
-class HostServices : public ::testing::Test {
-protected:
-    void SetUp() override {
-        hostCalls.clear();
-        hostAnswer = 0;
-    }
-};
-
-TEST_F(HostServices, EachPassesItsPartsAndReadsTheAnswerItsWay) {
+TEST(HostServices, EachPassesItsPartsAndReadsTheAnswerItsWay) {
     for (const Service& service : kServices) {
         SCOPED_TRACE(service.name);
         for (const VstIntPtr answer : {VstIntPtr{0}, VstIntPtr{1}, VstIntPtr{-1}}) {
-            ServiceEffect effect(recordingHost);
-            hostCalls.clear();
-            hostAnswer = answer;
+            TestHost host;
+            ServiceEffect& effect = host.build<ServiceEffect>();
+            host.answerOther = [answer](const HostCall&) { return answer; };
             EXPECT_EQ(service.call(effect), expectedResult(service.reads, answer)) << "host answer " << answer;
-            ASSERT_EQ(hostCalls.size(), 1u);
-            const HostCall& seen = hostCalls[0];
+            const auto calls = host.calls();
+            ASSERT_EQ(calls.size(), 1u);
+            const HostCall& seen = calls[0];
             EXPECT_EQ(seen.effect, effect.getAeffect());
             EXPECT_EQ(seen.opcode, service.seen.opcode);
             EXPECT_EQ(seen.index, service.seen.index);
@@ -156,32 +146,38 @@ TEST_F(HostServices, EachPassesItsPartsAndReadsTheAnswerItsWay) {
     }
 }
 
-TEST_F(HostServices, FileRequestsWithoutARecordAskNothing) {
-    ServiceEffect effect(recordingHost);
-    hostAnswer = 1;
+TEST(HostServices, FileRequestsWithoutARecordAskNothing) {
+    TestHost host;
+    ServiceEffect& effect = host.build<ServiceEffect>();
+    host.answerOther = [](const HostCall&) { return VstIntPtr{1}; };
     EXPECT_FALSE(effect.openFileSelector(nullptr));
     EXPECT_FALSE(effect.closeFileSelector(nullptr));
     EXPECT_FALSE(effect.getChunkFile(nullptr));
-    EXPECT_TRUE(hostCalls.empty());
+    EXPECT_TRUE(host.calls().empty());
 }
 
-TEST_F(HostServices, AutomationStoresThePassedValueBeforeTellingTheHost) {
-    for (const audioMasterCallback host : {recordingHost, audioMasterCallback{nullptr}}) {
-        ServiceEffect effect(host);
-        hostCalls.clear();
-        effect.setParameterAutomated(3, 0.25f);
-        ASSERT_EQ(effect.stored.size(), 1u);
-        EXPECT_EQ(effect.stored[0].index, 3);
-        EXPECT_EQ(effect.stored[0].value, 0.25f);
-        EXPECT_EQ(effect.stored[0].hostCallsBefore, 0u);
-        ASSERT_EQ(hostCalls.size(), host ? 1u : 0u);
-        if (host) {
-            EXPECT_EQ(hostCalls[0].opt, 0.25f);  // not what getParameter reads back
-        }
+TEST(HostServices, AutomationStoresThePassedValueBeforeTellingTheHost) {
+    TestHost host;
+    ServiceEffect& effect = host.build<ServiceEffect>();
+    std::size_t storedWhenTold = 0;
+    host.answerOther = [&](const HostCall&) {
+        storedWhenTold = effect.stored.size();
+        return VstIntPtr{0};
+    };
+    ServiceEffect withoutHost(nullptr);
+    for (ServiceEffect* automated : {&effect, &withoutHost}) {
+        automated->setParameterAutomated(3, 0.25f);
+        ASSERT_EQ(automated->stored.size(), 1u);
+        EXPECT_EQ(automated->stored[0].index, 3);
+        EXPECT_EQ(automated->stored[0].value, 0.25f);
     }
+    EXPECT_EQ(storedWhenTold, 1u);
+    const auto calls = host.calls();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].opt, 0.25f);  // not what getParameter reads back
 }
 
-TEST_F(HostServices, HostRateAndBlockSizeReplaceOnlyWithPositiveAnswers) {
+TEST(HostServices, HostRateAndBlockSizeReplaceOnlyWithPositiveAnswers) {
     struct Case {
         VstIntPtr answer;
         float sampleRate;
@@ -193,17 +189,18 @@ TEST_F(HostServices, HostRateAndBlockSizeReplaceOnlyWithPositiveAnswers) {
     if (sizeof(VstIntPtr) > 4) cases.push_back({VstIntPtr{1} << 32 | 512, 4294967808.0f, 1024});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.answer);
-        ServiceEffect effect(recordingHost);
-        hostCalls.clear();
-        hostAnswer = c.answer;
+        TestHost host;
+        ServiceEffect& effect = host.build<ServiceEffect>();
+        host.answerOther = [&c](const HostCall&) { return c.answer; };
         EXPECT_EQ(effect.updateSampleRate(), c.sampleRate);
         EXPECT_EQ(effect.updateBlockSize(), c.blockSize);
         EXPECT_EQ(effect.getSampleRate(), c.sampleRate);
         EXPECT_EQ(effect.getBlockSize(), c.blockSize);
-        ASSERT_EQ(hostCalls.size(), 2u);
-        EXPECT_EQ(hostCalls[0].opcode, audioMasterGetSampleRate);
-        EXPECT_EQ(hostCalls[1].opcode, audioMasterGetBlockSize);
-        for (const HostCall& call : hostCalls) {
+        const auto calls = host.calls();
+        ASSERT_EQ(calls.size(), 2u);
+        EXPECT_EQ(calls[0].opcode, audioMasterGetSampleRate);
+        EXPECT_EQ(calls[1].opcode, audioMasterGetBlockSize);
+        for (const HostCall& call : calls) {
             EXPECT_EQ(call.index, 0);
             EXPECT_EQ(call.value, 0);
             EXPECT_EQ(call.ptr, nullptr);

@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "player/built_plugin.h"
 #include "player/effect_host.h"
 #include "tests/support/block_helpers.h"
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/docs/guide_audio.h"
+#include "tools/guide-audio/guide_audio.h"
 #include "tests/render/support/tool_runner.h"
 
 // Test names and messages show a picture by its name.

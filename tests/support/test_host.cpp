@@ -1,20 +1,15 @@
 #include "tests/support/test_host.h"
 
-TestHost::TestHost(PluginLibrary& library) : library(library) {}
-
-AEffect* TestHost::open(const char* entryName) {
-    PluginEntry entry = library.entry(entryName);
-    return entry != nullptr ? EffectHost::open(entry) : nullptr;
-}
-
 VstIntPtr TestHost::answer(const HostCall& call) {
     {
         std::lock_guard<std::mutex> lock(callsMutex);
         recordedCalls.push_back(call);
     }
     timeAnswer = answerTimeInfo ? &timeInfo : nullptr;
-    if (answerOther && call.opcode != audioMasterVersion && call.opcode != audioMasterGetTime)
+    if (answerOther && call.opcode != audioMasterVersion && call.opcode != audioMasterGetTime) {
+        ++counts.other;
         return answerOther(call);
+    }
     return EffectHost::answer(call);
 }
 

@@ -1,6 +1,9 @@
-// A small host for tests: it loads the plug-in through its entry point with a
-// callback that records every call and answers from a scriptable state, and
-// then talks to the effect only through the record, as a real host does.
+// The recording host of the tests and the record fuzzer: it opens an effect
+// through an entry point (the built plug-in's, one linked in, or a framework
+// class built on the spot), records every call the effect makes back, and
+// answers from a scriptable state: the version, a time record or none, and
+// anything else. It then talks to the effect only through the record, as a
+// real host does.
 #pragma once
 
 #include <functional>
@@ -9,7 +12,6 @@
 #include <vector>
 
 #include "abi/vst2_abi.h"
-#include "player/built_plugin.h"
 #include "player/effect_host.h"
 
 // Two channels of audio and the channel-pointer arrays a process call takes.
@@ -30,14 +32,22 @@ private:
 
 class TestHost final : public EffectHost {
 public:
-    explicit TestHost(PluginLibrary& library = quillbeatLibrary());
+    TestHost() = default;
 
-    // Calls the named entry point with the recording callback; the record, or
-    // null when the plug-in refused.
+    // Calls `entry` with the recording callback; the record, or null when
+    // the plug-in refused.
+    using EffectHost::open;
+    // The same with the built plug-in's entry point of that name (defined
+    // with the built plug-in, in quillbeat_test_host).
     AEffect* open(const char* entryName = "VSTPluginMain");
+    // An effect of a framework class, `new Effect(callback, arguments...)`,
+    // opened as its entry point would open it: this host owns it and closes
+    // it, and every call it makes comes here.
+    template <typename Effect, typename... Arguments>
+    Effect& build(Arguments... arguments);
 
     // ---- what the callback answers -------------------------------------
-    // The version query gets versionAnswer. Time-information requests get
+    // The version query gets versionAnswer (the host's). Time requests get
     // timeInfo, or null when answerTimeInfo is false.
     bool answerTimeInfo = true;
     VstTimeInfo timeInfo = playingTransport();
@@ -45,6 +55,7 @@ public:
     std::function<VstIntPtr(const HostCall&)> answerOther;
 
     // ---- what the callback saw -----------------------------------------
+    // (the host's counts count them too, and are never cleared)
     std::vector<HostCall> calls() const;
     std::size_t callCount(VstInt32 opcode) const;
     void clearCalls();
@@ -68,7 +79,15 @@ public:
 private:
     VstIntPtr answer(const HostCall& call) override;
 
-    PluginLibrary& library;
     mutable std::mutex callsMutex;
     std::vector<HostCall> recordedCalls;
 };
+
+template <typename Effect, typename... Arguments>
+Effect& TestHost::build(Arguments... arguments) {
+    // An entry point is a plain function: it finds its arguments here.
+    static thread_local std::function<AEffect*(audioMasterCallback)> construct;
+    construct = [&](audioMasterCallback callback) { return (new Effect(callback, arguments...))->getAeffect(); };
+    EffectHost::open([](audioMasterCallback callback) { return construct(callback); });
+    return *static_cast<Effect*>(effect()->object);
+}

@@ -1,5 +1,5 @@
-// guide-audio: the two steps of scripts/guide-pictures.sh that need the
-// guide test's own code.
+// guide-audio: the steps of scripts/guide-pictures.sh whose code the guide's
+// test shares (guide_audio.h).
 //   guide-audio input SECONDS RATE FILE.wav   writes the pictures' input
 //   guide-audio hash FILE                     prints the hash of a file's samples
 //   guide-audio presets FOLDER                prints the gallery's pictures as lines
@@ -10,7 +10,7 @@
 #include <exception>
 #include <string>
 
-#include "tests/docs/guide_audio.h"
+#include "tools/guide-audio/guide_audio.h"
 
 int main(int argc, char** argv) {
     const std::string command = argc > 1 ? argv[1] : "";

@@ -1,7 +1,7 @@
 // The audio behind the pictures of docs/guide.md: the input every picture is
 // drawn from, the table of the pictures' settings, and a hash of rendered
-// samples. scripts/guide-pictures.sh (through guide-audio) and the test use
-// these same functions, so the two cannot disagree.
+// samples. scripts/guide-pictures.sh (through guide-audio) and the guide's
+// test (tests/docs/) use these same functions, so the two cannot disagree.
 #pragma once
 
 #include <cstdint>

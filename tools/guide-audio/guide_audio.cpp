@@ -1,4 +1,4 @@
-#include "tests/docs/guide_audio.h"
+#include "tools/guide-audio/guide_audio.h"
 
 #include <cmath>
 #include <cstdio>
@@ -7,9 +7,10 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "player/built_plugin.h"
+#include "player/effect_host.h"
 #include "presets/factory_presets.h"
 #include "tests/render/support/tool_runner.h"
-#include "tests/support/test_host.h"
 
 namespace {
 constexpr std::int64_t kSawPeriod = 100;
@@ -95,16 +96,24 @@ std::vector<GuidePicture> presetPictures(const std::string& presetFolder) {
 }
 
 std::string presetGallery() {
-    TestHost host;
-    if (host.open() == nullptr) throw std::runtime_error("the plug-in's entry point gave no effect");
+    EffectHost host;
+    const PluginEntry entry = quillbeatLibrary().entry();
+    AEffect* effect = entry != nullptr ? host.open(entry) : nullptr;
+    if (effect == nullptr) throw std::runtime_error("the plug-in's entry point gave no effect");
+    const auto shown = [&host](int index) {
+        char text[64] = {};
+        host.dispatch(effGetParamDisplay, index, 0, text);
+        return std::string(text);
+    };
     std::ostringstream gallery;
     for (const FactoryPreset& preset : kFactoryPresets) {
         const auto values = preset.values.inParameterOrder();
-        for (int i = 0; i < kParameterCount; ++i) host.setParameter(i, values[static_cast<std::size_t>(i)]);
+        for (int i = 0; i < kParameterCount; ++i)
+            effect->setParameter(effect, i, values[static_cast<std::size_t>(i)]);
         if (gallery.tellp() > 0) gallery << "\n";
         gallery << "![" << preset.name << "](pictures/preset-" << preset.slug << ".png)\n\n**" << preset.name
-                << "** (`" << preset.slug << ".fxp`, `" << host.text(effGetParamDisplay, kRndSw) << "`, Tempo `"
-                << host.text(effGetParamDisplay, kTempo) << "`): " << preset.description << "\n";
+                << "** (`" << preset.slug << ".fxp`, `" << shown(kRndSw) << "`, Tempo `" << shown(kTempo)
+                << "`): " << preset.description << "\n";
     }
     return gallery.str();
 }
