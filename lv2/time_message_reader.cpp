@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace {
 // Atoms start on 8-byte boundaries; counted wide, so no size wraps.
@@ -14,20 +15,16 @@ std::uint64_t padded(std::uint32_t size) { return (std::uint64_t{size} + 7) & ~s
 
 TimeMessageReader::TimeMessageReader(const LV2_URID_Map* map) {
     if (map == nullptr) return;
-    const auto id = [map](const char* uri) { return map->map(map->handle, uri); };
-    sequence = id(LV2_ATOM__Sequence);
-    frameTime = id(LV2_ATOM__frameTime);
-    frame = id(LV2_TIME__frame);
-    speed = id(LV2_TIME__speed);
-    beatsPerMinute = id(LV2_TIME__beatsPerMinute);
-    object = id(LV2_ATOM__Object);
-    blank = id(LV2_ATOM__Blank);
-    atomInt = id(LV2_ATOM__Int);
-    atomLong = id(LV2_ATOM__Long);
-    atomFloat = id(LV2_ATOM__Float);
-    atomDouble = id(LV2_ATOM__Double);
-    // Set last: canRead() tells that every URID is in place.
-    position = id(LV2_TIME__Position);
+    const std::pair<LV2_URID TimeMessageReader::*, const char*> uris[] = {
+        {&TimeMessageReader::sequence, LV2_ATOM__Sequence}, {&TimeMessageReader::frameTime, LV2_ATOM__frameTime},
+        {&TimeMessageReader::frame, LV2_TIME__frame},       {&TimeMessageReader::speed, LV2_TIME__speed},
+        {&TimeMessageReader::object, LV2_ATOM__Object},     {&TimeMessageReader::blank, LV2_ATOM__Blank},
+        {&TimeMessageReader::atomInt, LV2_ATOM__Int},       {&TimeMessageReader::atomLong, LV2_ATOM__Long},
+        {&TimeMessageReader::atomFloat, LV2_ATOM__Float},   {&TimeMessageReader::atomDouble, LV2_ATOM__Double},
+        // Last: canRead() tells that every URID is in place.
+        {&TimeMessageReader::position, LV2_TIME__Position},
+    };
+    for (const auto& [field, uri] : uris) this->*field = map->map(map->handle, uri);
 }
 
 std::optional<double> TimeMessageReader::number(const LV2_Atom* atom) const {
@@ -61,7 +58,6 @@ std::optional<TimeMessage> TimeMessageReader::read(const LV2_Atom_Event& event) 
     // The first of each key counts, as with lv2_atom_object_get.
     const LV2_Atom* frameAtom = nullptr;
     const LV2_Atom* speedAtom = nullptr;
-    const LV2_Atom* tempoAtom = nullptr;
     // Each property's header, then its value, is read only once it is known
     // to lie inside the object; a message that reaches past it counts for
     // nothing.
@@ -72,16 +68,13 @@ std::optional<TimeMessage> TimeMessageReader::read(const LV2_Atom_Event& event) 
         offset += sizeof(LV2_Atom_Property_Body);
         if (property->value.size > size - offset) return std::nullopt;
         offset += padded(property->value.size);
-        const LV2_Atom** found = property->key == frame            ? &frameAtom
-                                 : property->key == speed          ? &speedAtom
-                                 : property->key == beatsPerMinute ? &tempoAtom
-                                                                   : nullptr;
+        const LV2_Atom** found = property->key == frame ? &frameAtom : property->key == speed ? &speedAtom : nullptr;
         if (found != nullptr && *found == nullptr) *found = &property->value;
     }
     const std::int64_t at = event.time.frames;
     const std::int64_t last = std::numeric_limits<std::uint32_t>::max();
     return TimeMessage{static_cast<std::uint32_t>(std::clamp<std::int64_t>(at, 0, last)),
-                       number(frameAtom), number(speedAtom), number(tempoAtom)};
+                       number(frameAtom), number(speedAtom)};
 }
 
 const LV2_Atom_Event* nextEvent(const LV2_Atom_Sequence& sequence, std::uint64_t& offset) {

@@ -22,7 +22,6 @@ struct TimeMessage {
     std::uint32_t frameInBlock;  // where in the block it applies
     std::optional<double> position;  // timeline frame
     std::optional<double> speed;
-    std::optional<double> beatsPerMinute;
 };
 
 class TimeMessageReader {
@@ -44,18 +43,9 @@ public:
 private:
     std::optional<double> number(const LV2_Atom* atom) const;
 
-    LV2_URID position = 0;
-    LV2_URID sequence = 0;
-    LV2_URID frameTime = 0;
-    LV2_URID frame = 0;
-    LV2_URID speed = 0;
-    LV2_URID beatsPerMinute = 0;
-    LV2_URID object = 0;
-    LV2_URID blank = 0;
-    LV2_URID atomInt = 0;
-    LV2_URID atomLong = 0;
-    LV2_URID atomFloat = 0;
-    LV2_URID atomDouble = 0;
+    // The URIDs the reader recognises, 0 until mapped.
+    LV2_URID position = 0, sequence = 0, frameTime = 0, frame = 0, speed = 0, object = 0, blank = 0;
+    LV2_URID atomInt = 0, atomLong = 0, atomFloat = 0, atomDouble = 0;
 };
 
 // The event at `offset` of `sequence`'s body, with `offset` moved on to the
