@@ -433,64 +433,37 @@ static_assert(sizeof(clap_host_latency) == sizeof(void*));
 static_assert(sizeof(clap_istream) == 2 * sizeof(void*) && sizeof(clap_ostream) == 2 * sizeof(void*));
 static_assert(sizeof(clap_input_events) == 3 * sizeof(void*) && sizeof(clap_output_events) == 2 * sizeof(void*));
 
-#if INTPTR_MAX == INT64_MAX
-static_assert(offsetof(clap_plugin_entry, init) == 16);
-static_assert(offsetof(clap_plugin_entry, get_factory) == 32);
-static_assert(sizeof(clap_plugin_entry) == 40);
-static_assert(offsetof(clap_plugin_descriptor, id) == 16);
-static_assert(offsetof(clap_plugin_descriptor, features) == 80);
-static_assert(sizeof(clap_plugin_descriptor) == 88);
-static_assert(offsetof(clap_host, host_data) == 16);
-static_assert(offsetof(clap_host, get_extension) == 56);
-static_assert(sizeof(clap_host) == 88);
-static_assert(offsetof(clap_event_param_value, cookie) == 24);
-static_assert(offsetof(clap_event_param_value, note_id) == 32);
-static_assert(offsetof(clap_event_param_value, key) == 40);
-static_assert(offsetof(clap_event_param_value, value) == 48);
-static_assert(sizeof(clap_event_param_value) == 56);
-static_assert(offsetof(clap_audio_buffer, channel_count) == 16);
-static_assert(offsetof(clap_audio_buffer, constant_mask) == 24);
-static_assert(sizeof(clap_audio_buffer) == 32);
-static_assert(offsetof(clap_process, frames_count) == 8);
-static_assert(offsetof(clap_process, transport) == 16);
-static_assert(offsetof(clap_process, audio_inputs_count) == 40);
-static_assert(offsetof(clap_process, in_events) == 48);
-static_assert(sizeof(clap_process) == 64);
-static_assert(offsetof(clap_audio_port_info, name) == 4);
-static_assert(offsetof(clap_audio_port_info, flags) == 260);
-static_assert(offsetof(clap_audio_port_info, port_type) == 272);
-static_assert(offsetof(clap_audio_port_info, in_place_pair) == 280);
-static_assert(sizeof(clap_audio_port_info) == 288);
-#elif INTPTR_MAX == INT32_MAX
-static_assert(offsetof(clap_plugin_entry, init) == 12);
-static_assert(offsetof(clap_plugin_entry, get_factory) == 20);
-static_assert(sizeof(clap_plugin_entry) == 24);
-static_assert(offsetof(clap_plugin_descriptor, id) == 12);
-static_assert(offsetof(clap_plugin_descriptor, features) == 44);
-static_assert(sizeof(clap_plugin_descriptor) == 48);
-static_assert(offsetof(clap_host, host_data) == 12);
-static_assert(offsetof(clap_host, get_extension) == 32);
-static_assert(sizeof(clap_host) == 48);
-static_assert(offsetof(clap_event_param_value, cookie) == 20);
-static_assert(offsetof(clap_event_param_value, note_id) == 24);
-static_assert(offsetof(clap_event_param_value, key) == 32);
-static_assert(offsetof(clap_event_param_value, value) == 40);
-static_assert(sizeof(clap_event_param_value) == 48);
-static_assert(offsetof(clap_audio_buffer, channel_count) == 8);
-static_assert(offsetof(clap_audio_buffer, constant_mask) == 16);
-static_assert(sizeof(clap_audio_buffer) == 24);
-static_assert(offsetof(clap_process, frames_count) == 8);
-static_assert(offsetof(clap_process, transport) == 12);
-static_assert(offsetof(clap_process, audio_inputs_count) == 24);
-static_assert(offsetof(clap_process, in_events) == 32);
-static_assert(sizeof(clap_process) == 40);
-static_assert(offsetof(clap_audio_port_info, name) == 4);
-static_assert(offsetof(clap_audio_port_info, flags) == 260);
-static_assert(offsetof(clap_audio_port_info, port_type) == 268);
-static_assert(offsetof(clap_audio_port_info, in_place_pair) == 272);
-static_assert(sizeof(clap_audio_port_info) == 276);
-#else
-#error "unsupported pointer width"
-#endif
+// An offset or size in the layout on 64-bit and on 32-bit targets, the two
+// pointer widths the records are declared for.
+static_assert(sizeof(void*) == 8 || sizeof(void*) == 4, "unsupported pointer width");
+constexpr std::size_t onWidth(std::size_t on64, std::size_t on32) { return sizeof(void*) == 8 ? on64 : on32; }
+
+static_assert(offsetof(clap_plugin_entry, init) == onWidth(16, 12));
+static_assert(offsetof(clap_plugin_entry, get_factory) == onWidth(32, 20));
+static_assert(sizeof(clap_plugin_entry) == onWidth(40, 24));
+static_assert(offsetof(clap_plugin_descriptor, id) == onWidth(16, 12));
+static_assert(offsetof(clap_plugin_descriptor, features) == onWidth(80, 44));
+static_assert(sizeof(clap_plugin_descriptor) == onWidth(88, 48));
+static_assert(offsetof(clap_host, host_data) == onWidth(16, 12));
+static_assert(offsetof(clap_host, get_extension) == onWidth(56, 32));
+static_assert(sizeof(clap_host) == onWidth(88, 48));
+static_assert(offsetof(clap_event_param_value, cookie) == onWidth(24, 20));
+static_assert(offsetof(clap_event_param_value, note_id) == onWidth(32, 24));
+static_assert(offsetof(clap_event_param_value, key) == onWidth(40, 32));
+static_assert(offsetof(clap_event_param_value, value) == onWidth(48, 40));
+static_assert(sizeof(clap_event_param_value) == onWidth(56, 48));
+static_assert(offsetof(clap_audio_buffer, channel_count) == onWidth(16, 8));
+static_assert(offsetof(clap_audio_buffer, constant_mask) == onWidth(24, 16));
+static_assert(sizeof(clap_audio_buffer) == onWidth(32, 24));
+static_assert(offsetof(clap_process, frames_count) == onWidth(8, 8));
+static_assert(offsetof(clap_process, transport) == onWidth(16, 12));
+static_assert(offsetof(clap_process, audio_inputs_count) == onWidth(40, 24));
+static_assert(offsetof(clap_process, in_events) == onWidth(48, 32));
+static_assert(sizeof(clap_process) == onWidth(64, 40));
+static_assert(offsetof(clap_audio_port_info, name) == onWidth(4, 4));
+static_assert(offsetof(clap_audio_port_info, flags) == onWidth(260, 260));
+static_assert(offsetof(clap_audio_port_info, port_type) == onWidth(272, 268));
+static_assert(offsetof(clap_audio_port_info, in_place_pair) == onWidth(280, 272));
+static_assert(sizeof(clap_audio_port_info) == onWidth(288, 276));
 
 }  // namespace clap

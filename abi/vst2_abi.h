@@ -323,59 +323,35 @@ static_assert(sizeof(VstInt32) == 4);
 static_assert(sizeof(VstIntPtr) == sizeof(void*));
 static_assert(sizeof(float) == 4 && sizeof(double) == 8);
 
-#if INTPTR_MAX == INT64_MAX
+// An offset or size in the layout on 64-bit and on 32-bit targets, the two
+// pointer widths the records are declared for.
+static_assert(sizeof(void*) == 8 || sizeof(void*) == 4, "unsupported pointer width");
+constexpr std::size_t onWidth(std::size_t on64, std::size_t on32) { return sizeof(void*) == 8 ? on64 : on32; }
+
 static_assert(offsetof(AEffect, magic) == 0);
-static_assert(offsetof(AEffect, dispatcher) == 8);
-static_assert(offsetof(AEffect, process) == 16);
-static_assert(offsetof(AEffect, setParameter) == 24);
-static_assert(offsetof(AEffect, getParameter) == 32);
-static_assert(offsetof(AEffect, numPrograms) == 40);
-static_assert(offsetof(AEffect, numParams) == 44);
-static_assert(offsetof(AEffect, numInputs) == 48);
-static_assert(offsetof(AEffect, numOutputs) == 52);
-static_assert(offsetof(AEffect, flags) == 56);
-static_assert(offsetof(AEffect, resvd1) == 64);
-static_assert(offsetof(AEffect, resvd2) == 72);
-static_assert(offsetof(AEffect, initialDelay) == 80);
-static_assert(offsetof(AEffect, realQualities) == 84);
-static_assert(offsetof(AEffect, offQualities) == 88);
-static_assert(offsetof(AEffect, ioRatio) == 92);
-static_assert(offsetof(AEffect, object) == 96);
-static_assert(offsetof(AEffect, user) == 104);
-static_assert(offsetof(AEffect, uniqueID) == 112);
-static_assert(offsetof(AEffect, version) == 116);
-static_assert(offsetof(AEffect, processReplacing) == 120);
-static_assert(offsetof(AEffect, processDoubleReplacing) == 128);
-static_assert(offsetof(AEffect, future) == 136);
-static_assert(sizeof(AEffect) == 192);
-#elif INTPTR_MAX == INT32_MAX
-static_assert(offsetof(AEffect, magic) == 0);
-static_assert(offsetof(AEffect, dispatcher) == 4);
-static_assert(offsetof(AEffect, process) == 8);
-static_assert(offsetof(AEffect, setParameter) == 12);
-static_assert(offsetof(AEffect, getParameter) == 16);
-static_assert(offsetof(AEffect, numPrograms) == 20);
-static_assert(offsetof(AEffect, numParams) == 24);
-static_assert(offsetof(AEffect, numInputs) == 28);
-static_assert(offsetof(AEffect, numOutputs) == 32);
-static_assert(offsetof(AEffect, flags) == 36);
-static_assert(offsetof(AEffect, resvd1) == 40);
-static_assert(offsetof(AEffect, resvd2) == 44);
-static_assert(offsetof(AEffect, initialDelay) == 48);
-static_assert(offsetof(AEffect, realQualities) == 52);
-static_assert(offsetof(AEffect, offQualities) == 56);
-static_assert(offsetof(AEffect, ioRatio) == 60);
-static_assert(offsetof(AEffect, object) == 64);
-static_assert(offsetof(AEffect, user) == 68);
-static_assert(offsetof(AEffect, uniqueID) == 72);
-static_assert(offsetof(AEffect, version) == 76);
-static_assert(offsetof(AEffect, processReplacing) == 80);
-static_assert(offsetof(AEffect, processDoubleReplacing) == 84);
-static_assert(offsetof(AEffect, future) == 88);
-static_assert(sizeof(AEffect) == 144);
-#else
-#error "unsupported pointer width"
-#endif
+static_assert(offsetof(AEffect, dispatcher) == onWidth(8, 4));
+static_assert(offsetof(AEffect, process) == onWidth(16, 8));
+static_assert(offsetof(AEffect, setParameter) == onWidth(24, 12));
+static_assert(offsetof(AEffect, getParameter) == onWidth(32, 16));
+static_assert(offsetof(AEffect, numPrograms) == onWidth(40, 20));
+static_assert(offsetof(AEffect, numParams) == onWidth(44, 24));
+static_assert(offsetof(AEffect, numInputs) == onWidth(48, 28));
+static_assert(offsetof(AEffect, numOutputs) == onWidth(52, 32));
+static_assert(offsetof(AEffect, flags) == onWidth(56, 36));
+static_assert(offsetof(AEffect, resvd1) == onWidth(64, 40));
+static_assert(offsetof(AEffect, resvd2) == onWidth(72, 44));
+static_assert(offsetof(AEffect, initialDelay) == onWidth(80, 48));
+static_assert(offsetof(AEffect, realQualities) == onWidth(84, 52));
+static_assert(offsetof(AEffect, offQualities) == onWidth(88, 56));
+static_assert(offsetof(AEffect, ioRatio) == onWidth(92, 60));
+static_assert(offsetof(AEffect, object) == onWidth(96, 64));
+static_assert(offsetof(AEffect, user) == onWidth(104, 68));
+static_assert(offsetof(AEffect, uniqueID) == onWidth(112, 72));
+static_assert(offsetof(AEffect, version) == onWidth(116, 76));
+static_assert(offsetof(AEffect, processReplacing) == onWidth(120, 80));
+static_assert(offsetof(AEffect, processDoubleReplacing) == onWidth(128, 84));
+static_assert(offsetof(AEffect, future) == onWidth(136, 88));
+static_assert(sizeof(AEffect) == onWidth(192, 144));
 
 static_assert(offsetof(VstTimeInfo, samplePos) == 0);
 static_assert(offsetof(VstTimeInfo, sampleRate) == 8);
