@@ -21,12 +21,15 @@ constexpr int kSteps = 16;
 // The Tempo at which the presets are compared with one another.
 constexpr int kComparedAt = 140;
 
-std::string decibels(double db) {
-    if (db <= kSilenceDb) return "silent";
-    char text[32];
-    // Rounded first, so that a level just below 0 does not read "-0.0".
-    std::snprintf(text, sizeof text, "%.1f dB", std::round(db * 10) / 10 + 0.0);
-    return text;
+// "silent to -0.3 dB", "-26.0 to 0.0 dB".
+std::string levelRange(double lowestDb, double peakDb) {
+    const auto number = [](double db) {
+        char text[32];
+        // Rounded first, so that a level just below 0 does not read "-0.0".
+        std::snprintf(text, sizeof text, "%.1f", std::round(db * 10) / 10 + 0.0);
+        return std::string(text);
+    };
+    return (lowestDb <= kSilenceDb ? "silent" : number(lowestDb)) + " to " + number(peakDb) + " dB";
 }
 
 bool picksItsOwnValues(float rndSw) {
@@ -70,8 +73,8 @@ void printPresets() {
         } else if (const std::optional<int> bpm = keepsItsShapeUpTo(values)) {
             upTo = std::to_string(*bpm) + " BPM";
         }
-        std::printf("| %s | %s | %s | %s to %s | %s |\n", std::string(preset.name).c_str(),
-                    std::string(preset.suits).c_str(), pulses, decibels(measure.lowestDb).c_str(),
-                    decibels(measure.peakDb).c_str(), upTo.c_str());
+        std::printf("| %s | %s | %s | %s | %s |\n", std::string(preset.name).c_str(),
+                    std::string(preset.suits).c_str(), pulses, levelRange(measure.lowestDb, measure.peakDb).c_str(),
+                    upTo.c_str());
     }
 }
