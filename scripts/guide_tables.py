@@ -11,8 +11,11 @@ shown BPM at 44.1 kHz, in samples, at whatever rate the host runs: a step of
 N samples at rate R lasts N / R seconds, so the tempo that sounds is
 2 * 60 * R / N.
 
-The other tables are printed by guide-facts (tools/guide-facts/main.cpp),
-which plays the plug-in through its record.
+The other tables are printed by guide-facts (tools/guide-facts/), which
+plays the plug-in through its record and measures what it plays: value
+texts, step lengths, the length of notes and fades, and the factory presets'
+pulses and levels. guide-facts fails, and with it this script, when two
+factory presets sound alike.
 With --check nothing is written; the exit status is 1 when a table differs.
 """
 import struct
@@ -21,7 +24,8 @@ import sys
 
 TEMPO_VALUES = [0.0, 0.1, 0.24, 0.5, 0.75, 1.0]
 RATES = [44100, 48000, 88200, 96000, 192000]
-FACT_TABLES = ["tempo-lookup", "note-values", "at-48k", "auto-shares", "thresholds"]
+FACT_TABLES = ["tempo-lookup", "note-values", "at-48k", "auto-shares", "thresholds", "gap", "fades",
+               "longest-fades", "presets"]
 
 
 def markers(name):
@@ -61,8 +65,10 @@ def tempo_table(tool):
 
 
 def fact_table(facts, name):
-    out = subprocess.run([facts, name], check=True, capture_output=True, text=True).stdout
-    return out.rstrip("\n").split("\n")
+    run = subprocess.run([facts, name], capture_output=True, text=True)
+    if run.returncode != 0:
+        sys.exit(f"guide_tables: guide-facts {name} failed:\n{run.stderr}")
+    return run.stdout.rstrip("\n").split("\n")
 
 
 def main():

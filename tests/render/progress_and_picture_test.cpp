@@ -241,29 +241,42 @@ TEST(WaveformPicture, ShowsInputAndOutputInTheirOwnLanes) {
 }
 
 // Any length gets a readable axis: a bounded number of ticks, in order,
-// with distinct labels that do not overlap, in seconds, minutes or hours.
+// with distinct labels that do not overlap, in seconds, minutes or hours,
+// reading the song's time from wherever the render starts.
 TEST(WaveformPicture, TimeAxisSuitsAnyLength) {
     struct Case {
+        double start;  // on the song's timeline
         double seconds;
         const char* someLabel;  // one label the axis must have
     };
     const Case cases[] = {
-        {0.1, "0.05 s"},  {0.7, "0.50 s"}, {10, "10 s"},        {59, "55 s"},         {60, "1:00"},
-        {90, "1:30"},     {601, "5:00"},   {3599, "50:00"},     {3600, "1:00:00"},    {5400, "1:30:00"},
-        {40000, "10:00:00"}, {100000, "24:00:00"}, {1e6, "240:00:00"}, {1e8, "2400:00:00"},
+        {0, 0.1, "0.05 s"},  {0, 0.7, "0.50 s"}, {0, 10, "10 s"},        {0, 59, "55 s"},         {0, 60, "1:00"},
+        {0, 90, "1:30"},     {0, 601, "5:00"},   {0, 3599, "50:00"},     {0, 3600, "1:00:00"},    {0, 5400, "1:30:00"},
+        {0, 40000, "10:00:00"}, {0, 100000, "24:00:00"}, {0, 1e6, "240:00:00"}, {0, 1e8, "4800:00:00"},
+        // The guide's pictures: one step in, and the gallery's two minutes in.
+        {37800.0 / 44100, 2.6, "1.00 s"}, {120, 4, "2:00.5"}, {120, 0.3, "2:00.25"}, {3599, 2, "1:00:00.5"},
+        // A count-in before the timeline's zero, and a render of no length.
+        {-1.5, 3, "-1.00 s"}, {-90, 60, "-1:00"}, {125, 0, "2:05.00"}, {0.3, 0, "0.30 s"},
     };
-    // Wider than any face the picture's 12-pixel sans font gives a digit.
-    const auto width = [](const std::string& label) { return 8.0 * static_cast<double>(label.size()); };
+    // As wide as the picture's 18-pixel sans font draws a digit.
+    const auto width = [](const std::string& label) { return 10.0 * static_cast<double>(label.size()); };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.seconds);
-        const std::vector<TimeTick> ticks = timeAxisTicks(c.seconds, WaveformPicture::plotColumns(), width);
-        ASSERT_GE(ticks.size(), 2u);
+        SCOPED_TRACE(testing::Message() << c.start << " + " << c.seconds);
+        const std::vector<TimeTick> ticks = timeAxisTicks(c.start, c.seconds, WaveformPicture::plotColumns(), width);
+        ASSERT_GE(ticks.size(), c.seconds > 0 ? 2u : 1u);
         EXPECT_LE(ticks.size(), 13u);
-        EXPECT_EQ(ticks.front().seconds, 0.0);
-        EXPECT_LE(ticks.back().seconds, c.seconds + 1e-9);
+        if (c.start == 0) {
+            EXPECT_EQ(ticks.front().seconds, 0.0);
+        }
         std::vector<std::string> labels;
+        const double plotLeft = WaveformPicture::kWidth - 16 - WaveformPicture::plotColumns();
         for (std::size_t i = 0; i < ticks.size(); ++i) {
             labels.push_back(ticks[i].label);
+            EXPECT_GE(ticks[i].seconds, c.start - 1e-9);
+            EXPECT_LE(ticks[i].seconds, c.start + c.seconds + 1e-9);
+            // The grid line sits where its time falls on the plot.
+            const double share = c.seconds > 0 ? (ticks[i].seconds - c.start) / c.seconds : 0.0;
+            EXPECT_NEAR(ticks[i].x, plotLeft + share * WaveformPicture::plotColumns(), 1e-6);
             EXPECT_GE(ticks[i].labelLeft, 0.0);
             EXPECT_LE(ticks[i].labelLeft + ticks[i].labelWidth, WaveformPicture::kWidth);
             if (i == 0) continue;

@@ -1,6 +1,8 @@
 #include "tools/guide-audio/guide_audio.h"
 
+#include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -11,11 +13,9 @@
 #include "player/effect_host.h"
 #include "presets/factory_presets.h"
 #include "tests/render/support/tool_runner.h"
+#include "tools/guide-audio/guide_sawtooth.h"
 
 namespace {
-constexpr std::int64_t kSawPeriod = 100;
-// 44100 x 120: a step of a whole number of samples at 44.1 kHz divides it.
-constexpr const char* kGalleryStart = "5292000";
 constexpr double kGallerySeconds = 4.0;
 constexpr const char* kGalleryBegin = "<!-- preset gallery: written by scripts/guide-pictures.sh -->\n";
 constexpr const char* kGalleryEnd = "<!-- end of preset gallery -->\n";
@@ -27,11 +27,7 @@ Sound guideInput(double seconds, int sampleRate) {
     sound.sampleRate = sampleRate;
     const auto frames = static_cast<std::int64_t>(std::llround(seconds * sampleRate));
     sound.samples.reserve(static_cast<std::size_t>(frames));
-    for (std::int64_t i = 0; i < frames; ++i) {
-        // A division and a subtraction, both rounded the same way everywhere.
-        const double ramp = static_cast<double>(i % kSawPeriod) / static_cast<double>(kSawPeriod);
-        sound.samples.push_back(static_cast<float>(ramp - 0.5));
-    }
+    for (std::int64_t i = 0; i < frames; ++i) sound.samples.push_back(guideSawtooth(i));
     return sound;
 }
 
@@ -90,30 +86,58 @@ std::vector<GuidePicture> presetPictures(const std::string& presetFolder) {
     for (const FactoryPreset& preset : kFactoryPresets) {
         const std::string slug(preset.slug);
         pictures.push_back({"preset-" + slug, kGallerySeconds, 44100,
-                            {"--start", kGalleryStart, "--preset", presetFolder + "/" + slug + ".fxp"}});
+                            {"--start", std::to_string(kGalleryStartFrame), "--preset", presetFolder + "/" + slug + ".fxp"}});
     }
     return pictures;
 }
+
+namespace {
+
+// A value as a musician types it: the shortest decimal a host reads back
+// as the same float, or four places where that is long.
+std::string decimalToType(float value) {
+    char text[32];
+    const auto shortest = std::to_chars(text, text + sizeof text, value);
+    std::string decimal(text, shortest.ptr);
+    if (decimal.size() <= 6) return decimal;
+    std::snprintf(text, sizeof text, "%.4f", static_cast<double>(value));
+    decimal = text;
+    while (decimal.back() == '0') decimal.pop_back();
+    return decimal;
+}
+
+}  // namespace
 
 std::string presetGallery() {
     EffectHost host;
     const PluginEntry entry = quillbeatLibrary().entry();
     AEffect* effect = entry != nullptr ? host.open(entry) : nullptr;
     if (effect == nullptr) throw std::runtime_error("the plug-in's entry point gave no effect");
-    const auto shown = [&host](int index) {
+    const auto shown = [&host, effect](int index, float value) {
+        effect->setParameter(effect, index, value);
         char text[64] = {};
         host.dispatch(effGetParamDisplay, index, 0, text);
         return std::string(text);
     };
     std::ostringstream gallery;
     for (const FactoryPreset& preset : kFactoryPresets) {
-        const auto values = preset.values.inParameterOrder();
-        for (int i = 0; i < kParameterCount; ++i)
-            effect->setParameter(effect, i, values[static_cast<std::size_t>(i)]);
         if (gallery.tellp() > 0) gallery << "\n";
         gallery << "![" << preset.name << "](pictures/preset-" << preset.slug << ".png)\n\n**" << preset.name
-                << "** (`" << preset.slug << ".fxp`, `" << shown(kRndSw) << "`, Tempo `" << shown(kTempo)
-                << "`): " << preset.description << "\n";
+                << "** (`" << preset.slug << ".fxp`, for " << preset.suits << "): " << preset.description << "\\\n";
+        // The twelve values, to set by hand where a host loads no preset:
+        // each as typed, and what the host then shows where that says more.
+        const auto values = preset.values.inParameterOrder();
+        for (int i = 0; i < kParameterCount; ++i) {
+            const float value = values[static_cast<std::size_t>(i)];
+            const std::string typed = decimalToType(value);
+            const std::string text = shown(i, value);
+            if (shown(i, std::strtof(typed.c_str(), nullptr)) != text) {
+                throw std::runtime_error(std::string(preset.slug) + ": " + typed + " does not show " + text);
+            }
+            gallery << (i == 0 ? "" : ", ") << "`" << kParameterTable[i].name << "` " << typed;
+            if (kParameterTable[i].valueText != ValueText::Number) gallery << " (`" << text << "`)";
+        }
+        gallery << "\n";
     }
     return gallery.str();
 }

@@ -126,7 +126,7 @@ void render(const RenderOptions& options, const std::string& pluginPath) {
     writer.close();
     if (pictureFile) {
         writeWaveformPng(pictureFile->descriptor(), *options.waveform, *inputLane, *outputLane,
-                         source->sampleRate(), rendered);
+                         source->sampleRate(), options.start, rendered);
     }
     audioFile.commit();
     if (pictureFile) pictureFile->commit();

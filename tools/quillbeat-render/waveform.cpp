@@ -12,11 +12,13 @@
 
 namespace {
 
-constexpr int kLeftMargin = 70;
+// Labels stay readable where a page shows the picture at half its width.
+constexpr double kFontSize = 18.0;
+constexpr int kLeftMargin = 84;
 constexpr int kRightMargin = 16;
 constexpr int kTopMargin = 12;
 constexpr int kLaneGap = 24;  // room for the scales' end labels of both lanes
-constexpr int kAxisHeight = 30;
+constexpr int kAxisHeight = 34;
 constexpr int kHeight = kTopMargin + 2 * WaveformPicture::kLaneHeight + kLaneGap + kAxisHeight;
 
 struct Colour {
@@ -71,7 +73,7 @@ void drawLaneBackground(cairo_t* cr, int top, int columns, const char* name) {
 
     setColour(cr, kText);
     cairo_save(cr);
-    cairo_move_to(cr, 16, laneCentre(top) + textWidth(cr, name) / 2.0);
+    cairo_move_to(cr, kFontSize + 4, laneCentre(top) + textWidth(cr, name) / 2.0);
     cairo_rotate(cr, -std::acos(0.0));
     cairo_show_text(cr, name);
     cairo_restore(cr);
@@ -84,7 +86,7 @@ void drawLaneBackground(cairo_t* cr, int top, int columns, const char* name) {
         cairo_line_to(cr, kLeftMargin + columns, y);
         cairo_stroke(cr);
         setColour(cr, kText);
-        cairo_move_to(cr, kLeftMargin - 7 - textWidth(cr, mark.label), y + 4);
+        cairo_move_to(cr, kLeftMargin - 7 - textWidth(cr, mark.label), y + kFontSize / 3.0);
         cairo_show_text(cr, mark.label);
     }
 }
@@ -106,53 +108,80 @@ void drawAmplitude(cairo_t* cr, const AmplitudeLane& lane, int top, const Colour
     cairo_fill(cr);
 }
 
-// The label of `time` on an axis `seconds` long with ticks `step` apart.
-std::string timeLabel(double time, double seconds, double step) {
+// The decimals a label needs to tell ticks `step` apart: 0.5 needs one,
+// 0.25 two.
+int decimalsFor(double step) {
+    int decimals = 0;
+    for (double scaled = step; decimals < 2 && std::fabs(scaled - std::round(scaled)) > 1e-9; scaled *= 10) {
+        ++decimals;
+    }
+    return decimals;
+}
+
+// The label of `time` on an axis that reaches `farthest` seconds from the
+// song's start, with ticks `step` apart.
+std::string timeLabel(double time, double farthest, double step) {
     char text[64];
-    if (seconds < 60) {
+    if (farthest < 60) {
         std::snprintf(text, sizeof text, step < 1.0 ? "%.2f s" : "%.0f s", time);
+        return text;
+    }
+    const int decimals = decimalsFor(step);
+    const double scale = std::pow(10.0, decimals);
+    const auto units = static_cast<long long>(std::llround(std::fabs(time) * scale));
+    const long long whole = units / static_cast<long long>(scale);
+    const std::string sign = time < 0 && units != 0 ? "-" : "";
+    char fraction[32] = "";
+    if (decimals > 0) {
+        std::snprintf(fraction, sizeof fraction, ".%0*lld", decimals, units % static_cast<long long>(scale));
+    }
+    if (farthest < 3600) {
+        std::snprintf(text, sizeof text, "%s%lld:%02lld%s", sign.c_str(), whole / 60, whole % 60, fraction);
     } else {
-        const auto whole = static_cast<long long>(std::llround(time));
-        if (seconds < 3600) {
-            std::snprintf(text, sizeof text, "%lld:%02lld", whole / 60, whole % 60);
-        } else {
-            std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", whole / 3600, whole / 60 % 60, whole % 60);
-        }
+        std::snprintf(text, sizeof text, "%s%lld:%02lld:%02lld%s", sign.c_str(), whole / 3600, whole / 60 % 60,
+                      whole % 60, fraction);
     }
     return text;
 }
 
-// The ticks `step` apart, or none when there are too many or their labels
-// would overlap.
-std::vector<TimeTick> ticksEvery(double step, double seconds, int columns,
+// The ticks at the multiples of `step` from `start` to `start + seconds`,
+// or none when there are too many or their labels would overlap. An axis
+// with no multiple on it gets one tick, at its start.
+std::vector<TimeTick> ticksEvery(double step, double start, double seconds, int columns,
                                  const std::function<double(const std::string&)>& labelWidth) {
     std::vector<TimeTick> ticks;
     if (seconds / step > kMaxTicks) return ticks;
-    for (int tick = 0; tick * step <= seconds + 1e-9; ++tick) {
-        const double time = tick * step;
-        const double x = kLeftMargin + (seconds > 0 ? time / seconds * columns : 0.0);
-        std::string label = timeLabel(time, seconds, step);
+    const double end = start + seconds;
+    const double farthest = std::max(std::fabs(start), std::fabs(end));
+    const auto add = [&](double time) {
+        const double x = kLeftMargin + (seconds > 0 ? (time - start) / seconds * columns : 0.0);
+        std::string label = timeLabel(time, farthest, step);
         const double width = labelWidth(label);
         // Centred under its line, but kept inside the picture.
         const double left = std::clamp(x - width / 2.0, 2.0, WaveformPicture::kWidth - 2.0 - width);
-        if (!ticks.empty() && left < ticks.back().labelLeft + ticks.back().labelWidth + kLabelGap) return {};
+        if (!ticks.empty() && left < ticks.back().labelLeft + ticks.back().labelWidth + kLabelGap) return false;
         ticks.push_back({time, x, std::move(label), left, width});
+        return true;
+    };
+    for (auto tick = static_cast<long long>(std::ceil(start / step - 1e-9)); tick * step <= end + 1e-9; ++tick) {
+        if (!add(static_cast<double>(tick) * step)) return {};
     }
+    if (ticks.empty()) add(start);
     return ticks;
 }
 
 // A grid line and a label every tick.
-void drawTimeAxis(cairo_t* cr, int columns, double seconds) {
+void drawTimeAxis(cairo_t* cr, int columns, double start, double seconds) {
     const auto measure = [cr](const std::string& text) { return textWidth(cr, text.c_str()); };
     const int plotBottom = kHeight - kAxisHeight;
     cairo_set_line_width(cr, 1.0);
-    for (const TimeTick& tick : timeAxisTicks(seconds, columns, measure)) {
+    for (const TimeTick& tick : timeAxisTicks(start, seconds, columns, measure)) {
         setColour(cr, kGrid);
         cairo_move_to(cr, std::floor(tick.x) + 0.5, kTopMargin);
         cairo_line_to(cr, std::floor(tick.x) + 0.5, plotBottom + 4);
         cairo_stroke(cr);
         setColour(cr, kText);
-        cairo_move_to(cr, tick.labelLeft, plotBottom + 18);
+        cairo_move_to(cr, tick.labelLeft, plotBottom + 4 + kFontSize);
         cairo_show_text(cr, tick.label.c_str());
     }
 }
@@ -237,17 +266,18 @@ float AmplitudeLane::rms(int column) const {
     return count > 0 ? static_cast<float>(std::sqrt(sum / static_cast<double>(count))) : 0.0f;
 }
 
-std::vector<TimeTick> timeAxisTicks(double seconds, int columns,
+std::vector<TimeTick> timeAxisTicks(double start, double seconds, int columns,
                                     const std::function<double(const std::string&)>& labelWidth) {
-    if (!(seconds > 0 && std::isfinite(seconds))) return ticksEvery(kTickSteps[0], 0.0, columns, labelWidth);
+    if (!std::isfinite(start)) start = 0.0;
+    if (!(seconds > 0 && std::isfinite(seconds))) seconds = 0.0;
     for (double step : kTickSteps) {
-        std::vector<TimeTick> ticks = ticksEvery(step, seconds, columns, labelWidth);
+        std::vector<TimeTick> ticks = ticksEvery(step, start, seconds, columns, labelWidth);
         if (!ticks.empty()) return ticks;
     }
     // Once a step passes the length, one tick is left, which always fits.
     for (double days = 1;; days *= 10) {
         for (double times : {2.0, 5.0, 10.0}) {
-            std::vector<TimeTick> ticks = ticksEvery(kDay * days * times, seconds, columns, labelWidth);
+            std::vector<TimeTick> ticks = ticksEvery(kDay * days * times, start, seconds, columns, labelWidth);
             if (!ticks.empty()) return ticks;
         }
     }
@@ -256,18 +286,20 @@ std::vector<TimeTick> timeAxisTicks(double seconds, int columns,
 int WaveformPicture::plotColumns() { return kWidth - kLeftMargin - kRightMargin; }
 
 void writeWaveformPng(int descriptor, const std::string& name, const AmplitudeLane& input,
-                      const AmplitudeLane& output, double sampleRate, std::int64_t totalFrames) {
+                      const AmplitudeLane& output, double sampleRate, std::int64_t firstFrame,
+                      std::int64_t totalFrames) {
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, WaveformPicture::kWidth, kHeight);
     cairo_t* cr = cairo_create(surface);
     setColour(cr, kBackground);
     cairo_paint(cr);
     cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-    cairo_set_font_size(cr, 12.0);
+    cairo_set_font_size(cr, kFontSize);
     const int outputTop = kTopMargin + WaveformPicture::kLaneHeight + kLaneGap;
     // Back to front: lanes, time grid, sound.
     drawLaneBackground(cr, kTopMargin, input.columns(), "input");
     drawLaneBackground(cr, outputTop, output.columns(), "output");
-    drawTimeAxis(cr, output.columns(), static_cast<double>(totalFrames) / sampleRate);
+    drawTimeAxis(cr, output.columns(), static_cast<double>(firstFrame) / sampleRate,
+                 static_cast<double>(totalFrames) / sampleRate);
     drawAmplitude(cr, input, kTopMargin, kInputPeak, kInputRms);
     drawAmplitude(cr, output, outputTop, kOutputPeak, kOutputRms);
     const cairo_status_t drawn = cairo_status(cr);

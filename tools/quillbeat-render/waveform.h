@@ -46,21 +46,25 @@ struct WaveformPicture {
 
 // One tick of the time axis: its grid line and its label as drawn.
 struct TimeTick {
-    double seconds;
+    double seconds;  // on the song's timeline
     double x;  // the grid line, in pixels from the picture's left edge
-    std::string label;  // "0.25 s", "5 s" under a minute; "1:30"; "2:00:00"
+    std::string label;  // "0.25 s", "5 s" under a minute; "1:30", "2:00.5"; "2:00:00"
     double labelLeft;   // where the label starts, kept inside the picture
     double labelWidth;
 };
 
-// The ticks of a time axis `seconds` long over the plot's `columns`: the
-// first step of 1, 2, 5, 10, 15, 30 s, 1, 2, 5, 10, 15, 30 min, 1, 2, 3, 6,
-// 12 h, 1, 2, 5, 10 days ... that gives at most a dozen steps and labels
-// that do not overlap; `labelWidth` measures a label in pixels.
-std::vector<TimeTick> timeAxisTicks(double seconds, int columns,
+// The ticks of a time axis from `start` seconds on the song's timeline to
+// `start + seconds` over the plot's `columns`, at the multiples of the first
+// step of 1, 2, 5, 10, 15, 30 s, 1, 2, 5, 10, 15, 30 min, 1, 2, 3, 6, 12 h,
+// 1, 2, 5, 10 days ... that gives at most a dozen steps and labels that do
+// not overlap; `labelWidth` measures a label in pixels. Labels read the
+// song's time, in the form the axis's far end needs.
+std::vector<TimeTick> timeAxisTicks(double start, double seconds, int columns,
                                     const std::function<double(const std::string&)>& labelWidth);
 
 // Draws both lanes into a PNG written to `descriptor`; `name` is the path
-// shown in errors. Throws RenderError.
+// shown in errors. The time axis reads the song's time: the first frame is
+// at `firstFrame` on the host's timeline. Throws RenderError.
 void writeWaveformPng(int descriptor, const std::string& name, const AmplitudeLane& input,
-                      const AmplitudeLane& output, double sampleRate, std::int64_t totalFrames);
+                      const AmplitudeLane& output, double sampleRate, std::int64_t firstFrame,
+                      std::int64_t totalFrames);
