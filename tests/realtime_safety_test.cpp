@@ -396,7 +396,7 @@ TEST_P(RealtimeSafety, HostLibraryBlocksAllocateNothingAndLockNothing) {
                                             static_cast<std::uint32_t>(block.parameter), block.value};
                 const auto changes = std::span(&change, block.parameter >= 0 ? 1 : 0);
                 const Block play{channels, channels, static_cast<std::uint32_t>(block.frames),
-                                 std::isnan(block.position) ? nullptr : &position, changes};
+                                 std::isnan(block.position) ? nullptr : &position, changes, {}};
                 bool played = false;
                 runBlock(faults, i, [&] { played = instance->play(play); });
                 if (!played) faults.push_back("block " + std::to_string(i) + " failed");

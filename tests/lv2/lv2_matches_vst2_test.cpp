@@ -69,7 +69,7 @@ public:
     }
     void run(StereoBuffer& buffer) {
         float* channels[2] = {buffer.left.data(), buffer.right.data()};
-        EXPECT_TRUE(effect.play({channels, channels, static_cast<std::uint32_t>(buffer.frames()), nullptr, {}}));
+        EXPECT_TRUE(effect.play({channels, channels, static_cast<std::uint32_t>(buffer.frames()), nullptr, {}, {}}));
     }
     void moveControlPorts() { effect.moveControlPorts(); }
     void disconnect(const std::string& symbol) { effect.disconnectControl(index(symbol)); }

@@ -152,7 +152,7 @@ void play(const Session& session) {
             outputs[f] = StereoBuffer(static_cast<int>(frames));
             const float* in[2] = {input.left.data(), input.right.data()};
             float* out[2] = {outputs[f].left.data(), outputs[f].right.data()};
-            EXPECT_TRUE(formats.instances[f]->play({in, out, frames, known ? &*transport.now : nullptr, changes}));
+            EXPECT_TRUE(formats.instances[f]->play({in, out, frames, known ? &*transport.now : nullptr, changes, {}}));
         }
         processedSomewhere |= outputs[0].left != input.left;
 

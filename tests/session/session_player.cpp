@@ -322,7 +322,7 @@ SessionOutput playInstanceSession(PluginInstance& instance) {
         float* outputs[2] = {outLeft.data(), outRight.data()};
         const HostPosition at{position, 120.0, true};
         const Block block{inputs, outputs, static_cast<std::uint32_t>(frames), action.act == Act::Play ? &at : nullptr,
-                          {}};
+                          {}, {}};
         if (!instance.play(block))
             output.failures.push_back("the plug-in failed block " + std::to_string(output.blocks));
         output.audio.append(reinterpret_cast<const char*>(outLeft.data()), frames * sizeof(float));
