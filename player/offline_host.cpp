@@ -46,7 +46,8 @@ VstIntPtr OfflineHost::answer(const HostCall& call) {
     ++counts.other;
     void* const ptr = call.ptr;
     switch (call.opcode) {
-        case audioMasterGetSampleRate: return static_cast<VstIntPtr>(sampleRate);
+        // A rate no integer of the answer holds (or NaN) is not given.
+        case audioMasterGetSampleRate: return sampleRate >= 1.0 && sampleRate < 0x1p31 ? static_cast<VstIntPtr>(sampleRate) : 0;
         case audioMasterGetBlockSize: return blockSize;
         case audioMasterGetCurrentProcessLevel: return kProcessLevelOffline;
         case audioMasterGetAutomationState: return kAutomationOff;

@@ -33,8 +33,11 @@ std::string trimmedRight(std::string text) {
 
 }  // namespace
 
-Vst2Instance::Vst2Instance(const std::string& path) : library(loadablePath(path)) {
+Vst2Instance::Vst2Instance(const std::string& path, double sampleRate, std::uint32_t maxFrames)
+    : library(loadablePath(path)) {
     if (!library.loaded()) throw std::runtime_error("cannot load plug-in " + path + ": " + library.reason());
+    effectHost.sampleRate = sampleRate;
+    effectHost.blockSize = static_cast<std::int32_t>(maxFrames);
     const PluginEntry entry = library.entry();
     if (entry == nullptr)
         throw std::runtime_error(path + " is not a VST 2 plug-in: it exports neither VSTPluginMain nor main");

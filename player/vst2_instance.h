@@ -27,8 +27,10 @@ struct Vst2Details {
 class Vst2Instance final : public CutBlockInstance {
 public:
     // Loads the library and opens its effect; throws std::runtime_error with
-    // a message for the user.
-    explicit Vst2Instance(const std::string& path);
+    // a message for the user. Until prepare() or activate() tells others,
+    // the host answers an effect that asks (some do as they open) with this
+    // rate and largest block: those it is to run at, where the caller knows.
+    explicit Vst2Instance(const std::string& path, double sampleRate = 44100.0, std::uint32_t maxFrames = 512);
     ~Vst2Instance() override;
 
     bool activate(double sampleRate, std::uint32_t maxFrames) override;

@@ -50,7 +50,7 @@ void checkChannels(int inputs, int outputs, const std::string& pluginPath) {
 
 void printInfo(const RenderOptions& options, const std::string& pluginPath, std::ostream& out) {
     PluginSettings settings;
-    const std::unique_ptr<PluginInstance> plugin = loadPlugin(options, pluginPath, settings);
+    const std::unique_ptr<PluginInstance> plugin = loadPlugin(options, pluginPath, kInfoSampleRate, settings);
     preparePlugin(*plugin, settings, kInfoSampleRate, options.blockSize, pluginPath);
     printDescription(out, *plugin);
     if (settings.preset) out << "Preset:      " << printableText(settings.preset->preset.name) << "\n";
@@ -67,7 +67,8 @@ void render(const RenderOptions& options, const std::string& pluginPath) {
     if (options.input) source = std::make_unique<SoundFileReader>(*options.input);
 
     PluginSettings settings;
-    const std::unique_ptr<PluginInstance> plugin = loadPlugin(options, pluginPath, settings);
+    const double sampleRate = source ? source->sampleRate() : DemoSignal::kSampleRate;
+    const std::unique_ptr<PluginInstance> plugin = loadPlugin(options, pluginPath, sampleRate, settings);
     const int inputs = plugin->description().inputs;
     const int outputs = plugin->description().outputs;
     checkChannels(inputs, outputs, pluginPath);

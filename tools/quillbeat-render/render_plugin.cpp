@@ -48,16 +48,23 @@ std::optional<std::int64_t> positionReach(const PluginInstance& plugin, const Bl
 }  // namespace
 
 std::unique_ptr<PluginInstance> loadPlugin(const RenderOptions& options, const std::string& path,
-                                           PluginSettings& settings) {
+                                           double sampleRate, PluginSettings& settings) {
     refuseSpecialFile(path);
-    settings = readSettings(options, formatOf(path), path);
+    const PluginFormat format = formatOf(path);
+    settings = readSettings(options, format, path);
     std::unique_ptr<PluginInstance> plugin;
     try {
-        plugin = openPlugin(path);
+        // A VST 2 effect may ask the rate and the block as it opens.
+        if (format == PluginFormat::vst2) {
+            auto vst2 = std::make_unique<Vst2Instance>(path, sampleRate, static_cast<std::uint32_t>(options.blockSize));
+            vst2->host().product = "quillbeat-render";
+            plugin = std::move(vst2);
+        } else {
+            plugin = openPlugin(path);
+        }
     } catch (const std::runtime_error& error) {
         throw RenderError(error.what());
     }
-    if (auto* vst2 = dynamic_cast<Vst2Instance*>(plugin.get())) vst2->host().product = "quillbeat-render";
     checkSettings(settings, *plugin);
     return plugin;
 }

@@ -22,10 +22,11 @@ struct BlockSettings {
 };
 
 // Loads the plug-in at `path` (a VST 2 library, a .clap file, an LV2 bundle
-// folder or an LV2 URI) and reads and checks the options' settings for it
-// into `settings`. Throws UsageError or RenderError.
+// folder or an LV2 URI) to run at `sampleRate` in blocks of the options',
+// and reads and checks the options' settings for it into `settings`. Throws
+// UsageError or RenderError.
 std::unique_ptr<PluginInstance> loadPlugin(const RenderOptions& options, const std::string& path,
-                                           PluginSettings& settings);
+                                           double sampleRate, PluginSettings& settings);
 
 // Tells the plug-in the rate and the largest block and gives it the
 // settings. A VST 2 effect hears the rate and the block before the
