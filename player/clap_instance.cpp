@@ -288,6 +288,7 @@ bool ClapInstance::activate(double rate, std::uint32_t maxFrames) {
 }
 
 void ClapInstance::deactivate() {
+    if (!active) return;
     plugin->stop_processing(plugin);
     plugin->deactivate(plugin);
     active = false;

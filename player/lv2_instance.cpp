@@ -17,8 +17,11 @@
 
 namespace {
 
-// Bytes of each atom port's buffer: room for many position messages.
-constexpr std::size_t kAtomBufferBytes = 8192;
+// Bytes of each atom port's buffer: room for a position message (at most
+// 96 bytes with its frame, three properties and their values) at a part's
+// start and at every jump a block may carry.
+constexpr std::size_t kAtomBufferBytes = 32768;
+static_assert(kAtomBufferBytes >= 96 * (PluginInstance::maxChanges() + 1) + sizeof(LV2_Atom_Sequence));
 
 // A node that lilv owns the caller's copy of, freed when it goes.
 struct Node {
@@ -216,6 +219,7 @@ const char* Lv2Instance::unmapUri(LV2_URID_Unmap_Handle handle, LV2_URID urid) {
 // The plug-in is created here, once the rate and the largest block are
 // known, and again when they change.
 bool Lv2Instance::activate(double rate, std::uint32_t maxFrames) {
+    if (active) deactivate();
     if (instance != nullptr && (rate != sampleRate || static_cast<std::int32_t>(maxFrames) != maxBlock)) {
         lilv_instance_free(instance);
         instance = nullptr;
@@ -280,6 +284,7 @@ void Lv2Instance::disconnectControl(std::size_t index) {
 }
 
 void Lv2Instance::deactivate() {
+    if (!active) return;
     lilv_instance_deactivate(instance);
     active = false;
     heard.reset();

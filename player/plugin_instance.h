@@ -91,8 +91,9 @@ public:
     // that is unambiguous), by its id, or by its index; none if no match.
     std::optional<std::size_t> findParameter(std::string_view name) const;
 
-    // Ready for blocks of up to maxFrames at sampleRate; false if the
-    // plug-in refused.
+    // Ready for blocks of up to maxFrames at sampleRate (an active plug-in
+    // is deactivated first, so it may start again at another rate); false
+    // if the plug-in refused. Deactivating an inactive one does nothing.
     virtual bool activate(double sampleRate, std::uint32_t maxFrames) = 0;
     virtual void deactivate() = 0;
 

@@ -110,6 +110,7 @@ bool Vst2Instance::activate(double sampleRate, std::uint32_t maxFrames) {
 }
 
 void Vst2Instance::deactivate() {
+    if (!active) return;
     effectHost.dispatch(effStopProcess);
     effectHost.dispatch(effMainsChanged, 0, 0);
     active = false;
