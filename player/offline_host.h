@@ -1,7 +1,8 @@
 // What the host library tells a VST 2 effect that asks, as a DAW's offline
 // export does: the version and the time (EffectHost's answers), the sample
 // rate and the largest block it was given, that it renders offline with no
-// automation, in English, its names, and what it can do.
+// automation, in English, its names, and what it can do. Every request but
+// the version and the time is counted as another.
 #pragma once
 
 #include <cstdint>

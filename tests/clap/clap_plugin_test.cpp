@@ -6,14 +6,13 @@
 // tests/player/formats_agree_test.cpp.)
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <bit>
 #include <cmath>
-#include <cstring>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <optional>
-#include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
