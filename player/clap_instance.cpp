@@ -93,7 +93,8 @@ struct ByteSource {
 std::int64_t CLAP_CALLBACK readBytes(const clap::clap_istream* stream, void* buffer, std::uint64_t size) {
     auto* source = static_cast<ByteSource*>(stream->ctx);
     const std::size_t count = std::min<std::size_t>(static_cast<std::size_t>(size), source->bytes.size() - source->read);
-    std::memcpy(buffer, source->bytes.data() + source->read, count);
+    // An empty state has no bytes to copy from at all.
+    if (count > 0) std::memcpy(buffer, source->bytes.data() + source->read, count);
     source->read += count;
     return static_cast<std::int64_t>(count);
 }
