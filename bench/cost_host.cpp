@@ -54,7 +54,7 @@ int runEdition(const EffectCase& effectCase, int block, const char* where) {
     const int blocks = kTapeFrames / block;
     for (int i = 0; i < blocks; ++i) {
         buffers.next();
-        if (!instance->play({buffers.in(), buffers.out(), static_cast<std::uint32_t>(block), &position, {}})) {
+        if (!instance->play({buffers.in(), buffers.out(), static_cast<std::uint32_t>(block), &position, {}, {}})) {
             std::fprintf(stderr, "quillbeat_cost_host: %s failed a block\n", where);
             return 1;
         }

@@ -56,7 +56,7 @@ void runEdition(benchmark::State& state, const char* where) {
     HostPosition position{1000.0, 120.0, true};
     for (auto _ : state) {
         buffers.next();
-        if (!instance.play({buffers.in(), buffers.out(), static_cast<std::uint32_t>(block), &position, {}})) {
+        if (!instance.play({buffers.in(), buffers.out(), static_cast<std::uint32_t>(block), &position, {}, {}})) {
             state.SkipWithError("the plug-in failed a block");
             return;
         }

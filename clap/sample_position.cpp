@@ -32,10 +32,10 @@ SamplePositions::SamplePositions(double sampleRate)
 // say.
 std::optional<std::int64_t> SamplePositions::otherwise(const clap::clap_event_transport& transport) const {
     if (transport.flags & clap::CLAP_TRANSPORT_HAS_SECONDS_TIMELINE)
-        return nearestSample(static_cast<double>(transport.song_pos_seconds) * (rate / 0x1p31));
+        return nearestSample(clap_time::samplesOf(transport.song_pos_seconds, rate));
     const std::uint32_t beatsAndTempo = clap::CLAP_TRANSPORT_HAS_BEATS_TIMELINE | clap::CLAP_TRANSPORT_HAS_TEMPO;
     if ((transport.flags & beatsAndTempo) == beatsAndTempo && std::isfinite(transport.tempo) && transport.tempo > 0.0) {
-        const double beats = static_cast<double>(transport.song_pos_beats) / 0x1p31;
+        const double beats = clap_time::beatsOf(transport.song_pos_beats);
         return nearestSample(beats * 60.0 / transport.tempo * rate);
     }
     return std::nullopt;

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "abi/clap_abi.h"
+#include "abi/clap_time.h"
 
 // The song positions of transports in whole samples at one sample rate.
 // The usual case, seconds at a whole-numbered rate, is inline: a block asks
@@ -32,19 +33,9 @@ private:
     // at any usual rate: a host that starts a block on a whole sample can
     // only send the nearest unit, a fraction of a unit before or after it.
     // Truncation turns every "just before" into the previous sample, so it
-    // must be rounding.
-    //
-    // With a whole-numbered rate (every rate a host offers) this is exact in
-    // integers: whole seconds times the rate, plus the fraction of a second
-    // (below 2^31) times the rate, rounded. Up to 2^24 Hz neither product can
-    // leave 64 bits, whatever the position. A double product keeps 53 bits,
-    // so after an hour or two a position just short of half a sample would
-    // round as if it were the half.
+    // must be rounding, exact in integers (abi/clap_time.h).
     std::int64_t fromSecondsExactly(clap::clap_sectime seconds) const {
-        const std::int64_t wholeSeconds = seconds >> 31;  // floor, also below zero
-        const std::uint64_t fraction = static_cast<std::uint64_t>(seconds) & 0x7fffffffu;
-        const std::uint64_t fractionSamples = (fraction * wholeRate + (std::uint64_t{1} << 30)) >> 31;
-        return wholeSeconds * static_cast<std::int64_t>(wholeRate) + static_cast<std::int64_t>(fractionSamples);
+        return clap_time::wholeSamplesOf(seconds, wholeRate);
     }
     // Seconds at a rate with a fraction, or beats.
     std::optional<std::int64_t> otherwise(const clap::clap_event_transport& transport) const;

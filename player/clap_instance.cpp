@@ -58,9 +58,26 @@ std::uint32_t CLAP_CALLBACK eventCount(const clap::clap_input_events* list) {
 }
 const clap::clap_event_header* CLAP_CALLBACK eventAt(const clap::clap_input_events* list, std::uint32_t index) {
     const auto* events = static_cast<const ClapEventList*>(list->ctx);
-    return index < events->count ? &events->events[index].header : nullptr;
+    return index < events->count ? events->order[index] : nullptr;
 }
 bool CLAP_CALLBACK acceptEvent(const clap::clap_output_events*, const clap::clap_event_header*) { return true; }
+
+// A parameter value the plug-in sends is kept as a change of the host's
+// parameter of that id, while there is room; any other event is heard and
+// let be.
+bool CLAP_CALLBACK keepToldValue(const clap::clap_output_events* list, const clap::clap_event_header* header) {
+    auto& told = *static_cast<ClapToldValues*>(list->ctx);
+    if (header == nullptr || header->space_id != clap::CLAP_CORE_EVENT_SPACE_ID ||
+        header->type != clap::CLAP_EVENT_PARAM_VALUE || header->size < sizeof(clap::clap_event_param_value))
+        return true;
+    if (told.changes.size() == told.changes.capacity()) return false;
+    const auto& event = reinterpret_cast<const clap::clap_event_param_value&>(*header);
+    const auto found = std::lower_bound(told.indexOfId.begin(), told.indexOfId.end(),
+                                        std::pair{event.param_id, std::uint32_t{0}});
+    if (found == told.indexOfId.end() || found->first != event.param_id) return true;
+    told.changes.push_back({header->time, found->second, event.value});
+    return true;
+}
 
 std::int64_t CLAP_CALLBACK writeBytes(const clap::clap_ostream* stream, const void* buffer, std::uint64_t size) {
     auto* bytes = static_cast<std::vector<std::uint8_t>*>(stream->ctx);
@@ -76,7 +93,8 @@ struct ByteSource {
 std::int64_t CLAP_CALLBACK readBytes(const clap::clap_istream* stream, void* buffer, std::uint64_t size) {
     auto* source = static_cast<ByteSource*>(stream->ctx);
     const std::size_t count = std::min<std::size_t>(static_cast<std::size_t>(size), source->bytes.size() - source->read);
-    std::memcpy(buffer, source->bytes.data() + source->read, count);
+    // An empty state has no bytes to copy from at all.
+    if (count > 0) std::memcpy(buffer, source->bytes.data() + source->read, count);
     source->read += count;
     return static_cast<std::int64_t>(count);
 }
@@ -146,7 +164,7 @@ std::int64_t channelSum(const std::vector<std::uint32_t>& ports) {
 
 }  // namespace
 
-ClapInstance::ClapInstance(const std::string& path) : library(path) {
+ClapInstance::ClapInstance(const std::string& path) : library(loadablePath(path)) {
     if (!library.loaded()) throw std::runtime_error("cannot load " + path + ": " + library.error());
     entry = static_cast<const clap::clap_plugin_entry*>(library.symbol("clap_entry"));
     if (entry == nullptr) throw std::runtime_error(path + " is not a CLAP plug-in: it exports no clap_entry");
@@ -239,7 +257,14 @@ void ClapInstance::describe(const std::string& path) {
     inputChannels.resize(static_cast<std::size_t>(described.inputs));
     outputChannels.resize(static_cast<std::size_t>(described.outputs));
     events.list = {&events, eventCount, eventAt};
-    events.events.resize(maxChanges());
+    // A block's changes and jumps, each in the slot of its place in the list.
+    events.order.resize(2 * maxChanges());
+    events.parameters.resize(events.order.size());
+    events.transports.resize(events.order.size());
+    told.list = {&told, keepToldValue};
+    told.changes.reserve(maxToldChanges());
+    for (std::uint32_t i = 0; i < ids.size(); ++i) told.indexOfId.emplace_back(ids[i], i);
+    std::sort(told.indexOfId.begin(), told.indexOfId.end());
     discard = {nullptr, acceptEvent};
     transport.header = {sizeof transport, 0, clap::CLAP_CORE_EVENT_SPACE_ID, clap::CLAP_EVENT_TRANSPORT, 0};
     transport.tsig_num = 4;
@@ -253,6 +278,7 @@ ClapInstance::~ClapInstance() {
 }
 
 bool ClapInstance::activate(double rate, std::uint32_t maxFrames) {
+    if (active) deactivate();
     sampleRate = rate;
     active = plugin->activate(plugin, sampleRate, 1, maxFrames);
     if (active && !plugin->start_processing(plugin)) {
@@ -263,14 +289,15 @@ bool ClapInstance::activate(double rate, std::uint32_t maxFrames) {
 }
 
 void ClapInstance::deactivate() {
+    if (!active) return;
     plugin->stop_processing(plugin);
     plugin->deactivate(plugin);
     active = false;
 }
 
 void ClapInstance::addEvent(const ParameterChange& change) {
-    if (events.count == events.events.size() || change.index >= ids.size()) return;
-    clap::clap_event_param_value& event = events.events[events.count++];
+    if (events.count == events.order.size() || change.index >= ids.size()) return;
+    clap::clap_event_param_value& event = events.parameters[events.count];
     event = {};
     event.header = {sizeof event, change.frame, clap::CLAP_CORE_EVENT_SPACE_ID, clap::CLAP_EVENT_PARAM_VALUE, 0};
     event.param_id = ids[change.index];
@@ -280,6 +307,16 @@ void ClapInstance::addEvent(const ParameterChange& change) {
     event.channel = -1;
     event.key = -1;
     event.value = change.value;
+    events.order[events.count++] = &event.header;
+}
+
+void ClapInstance::addEvent(const PositionChange& jump) {
+    if (events.count == events.order.size()) return;
+    clap::clap_event_transport& event = events.transports[events.count];
+    event = transport;
+    event.header.time = jump.frame;
+    setClapTransport(event, jump.position, sampleRate);
+    events.order[events.count++] = &event.header;
 }
 
 void ClapInstance::flushPending() {
@@ -291,7 +328,7 @@ void ClapInstance::flushPending() {
 // Applied at once, as a VST 2 host's set is: outside process, through the
 // params extension's flush.
 void ClapInstance::setValue(std::size_t index, double value) {
-    addEvent({0, static_cast<std::uint32_t>(index), value});
+    addEvent(ParameterChange{0, static_cast<std::uint32_t>(index), value});
     flushPending();
 }
 
@@ -302,17 +339,64 @@ double ClapInstance::valueInUse(std::size_t index) {
 }
 
 std::string ClapInstance::valueText(std::size_t index) {
-    char text[clap::CLAP_NAME_SIZE] = {};
-    if (params == nullptr || index >= ids.size() ||
-        !params->value_to_text(plugin, ids[index], valueInUse(index), text, sizeof text))
-        return "";
+    return textOfValue(index, valueInUse(index)).value_or("");
+}
+
+std::optional<std::string> ClapInstance::textOfValue(std::size_t index, double value) {
+    char text[clap::CLAP_NAME_SIZE];
+    std::memset(text, 'x', sizeof text);
+    if (params == nullptr || index >= ids.size() || !params->value_to_text(plugin, ids[index], value, text, sizeof text))
+        return std::nullopt;
     text[sizeof text - 1] = '\0';
     return text;
 }
 
-bool ClapInstance::play(const Block& block) {
-    for (const ParameterChange& change : block.changes) addEvent(change);
+std::optional<double> ClapInstance::valueOfText(std::size_t index, const std::string& text) {
+    double value = 0.0;
+    if (params == nullptr || params->text_to_value == nullptr || index >= ids.size() ||
+        !params->text_to_value(plugin, ids[index], text.c_str(), &value))
+        return std::nullopt;
+    return value;
+}
 
+bool ClapInstance::reset() {
+    if (plugin->reset == nullptr) return false;
+    plugin->reset(plugin);
+    return true;
+}
+
+bool ClapInstance::callInit() { return plugin->init(plugin); }
+
+bool ClapInstance::callActivate(double rate, std::uint32_t maxFrames) {
+    return plugin->activate(plugin, rate, 1, maxFrames);
+}
+
+void ClapInstance::flushWithLists(const clap::clap_input_events* in, const clap::clap_output_events* out) {
+    if (params != nullptr) params->flush(plugin, in, out);
+}
+
+clap::clap_process_status ClapInstance::playWithLists(const Block& block, const clap::clap_input_events* in,
+                                                      const clap::clap_output_events* out) {
+    return process(block, in, out);
+}
+
+// The changes and the jumps in the order of their frames; at one frame, the
+// changes first.
+bool ClapInstance::play(const Block& block) {
+    std::size_t jump = 0;
+    for (const ParameterChange& change : block.changes) {
+        for (; jump < block.jumps.size() && block.jumps[jump].frame < change.frame; ++jump) addEvent(block.jumps[jump]);
+        addEvent(change);
+    }
+    for (; jump < block.jumps.size(); ++jump) addEvent(block.jumps[jump]);
+    told.changes.clear();
+    const clap::clap_process_status status = process(block, &events.list, &told.list);
+    events.count = 0;
+    return status != clap::CLAP_PROCESS_ERROR;
+}
+
+clap::clap_process_status ClapInstance::process(const Block& block, const clap::clap_input_events* in,
+                                                const clap::clap_output_events* out) {
     std::size_t channel = 0;
     for (std::size_t port = 0; port < inputPorts.size(); ++port) {
         inputBuffers[port] = {&inputChannels[channel], nullptr, inputPorts[port], 0, 0};
@@ -335,12 +419,11 @@ bool ClapInstance::play(const Block& block) {
     process.audio_outputs = outputBuffers.data();
     process.audio_inputs_count = static_cast<std::uint32_t>(inputBuffers.size());
     process.audio_outputs_count = static_cast<std::uint32_t>(outputBuffers.size());
-    process.in_events = &events.list;
-    process.out_events = &discard;
+    process.in_events = in;
+    process.out_events = out;
     const clap::clap_process_status status = plugin->process(plugin, &process);
-    events.count = 0;
     steadyTime += block.frames;
-    return status != clap::CLAP_PROCESS_ERROR;
+    return status;
 }
 
 std::optional<std::vector<std::uint8_t>> ClapInstance::saveState() {
@@ -357,3 +440,7 @@ bool ClapInstance::loadState(std::span<const std::uint8_t> bytes) {
     const clap::clap_istream stream{&source, readBytes};
     return state->load(plugin, &stream);
 }
+
+bool ClapInstance::saveTo(const clap::clap_ostream* stream) { return state != nullptr && state->save(plugin, stream); }
+
+bool ClapInstance::loadFrom(const clap::clap_istream* stream) { return state != nullptr && state->load(plugin, stream); }

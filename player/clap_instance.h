@@ -2,22 +2,41 @@
 // of the interface (abi/clap_abi.h): the file's entry, its plug-in factory,
 // one plug-in created with a host record of ours, and the params, state and
 // audio-ports extensions. A block's parameter changes reach the plug-in as
-// events at their frames; the host position as a transport in fixed-point
-// seconds and beats (player/clap_transport.h). Every function the host
-// calls, and every count it allocates for, is checked when the plug-in is
-// created.
+// events at their frames, and so do its jumps, as transport events; the host
+// position as a transport in fixed-point seconds and beats
+// (player/clap_transport.h). The parameter values the plug-in sends back
+// during a block are kept, with their frames (toldChanges()). Every function
+// the host calls, and every count it allocates for, is checked when the
+// plug-in is created.
 #pragma once
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "abi/clap_abi.h"
 #include "player/plugin_instance.h"
 #include "player/plugin_library.h"
 
-// The parameter events of one block (or of one set between blocks), in the
-// order the plug-in reads them.
+// The events of one block (or of one set between blocks), in the order the
+// plug-in reads them: parameter values and transports, each from storage
+// sized once.
 struct ClapEventList {
     clap::clap_input_events list{};
-    std::vector<clap::clap_event_param_value> events;
+    std::vector<clap::clap_event_param_value> parameters;
+    std::vector<clap::clap_event_transport> transports;
+    std::vector<const clap::clap_event_header*> order;
     std::uint32_t count = 0;
+};
+
+// The parameter values a plug-in sends the host during a block, as changes
+// of the host's parameters, into storage sized once.
+struct ClapToldValues {
+    clap::clap_output_events list{};
+    std::vector<ParameterChange> changes;
+    // Each parameter's CLAP id and index, sorted by id.
+    std::vector<std::pair<clap::clap_id, std::uint32_t>> indexOfId;
 };
 
 class ClapInstance final : public PluginInstance {
@@ -27,14 +46,38 @@ public:
     explicit ClapInstance(const std::string& path);
     ~ClapInstance() override;
 
+    // Activating an active plug-in deactivates it first, so it may start
+    // again at another rate.
     bool activate(double sampleRate, std::uint32_t maxFrames) override;
     void deactivate() override;
     void setValue(std::size_t index, double value) override;
     double valueInUse(std::size_t index) override;
     std::string valueText(std::size_t index) override;
     bool play(const Block& block) override;
+    std::span<const ParameterChange> toldChanges() const override { return told.changes; }
     std::optional<std::vector<std::uint8_t>> saveState() override;
     bool loadState(std::span<const std::uint8_t> state) override;
+
+    // ---- CLAP alone -------------------------------------------------------
+    // The plug-in's text for any value of a parameter, and the value of a
+    // text; none where it gives none. A text the plug-in leaves without its
+    // end shows the buffer's filler.
+    std::optional<std::string> textOfValue(std::size_t index, double value);
+    std::optional<double> valueOfText(std::size_t index, const std::string& text);
+    // Clears what the plug-in has played, as a host does on a jump it cannot
+    // tell; false if it has no reset.
+    bool reset();
+
+    // Calls as a careless or hostile host makes them, straight through to
+    // the plug-in, whatever state it is in.
+    bool callInit();
+    bool callActivate(double sampleRate, std::uint32_t maxFrames);
+    // One block with the host's event lists as they are, null included.
+    clap::clap_process_status playWithLists(const Block& block, const clap::clap_input_events* in,
+                                            const clap::clap_output_events* out);
+    void flushWithLists(const clap::clap_input_events* in, const clap::clap_output_events* out);
+    bool saveTo(const clap::clap_ostream* stream);
+    bool loadFrom(const clap::clap_istream* stream);
 
 private:
     // The constructor's two steps: the plug-in created and initialised, then
@@ -42,7 +85,10 @@ private:
     void createPlugin(const std::string& path);
     void describe(const std::string& path);
     void addEvent(const ParameterChange& change);
+    void addEvent(const PositionChange& jump);
     void flushPending();
+    clap::clap_process_status process(const Block& block, const clap::clap_input_events* in,
+                                      const clap::clap_output_events* out);
 
     PluginLibrary library;
     const clap::clap_plugin_entry* entry = nullptr;
@@ -64,6 +110,7 @@ private:
     std::vector<float*> inputChannels;
     std::vector<float*> outputChannels;
     ClapEventList events;
+    ClapToldValues told;
     clap::clap_output_events discard{};
     clap::clap_event_transport transport{};
     std::int64_t steadyTime = 0;

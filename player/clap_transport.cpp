@@ -3,22 +3,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "abi/clap_time.h"
+
 namespace {
 
 // Seconds or beats in fixed point reach this far either side of zero.
 constexpr double kReach = 0x1p32;
-
-// floor() as an integer, inline: the library's floor is a call on targets
-// without a rounding instruction, and a block makes four of these. Exact for
-// any value within the 64-bit range, which fitsClapTime() keeps them to.
-std::int64_t floorToInteger(double value) {
-    const auto truncated = static_cast<std::int64_t>(value);
-    return static_cast<double>(truncated) > value ? truncated - 1 : truncated;
-}
-
-// Whole units of 2^-31, to the nearest, of a value that fits: at most
-// 2^63 - 2^10 units, to which adding one half changes nothing.
-std::int64_t fixedPoint(double value) { return floorToInteger(value * 0x1p31 + 0.5); }
 
 }  // namespace
 
@@ -39,13 +29,13 @@ void setClapTransport(clap::clap_event_transport& transport, const HostPosition&
     // A bar of a fitting position lies within ±2^30, whose start in fixed
     // point fits too.
     const bool hasBeats = fitsClapTime(beats);
-    const std::int64_t bar = hasBeats ? floorToInteger(beats / 4.0) : 0;
+    const std::int64_t bar = hasBeats ? clap_time::floorToInteger(beats / 4.0) : 0;
     transport.flags = clap::CLAP_TRANSPORT_HAS_TEMPO | clap::CLAP_TRANSPORT_HAS_TIME_SIGNATURE |
                       (hasSeconds ? clap::CLAP_TRANSPORT_HAS_SECONDS_TIMELINE : 0) |
                       (hasBeats ? clap::CLAP_TRANSPORT_HAS_BEATS_TIMELINE : 0) |
                       (position.playing ? clap::CLAP_TRANSPORT_IS_PLAYING : 0);
-    transport.song_pos_seconds = hasSeconds ? fixedPoint(seconds) : 0;
-    transport.song_pos_beats = hasBeats ? fixedPoint(beats) : 0;
+    transport.song_pos_seconds = hasSeconds ? clap_time::toClapTime(seconds) : 0;
+    transport.song_pos_beats = hasBeats ? clap_time::toClapTime(beats) : 0;
     transport.tempo = position.beatsPerMinute;
     transport.bar_start = bar * 4 * clap::CLAP_BEATTIME_FACTOR;
     transport.bar_number = static_cast<std::int32_t>(bar);

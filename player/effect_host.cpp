@@ -79,29 +79,18 @@ VstTimeInfo playingTransport() {
     return time;
 }
 
-void MovingTransport::reset(double sampleRate, double bpm, double startPosition) {
-    info = VstTimeInfo{};
+VstTimeInfo timeInfoAt(double samplePos, double sampleRate, double bpm, bool playing, bool changed) {
+    VstTimeInfo info{};
+    info.samplePos = samplePos;
     info.sampleRate = sampleRate;
     info.tempo = bpm;
     info.timeSigNumerator = 4;
     info.timeSigDenominator = 4;
-    start = startPosition;
-    framesDone = 0;
-    fill();
-}
-
-void MovingTransport::advance(std::int32_t frames) {
-    framesDone += frames;
-    fill();
-}
-
-void MovingTransport::fill() {
-    info.samplePos = start + static_cast<double>(framesDone);
     // Quarter notes since the timeline's zero, and the start of the 4/4 bar
     // that holds the position.
     info.ppqPos = info.samplePos / info.sampleRate * info.tempo / 60.0;
     info.barStartPos = std::floor(info.ppqPos / 4.0) * 4.0;
-    info.flags = kVstTransportPlaying | kVstPpqPosValid | kVstTempoValid | kVstBarsValid | kVstTimeSigValid;
-    // Like a DAW that has just pressed play: the first block says so.
-    if (framesDone == 0) info.flags |= kVstTransportChanged;
+    info.flags = kVstPpqPosValid | kVstTempoValid | kVstBarsValid | kVstTimeSigValid |
+                 (playing ? kVstTransportPlaying : 0) | (changed ? kVstTransportChanged : 0);
+    return info;
 }

@@ -90,21 +90,8 @@ private:
 // by hand.
 VstTimeInfo playingTransport();
 
-// A playing transport whose sample position moves on by each block's length
-// from a chosen start, with the beat position and the bar that follow from
-// it, as a DAW reports while it plays.
-class MovingTransport {
-public:
-    // sampleRate and bpm are positive; start is any finite position.
-    void reset(double sampleRate, double bpm, double start);
-    // The position of the next block's first frame moves on by `frames`.
-    void advance(std::int32_t frames);
-    const VstTimeInfo& current() const { return info; }
-
-private:
-    void fill();
-
-    VstTimeInfo info{};
-    double start = 0.0;
-    std::int64_t framesDone = 0;
-};
+// The time record of a host's transport in 4/4 at sample `samplePos`, as a
+// DAW reports it: the beat position and the start of its bar that follow
+// from the position at `bpm`, playing or standing. `changed`: the transport
+// has just started, stopped or moved somewhere else.
+VstTimeInfo timeInfoAt(double samplePos, double sampleRate, double bpm, bool playing, bool changed);

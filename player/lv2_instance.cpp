@@ -17,8 +17,11 @@
 
 namespace {
 
-// Bytes of each atom port's buffer: room for many position messages.
-constexpr std::size_t kAtomBufferBytes = 8192;
+// Bytes of each atom port's buffer: room for a position message (at most
+// 96 bytes with its frame, three properties and their values) at a part's
+// start and at every jump a block may carry.
+constexpr std::size_t kAtomBufferBytes = 32768;
+static_assert(kAtomBufferBytes >= 96 * (PluginInstance::maxChanges() + 1) + sizeof(LV2_Atom_Sequence));
 
 // A node that lilv owns the caller's copy of, freed when it goes.
 struct Node {
@@ -216,6 +219,7 @@ const char* Lv2Instance::unmapUri(LV2_URID_Unmap_Handle handle, LV2_URID urid) {
 // The plug-in is created here, once the rate and the largest block are
 // known, and again when they change.
 bool Lv2Instance::activate(double rate, std::uint32_t maxFrames) {
+    if (active) deactivate();
     if (instance != nullptr && (rate != sampleRate || static_cast<std::int32_t>(maxFrames) != maxBlock)) {
         lilv_instance_free(instance);
         instance = nullptr;
@@ -280,6 +284,7 @@ void Lv2Instance::disconnectControl(std::size_t index) {
 }
 
 void Lv2Instance::deactivate() {
+    if (!active) return;
     lilv_instance_deactivate(instance);
     active = false;
     heard.reset();
@@ -346,35 +351,41 @@ void Lv2Instance::writePosition(const TimeMessage& message, std::optional<float>
 }
 
 void Lv2Instance::playPart(const Block& block, std::uint32_t from, std::uint32_t to) {
-    if (to <= from) return;
-    const std::uint32_t frames = to - from;
-    // The transport is told only what it would not work out itself.
-    std::optional<HostPosition> now;
-    if (block.position != nullptr) {
-        now = *block.position;
-        now->sample += now->playing ? from : 0;
-    }
-    const bool tell = now && (!heard || heard->sample != now->sample || heard->playing != now->playing ||
-                              heard->beatsPerMinute != now->beatsPerMinute);
+    const bool lastPart = to == block.frames;
+    // The transport is told only what it would not work out itself: where it
+    // is at the part's start, when that is not where it would be, and each
+    // jump inside the part, at its frame. While the host speaks for itself,
+    // its events go to the part that holds their frames instead.
+    const bool hostSpeaks = !queued.empty();
+    const std::optional<HostPosition> now = positionAt(block, from);
+    const bool tell = !hostSpeaks && now &&
+                      (!heard || heard->sample != now->sample || heard->playing != now->playing ||
+                       heard->beatsPerMinute != now->beatsPerMinute);
+    const auto inside = [&](std::uint32_t frame) { return frame > from && frame < to; };
+    const auto tellAt = [&](std::uint32_t frame, const HostPosition& position) {
+        writePosition({frame - from, static_cast<std::int64_t>(position.sample), position.playing ? 1.0f : 0.0f},
+                      static_cast<float>(position.beatsPerMinute));
+    };
     for (const std::uint32_t port : atomInputs) {
         LV2_Atom_Forge_Frame sequence;
         lv2_atom_forge_set_buffer(&forge, reinterpret_cast<std::uint8_t*>(atomBuffers[port].data()), kAtomBufferBytes);
         lv2_atom_forge_sequence_head(&forge, &sequence, 0);
         if (ports[port].takesPosition && offerMap) {
-            if (!queued.empty()) {
-                for (const Queued& event : queued) {
-                    if (!event.raw) {
-                        writePosition(event.message, std::nullopt);
-                        continue;
-                    }
-                    const auto bytes = static_cast<std::uint32_t>(event.rawCount * sizeof(std::uint32_t));
-                    lv2_atom_forge_frame_time(&forge, event.message.frame);
-                    lv2_atom_forge_raw(&forge, rawWords.data() + event.rawFirst, bytes);
-                    lv2_atom_forge_pad(&forge, bytes);
+            for (const Queued& event : queued) {
+                const std::uint32_t frame = event.message.frame;
+                if (frame < from || (frame >= to && !lastPart)) continue;
+                if (!event.raw) {
+                    writePosition({frame - from, event.message.sample, event.message.speed}, std::nullopt);
+                    continue;
                 }
-            } else if (tell) {
-                writePosition({0, static_cast<std::int64_t>(now->sample), now->playing ? 1.0f : 0.0f},
-                              static_cast<float>(now->beatsPerMinute));
+                const auto bytes = static_cast<std::uint32_t>(event.rawCount * sizeof(std::uint32_t));
+                lv2_atom_forge_frame_time(&forge, frame - from);
+                lv2_atom_forge_raw(&forge, rawWords.data() + event.rawFirst, bytes);
+                lv2_atom_forge_pad(&forge, bytes);
+            }
+            if (tell) tellAt(from, *now);
+            for (const PositionChange& jump : block.jumps) {
+                if (!hostSpeaks && inside(jump.frame)) tellAt(jump.frame, jump.position);
             }
         }
         lv2_atom_forge_pop(&forge, &sequence);
@@ -388,11 +399,19 @@ void Lv2Instance::playPart(const Block& block, std::uint32_t from, std::uint32_t
         lilv_instance_connect_port(instance, audioInputs[c], const_cast<float*>(block.inputs[c]) + from);
     for (std::size_t c = 0; c < audioOutputs.size(); ++c)
         lilv_instance_connect_port(instance, audioOutputs[c], block.outputs[c] + from);
-    lilv_instance_run(instance, frames);
-    queued.clear();
-    rawWords.clear();
+    lilv_instance_run(instance, to - from);
+    if (lastPart) {
+        queued.clear();
+        rawWords.clear();
+    }
+
+    // Where the plug-in's transport is now: where it was told last, moved on.
+    std::uint32_t toldAt = from;
     if (now) heard = now;
-    if (heard) heard->sample += heard->playing ? frames : 0;
+    for (const PositionChange& jump : block.jumps) {
+        if (inside(jump.frame)) heard = jump.position, toldAt = jump.frame;
+    }
+    if (heard && heard->playing) heard->sample += static_cast<double>(to - toldAt);
     ran = true;
 }
 

@@ -5,7 +5,7 @@
 // value in use. A block is cut where a parameter changes, since a control
 // port holds one value per run; the host position goes to every atom input
 // that takes time:Position, as a message when the transport does anything
-// other than move on by the frames played.
+// other than move on by the frames played, and each jump at its frame.
 #pragma once
 
 #include <lilv/lilv.h>
@@ -35,8 +35,9 @@ public:
     // host forwards its own transport's messages, in the order queued: a
     // time:Position at `frame` with the fields it names, or any atom given
     // word by word, header included, as it is, whatever its header says.
-    // While any is queued, the block's position is not sent; at most
-    // maxChanges() a block.
+    // While any is queued, the block's position and jumps are not sent; at
+    // most maxChanges() a block, each in the part of the block that holds
+    // its frame.
     struct TimeMessage {
         std::uint32_t frame = 0;
         std::optional<std::int64_t> sample;
@@ -70,6 +71,7 @@ private:
     static LV2_URID mapUri(LV2_URID_Map_Handle handle, const char* uri);
     static const char* unmapUri(LV2_URID_Unmap_Handle handle, LV2_URID urid);
     void playPart(const Block& block, std::uint32_t from, std::uint32_t to) override;
+    bool tellsJumpsInside() const override { return true; }
     void writePosition(const TimeMessage& message, std::optional<float> beatsPerMinute);
 
     LilvWorld* world;

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "edition/block_parts.h"
+
 std::string_view trimmed(std::string_view text) {
     const auto blank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
     while (!text.empty() && blank(text.front())) text.remove_prefix(1);
@@ -20,15 +22,37 @@ bool sameIgnoringCase(std::string_view a, std::string_view b) {
            });
 }
 
+std::optional<HostPosition> positionAt(const Block& block, std::uint32_t frame) {
+    const HostPosition* named = block.position;
+    std::uint32_t namedAt = 0;
+    for (const PositionChange& jump : block.jumps) {
+        if (jump.frame > frame) break;
+        named = &jump.position;
+        namedAt = jump.frame;
+    }
+    if (named == nullptr) return std::nullopt;
+    HostPosition at = *named;
+    if (at.playing) at.sample += static_cast<double>(frame - namedAt);
+    return at;
+}
+
 bool CutBlockInstance::play(const Block& block) {
-    std::uint32_t done = 0;
+    const auto part = [&](std::uint32_t from, std::uint32_t to) { playPart(block, from, to); };
+    BlockParts parts(block.frames);
+    const bool cutAtJumps = !tellsJumpsInside();
+    std::size_t jump = 0;
+    const auto cutAtJumpsUntil = [&](std::uint32_t frame) {
+        for (; cutAtJumps && jump < block.jumps.size() && block.jumps[jump].frame <= frame; ++jump)
+            parts.playUntil(block.jumps[jump].frame, part);
+    };
     for (const ParameterChange& change : block.changes) {
-        const std::uint32_t at = std::min(change.frame, block.frames);
-        playPart(block, done, at);
-        done = std::max(done, at);
+        cutAtJumpsUntil(change.frame);
+        parts.playUntil(change.frame, part);
         setValue(change.index, change.value);
     }
-    playPart(block, done, block.frames);
+    cutAtJumpsUntil(block.frames);
+    if (block.frames == 0) playPart(block, 0, 0);
+    parts.finish(part);
     return true;
 }
 

@@ -58,13 +58,26 @@ struct ParameterChange {
     double value = 0.0;
 };
 
+// The host's transport placed somewhere else from frame `frame` of a block
+// on: a loop's end, or the user locating.
+struct PositionChange {
+    std::uint32_t frame = 0;
+    HostPosition position;
+};
+
 struct Block {
     const float* const* inputs = nullptr;  // one per audio input
     float* const* outputs = nullptr;       // one per audio output
     std::uint32_t frames = 0;
     const HostPosition* position = nullptr;  // null: the host has no transport
     std::span<const ParameterChange> changes;  // sorted by frame
+    std::span<const PositionChange> jumps;      // sorted by frame
 };
+
+// Where the block's transport is at `frame`: at the last jump up to that
+// frame, or at the block's position, moved on by the frames since while it
+// plays; none while the host has no transport.
+std::optional<HostPosition> positionAt(const Block& block, std::uint32_t frame);
 
 class PluginInstance {
 public:
@@ -78,8 +91,9 @@ public:
     // that is unambiguous), by its id, or by its index; none if no match.
     std::optional<std::size_t> findParameter(std::string_view name) const;
 
-    // Ready for blocks of up to maxFrames at sampleRate; false if the
-    // plug-in refused.
+    // Ready for blocks of up to maxFrames at sampleRate (an active plug-in
+    // is deactivated first, so it may start again at another rate); false
+    // if the plug-in refused. Deactivating an inactive one does nothing.
     virtual bool activate(double sampleRate, std::uint32_t maxFrames) = 0;
     virtual void deactivate() = 0;
 
@@ -90,13 +104,21 @@ public:
     // The value in use as the plug-in shows it, with its unit.
     virtual std::string valueText(std::size_t index) = 0;
 
-    // One block. Parameter changes apply at their frames: a host of a format
-    // that has no events within a block cuts it there. False when the
-    // plug-in reported that it failed the block (a CLAP plug-in can; VST 2
-    // and LV2 have no way to say so), and its outputs are not to be used.
+    // One block. Parameter changes and jumps apply at their frames: a host
+    // of a format that cannot tell them within a block cuts it there. A
+    // block of no frames is passed on as one. False when the plug-in
+    // reported that it failed the block (a CLAP plug-in can; VST 2 and LV2
+    // have no way to say so), and its outputs are not to be used.
     [[nodiscard]] virtual bool play(const Block& block) = 0;
-    // The changes one block may carry.
+    // The changes, and the jumps, one block may carry.
     static constexpr std::size_t maxChanges() { return 256; }
+
+    // The values the plug-in told the host it set itself during the last
+    // block, at the frames it set them, in the order told (a CLAP plug-in's
+    // output events; VST 2 and LV2 tell none). At most maxToldChanges() a
+    // block are kept.
+    virtual std::span<const ParameterChange> toldChanges() const { return {}; }
+    static constexpr std::size_t maxToldChanges() { return 1024; }
 
     // The most audio channels either way, audio ports either way, and
     // parameters that a plug-in may claim: more than any plug-in has, and
@@ -115,8 +137,10 @@ protected:
     InstanceDescription described;
 };
 
-// A format with no events inside a block and no state of its own (VST 2,
-// LV2): a block is cut at each change, and the state is the values in use.
+// A format with no parameter events inside a block and no state of its own
+// (VST 2, LV2): a block is cut at each change, where the editions cut theirs
+// (edition/block_parts.h), and at each jump unless the format can tell one
+// inside a part; the state is the values in use.
 class CutBlockInstance : public PluginInstance {
 public:
     bool play(const Block& block) final;
@@ -124,8 +148,10 @@ public:
     bool loadState(std::span<const std::uint8_t> state) final;
 
 protected:
-    // Frames [from, to) of the block, at the position the block names.
+    // Frames [from, to) of the block (none for a block of no frames).
     virtual void playPart(const Block& block, std::uint32_t from, std::uint32_t to) = 0;
+    // Whether the jumps inside a part reach the plug-in at their frames.
+    virtual bool tellsJumpsInside() const { return false; }
 };
 
 // The format of the plug-in at `where`: a folder is an LV2 bundle, a name

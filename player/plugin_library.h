@@ -1,5 +1,6 @@
-// A VST 2 plug-in library loaded into this process, and its entry point. The
-// library is unloaded when the object goes, unless told to stay.
+// A plug-in library loaded into this process, and its entry point. The
+// library is unloaded when the object goes, unless told to stay. (VST 2,
+// CLAP and LV2 plug-ins are each such a library.)
 #pragma once
 
 #include <string>
@@ -18,6 +19,8 @@ public:
     bool loaded() const { return handle != nullptr; }
     // Why loading failed, as the system's loader tells it.
     const std::string& error() const { return loadError; }
+    // The same without the path the loader starts it with.
+    std::string reason() const;
     // The path handed to the loader.
     const std::string& loaderPath() const { return pathForLoader; }
 
@@ -37,6 +40,14 @@ private:
     void* handle = nullptr;
     std::string loadError;
 };
+
+// Why the file at `path` is no library that this system loads, found out
+// before the loader is asked, which would only guess: the file is missing,
+// or it is a Windows library and this is not Windows. Empty when neither.
+std::string unloadableReason(const std::string& path);
+// The path, for loading, when there is no such reason; throws
+// std::runtime_error "cannot load plug-in <path>: <reason>" otherwise.
+const std::string& loadablePath(const std::string& path);
 
 // The entry point names, in the order entry() tries them.
 inline constexpr const char* kPluginEntryNames[] = {"VSTPluginMain", "main"};

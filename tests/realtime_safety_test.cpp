@@ -34,18 +34,17 @@
 #include "lv2/port_layout.h"
 #endif
 
-#ifdef QUILLBEAT_HOST_LIBRARY
+#ifdef QUILLBEAT_CLAP_PATH
 #include <memory>
 #include <span>
 
 #include "player/clap_instance.h"
-#include "player/lv2_instance.h"
 #include "player/vst2_instance.h"
 #endif
-
-#ifdef QUILLBEAT_CLAP_PATH
-#include "tests/clap/clap_instance.h"
+#ifdef QUILLBEAT_LV2_BUNDLE
+#include "player/lv2_instance.h"
 #endif
+
 
 // ---- the replaced functions --------------------------------------------------
 
@@ -332,80 +331,60 @@ TEST_P(RealtimeSafety, Lv2RunAllocatesNothingAndLocksNothing) {
 #endif
 
 #ifdef QUILLBEAT_CLAP_PATH
-// The CLAP edition's process: the same sessions through quillbeat.clap, each
-// position as the host's transport, each change as a parameter event in the
-// middle of its block, so that it cuts the block there; a reset and a
-// restart counted with a block each.
-TEST_P(RealtimeSafety, ClapProcessAllocatesNothingAndLocksNothing) {
-    const Session& session = GetParam();
-    clap_test::ClapEffect plugin;
-    StereoBuffer buffer = testSignal(4096);
-    clap_test::EventList events;
-    events.events.reserve(2);
-    std::vector<std::string> faults;
-    std::thread audio([&] {
-        for (std::size_t i = 0; i < session.blocks.size(); ++i) {
-            const BlockPlan& block = session.blocks[i];
-            // The mode and tempo on the first block; later changes inside
-            // their block.
-            events.events.clear();
-            if (i == 0) {
-                events.events.push_back(clap_test::parameterEvent(0, pRndSw, session.switchValue));
-                events.events.push_back(clap_test::parameterEvent(0, pTempo, 1.0));
-            }
-            if (i > 0 && block.parameter >= 0)
-                events.events.push_back(clap_test::parameterEvent(static_cast<std::uint32_t>(block.frames / 2),
-                                                                  static_cast<clap::clap_id>(block.parameter), block.value));
-            const std::optional<std::int64_t> position =
-                std::isnan(block.position) ? std::nullopt : std::optional(std::llround(block.position));
-            // Halfway the host resets the plug-in, later it activates it
-            // again, on this thread.
-            runBlock(faults, i, [&] {
-                if (i == session.blocks.size() / 2) plugin.reset();
-                if (i == session.blocks.size() * 3 / 4) plugin.reactivate();
-                plugin.process(buffer, static_cast<std::uint32_t>(block.frames), position, true, events);
-            });
-        }
-    });
-    audio.join();
-    EXPECT_EQ(faults.size(), 0u) << session.name << ", the first: " << (faults.empty() ? "" : faults.front());
-}
-#endif
-
-#ifdef QUILLBEAT_HOST_LIBRARY
 // The host library's play, for each format: the same sessions through its
-// VST 2, LV2 and CLAP hosts, each change inside its block (a cut for VST 2
-// and LV2, an event for CLAP). Neither the host's side nor the plug-in's
-// allocates or locks.
+// VST 2, CLAP and (where it hosts LV2) LV2 hosts, the mode and tempo set in the first block, each
+// later change inside its block (a cut for VST 2 and LV2, an event for
+// CLAP), and now and then a jump inside a block (a cut for VST 2, a message
+// for LV2, an event for CLAP); halfway a CLAP reset, later a restart
+// (deactivate, activate), each counted with a block. Neither the host's
+// side nor the plug-in's allocates or locks, the CLAP host's keeping of the
+// values the plug-in tells included.
 TEST_P(RealtimeSafety, HostLibraryBlocksAllocateNothingAndLockNothing) {
     const Session& session = GetParam();
-    std::unique_ptr<PluginInstance> instances[] = {std::make_unique<Vst2Instance>(QUILLBEAT_PLUGIN_PATH),
-                                                   std::make_unique<Lv2Instance>(QUILLBEAT_LV2_BUNDLE),
-                                                   std::make_unique<ClapInstance>(QUILLBEAT_CLAP_PATH)};
+    std::vector<std::unique_ptr<PluginInstance>> instances;
+    instances.push_back(std::make_unique<Vst2Instance>(QUILLBEAT_PLUGIN_PATH));
+    instances.push_back(std::make_unique<ClapInstance>(QUILLBEAT_CLAP_PATH));
+#ifdef QUILLBEAT_LV2_BUNDLE
+    instances.push_back(std::make_unique<Lv2Instance>(QUILLBEAT_LV2_BUNDLE));
+#endif
     StereoBuffer buffer = testSignal(4096);
     float* channels[2] = {buffer.left.data(), buffer.right.data()};
     for (const auto& instance : instances) {
         ASSERT_TRUE(instance->activate(44100.0, 4096));
-        instance->setValue(pRndSw, session.switchValue);
-        instance->setValue(pTempo, 1.0);
+        auto* clap = dynamic_cast<ClapInstance*>(instance.get());
         std::vector<std::string> faults;
+        int picksTold = 0;
         std::thread audio([&] {
             for (std::size_t i = 0; i < session.blocks.size(); ++i) {
                 const BlockPlan& block = session.blocks[i];
+                const auto frames = static_cast<std::uint32_t>(block.frames);
                 const HostPosition position{block.position, 120.0, true};
-                const ParameterChange change{static_cast<std::uint32_t>(block.frames / 2),
-                                            static_cast<std::uint32_t>(block.parameter), block.value};
-                const auto changes = std::span(&change, block.parameter >= 0 ? 1 : 0);
-                const Block play{channels, channels, static_cast<std::uint32_t>(block.frames),
-                                 std::isnan(block.position) ? nullptr : &position, changes};
+                const std::vector<ParameterChange> first{{0, pRndSw, session.switchValue}, {0, pTempo, 1.0}};
+                const ParameterChange change{frames / 2, static_cast<std::uint32_t>(block.parameter), block.value};
+                const auto changes = i == 0 ? std::span(first) : std::span(&change, block.parameter >= 0 ? 1 : 0);
+                const PositionChange jump{frames / 3, {block.position - 20000.0, 120.0, true}};
+                const bool jumps = i % 23 == 7 && !std::isnan(block.position) && frames > 3;
+                const Block play{channels, channels, frames, std::isnan(block.position) ? nullptr : &position,
+                                 changes, std::span(&jump, jumps ? 1 : 0)};
                 bool played = false;
-                runBlock(faults, i, [&] { played = instance->play(play); });
+                runBlock(faults, i, [&] {
+                    if (clap != nullptr && i == session.blocks.size() / 2) clap->reset();
+                    if (i == session.blocks.size() * 3 / 4) {
+                        instance->deactivate();
+                        instance->activate(44100.0, 4096);
+                    }
+                    played = instance->play(play);
+                });
                 if (!played) faults.push_back("block " + std::to_string(i) + " failed");
+                picksTold += !instance->toldChanges().empty();
             }
         });
         audio.join();
         EXPECT_EQ(faults.size(), 0u) << formatName(instance->description().format) << ", " << session.name
                                      << ", the first: " << (faults.empty() ? "" : faults.front());
+        if (clap != nullptr && session.switchValue != kManual) {
+            EXPECT_GT(picksTold, 0) << session.name << ": the CLAP plug-in told no picks";
+        }
     }
 }
 #endif

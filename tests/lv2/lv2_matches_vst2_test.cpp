@@ -1,10 +1,11 @@
 // The LV2 bundle against the VST 2 build where LV2 alone has something to
 // say, through the host library's LV2 host: transport messages as a host's
 // own transport sends them (inside blocks, at other speeds, from hosts that
-// do not count, malformed), control values outside the ports' ranges, a host
-// without a URID map, restarts and the presets. (Sessions through the host
-// library's one interface, for all three formats: tests/player.) Every
-// output sample and every value in use must agree to the bit. Transport
+// do not count, malformed), a host without a URID map, restarts and the
+// presets. (Sessions through the host library's one interface, for all three
+// formats, with control values outside the ports' ranges and ports that
+// move: tests/player.) Every output sample and every value in use must agree
+// to the bit. Transport
 // buffers that no host library forges are played through the bundle's
 // library directly.
 #include <dlfcn.h>
@@ -69,10 +70,8 @@ public:
     }
     void run(StereoBuffer& buffer) {
         float* channels[2] = {buffer.left.data(), buffer.right.data()};
-        EXPECT_TRUE(effect.play({channels, channels, static_cast<std::uint32_t>(buffer.frames()), nullptr, {}}));
+        EXPECT_TRUE(effect.play({channels, channels, static_cast<std::uint32_t>(buffer.frames()), nullptr, {}, {}}));
     }
-    void moveControlPorts() { effect.moveControlPorts(); }
-    void disconnect(const std::string& symbol) { effect.disconnectControl(index(symbol)); }
     void deactivateAndActivate() {
         effect.deactivate();
         effect.activate(kRate, 4096);
@@ -236,7 +235,6 @@ void playSession(std::uint32_t seed, bool offerUridMap) {
     const std::vector<std::string> symbols = parameterSymbols();
 
     bool processedSomewhere = false;
-    bool disconnected = false;
     LastMessage last;
     for (int blockNumber = 0; blockNumber < 300; ++blockNumber) {
         const Block block = randomBlock(dice, lv2, symbols, vst2.position, last, blockNumber);
@@ -247,13 +245,6 @@ void playSession(std::uint32_t seed, bool offerUridMap) {
 
         StereoBuffer viaLv2 = testSignal(block.frames, blockNumber + 1);
         StereoBuffer viaVst2 = viaLv2;
-        // Moving the ports connects a control left unconnected for a block,
-        // which keeps its value, again.
-        if (disconnected || dice.below(16) == 0) lv2.moveControlPorts();
-        const int unconnected = dice.below(12);
-        disconnected = dice.below(16) == 0 && std::none_of(block.changes.begin(), block.changes.end(),
-                                                           [&](const auto& c) { return c.first == unconnected; });
-        if (disconnected) lv2.disconnect(symbols[unconnected]);
         lv2.run(viaLv2);
         vst2.play(viaVst2, offerUridMap ? block.messages : std::vector<Message>{});
         processedSomewhere |= viaVst2.left != testSignal(block.frames, blockNumber + 1).left;
@@ -273,8 +264,12 @@ void playSession(std::uint32_t seed, bool offerUridMap) {
     EXPECT_TRUE(processedSomewhere) << "the session only passed its input through";
 }
 
-TEST(Lv2MatchesVst2, RandomisedSessions) {
-    for (std::uint32_t seed = 1; seed <= 40; ++seed) playSession(seed, true);
+// The transport as LV2 hosts word it, which the other formats have no words
+// for: speeds other than 0 and 1, a frame or a speed alone, a host that does
+// not count. (Sessions for all three formats through the host library's one
+// interface, with changes and jumps inside blocks: tests/player.)
+TEST(Lv2MatchesVst2, TransportAsLv2HostsWordIt) {
+    for (std::uint32_t seed = 1; seed <= 16; ++seed) playSession(seed, true);
 }
 
 TEST(Lv2MatchesVst2, WithoutUridMapTheEffectRunsOnItsOwnClock) { playSession(99, false); }

@@ -31,10 +31,11 @@ LoggedRender renderLogged(const ScratchFolder& folder, const std::string& plugin
     return result;
 }
 
-// The log without the text queries, which only read.
+// The log without the queries, which only read.
 std::vector<std::string> stateChanges(const std::vector<std::string>& log) {
     const std::set<int> queries{effGetParamName, effGetParamLabel, effGetParamDisplay, effGetProgramName,
-                                effGetProgramNameIndexed, effGetProgram};
+                                effGetProgramNameIndexed, effGetProgram, effGetEffectName, effGetVendorString,
+                                effGetVendorVersion};
     std::vector<std::string> kept;
     for (const std::string& line : log) {
         int opcode = -1;

@@ -11,7 +11,7 @@
 // twice, through two effects one after the other, and fails unless both give
 // the same; it also fails when the record or the entry points are not as a
 // host expects. With a CLAP file it plays the session through that as well,
-// through the host library's CLAP host, into OUTPUT-PREFIX-clap.txt and .f32.
+// into OUTPUT-PREFIX-clap.txt and .f32. Both through the host library.
 // Nothing here uses formatted printing of numbers.
 #include <cstdio>
 #include <fstream>
@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "player/clap_instance.h"
+#include "player/vst2_instance.h"
 #include "tests/session/report.h"
 #include "tests/session/session_player.h"
 
@@ -27,6 +28,24 @@ bool writeFile(const std::string& path, const std::string& bytes) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(file);
+}
+// Plays the session through two plug-ins of the file at `path`, one after
+// the other, and writes down what the first gave into `name`.txt and .f32.
+template <typename Instance>
+SessionOutput playTwice(const char* path, const std::string& name, std::vector<std::string>& failures) {
+    try {
+        Instance first(path);
+        Instance second(path);
+        const SessionOutput output = playSession(first);
+        failures.insert(failures.end(), output.failures.begin(), output.failures.end());
+        if (!(output == playSession(second))) failures.push_back(name + ": a second plug-in played the session differently");
+        if (!writeFile(name + ".txt", output.report) || !writeFile(name + ".f32", output.audio))
+            failures.push_back("cannot write " + name + ".txt or .f32");
+        return output;
+    } catch (const std::exception& error) {
+        failures.push_back(error.what());
+        return {};
+    }
 }
 }  // namespace
 
@@ -44,32 +63,8 @@ int main(int argc, char** argv) {
 
     std::vector<std::string> failures;
     checkEntryPoints(library, failures);
-    const PluginEntry entry = library.entry("VSTPluginMain");
-    if (entry == nullptr) {
-        std::fputs("quillbeat-session: no VSTPluginMain\n", stderr);
-        return 1;
-    }
-    const SessionOutput first = playSession(entry);
-    const SessionOutput second = playSession(entry);
-    failures.insert(failures.end(), first.failures.begin(), first.failures.end());
-    if (!(first == second)) failures.push_back("a second effect played the same session differently");
-    if (!writeFile(prefix + ".txt", first.report) || !writeFile(prefix + ".f32", first.audio))
-        failures.push_back("cannot write " + prefix + ".txt or .f32");
-
-    if (argc == 4) {
-        try {
-            ClapInstance firstClap(argv[3]);
-            ClapInstance secondClap(argv[3]);
-            const SessionOutput viaClap = playInstanceSession(firstClap);
-            failures.insert(failures.end(), viaClap.failures.begin(), viaClap.failures.end());
-            if (!(viaClap == playInstanceSession(secondClap)))
-                failures.push_back("a second CLAP plug-in played the session differently");
-            if (!writeFile(prefix + "-clap.txt", viaClap.report) || !writeFile(prefix + "-clap.f32", viaClap.audio))
-                failures.push_back("cannot write " + prefix + "-clap.txt or .f32");
-        } catch (const std::exception& error) {
-            failures.push_back(std::string("CLAP: ") + error.what());
-        }
-    }
+    const SessionOutput first = playTwice<Vst2Instance>(argv[1], prefix, failures);
+    if (argc == 4) playTwice<ClapInstance>(argv[3], prefix + "-clap", failures);
 
     Report summary;
     summary.text("quillbeat-session: ").number(first.blocks).text(" blocks, ").number(first.frames);

@@ -6,24 +6,11 @@
 #include <limits>
 
 #include "player/effect_host.h"
+#include "player/vst2_instance.h"
 #include "tests/session/report.h"
 #include "tests/session/session_script.h"
 
 namespace {
-
-// ---- requests through the record ---------------------------------------
-
-VstIntPtr dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
-                   void* ptr = nullptr) {
-    return effect->dispatcher(effect, opcode, index, value, ptr, 0.0f);
-}
-
-// A text request, read back up to its terminator.
-std::string text(AEffect* effect, VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0) {
-    char buffer[256] = {};
-    dispatch(effect, opcode, index, value, buffer);
-    return std::string(buffer, strnlen(buffer, sizeof buffer));
-}
 
 // ---- what is written down ----------------------------------------------
 
@@ -54,36 +41,6 @@ void checkRecord(const AEffect& record, Report& report, std::vector<std::string>
         failures.push_back("record lacks a function or its object");
 }
 
-void writeIdentity(AEffect* effect, Report& report) {
-    report.text("effect-name ").quoted(text(effect, effGetEffectName)).endLine();
-    report.text("vendor ").quoted(text(effect, effGetVendorString)).endLine();
-    report.text("product ").quoted(text(effect, effGetProductString)).endLine();
-    report.text("vendor-version ").number(dispatch(effect, effGetVendorVersion)).endLine();
-    for (VstInt32 index = 0; index < kParameterCount; ++index) {
-        report.text("parameter ").number(index);
-        report.text(" name ").quoted(text(effect, effGetParamName, index));
-        report.text(" label ").quoted(text(effect, effGetParamLabel, index)).endLine();
-    }
-}
-
-// The current program's name and every stored name.
-void writeProgramNames(AEffect* effect, Report& report) {
-    report.text("  program ").number(dispatch(effect, effGetProgram));
-    report.text(" ").quoted(text(effect, effGetProgramName)).text(" bank");
-    for (VstInt32 index = 0; index < 16; ++index) report.text(" ").quoted(text(effect, effGetProgramNameIndexed, index));
-    report.endLine();
-}
-
-void writeParameters(AEffect* effect, Report& report) {
-    report.text("  values");
-    for (VstInt32 index = 0; index < kParameterCount; ++index)
-        report.text(" ").bits(effect->getParameter(effect, index));
-    report.endLine().text("  texts");
-    for (VstInt32 index = 0; index < kParameterCount; ++index)
-        report.text(" ").quoted(text(effect, effGetParamDisplay, index));
-    report.endLine();
-}
-
 // Values whose texts the sweep reads for every parameter, after 0 to 1 in
 // steps of 0.01: the edges of the number forms, of the trigger counts, the
 // tempo and the switch, and values no host should send.
@@ -96,21 +53,6 @@ constexpr float kProbeValues[] = {
     bitsToFloat(0x3D888889), bitsToFloat(0xBD888889), bitsToFloat(0x3D98A61F),
     bitsToFloat(0x3EB08D3D), bitsToFloat(0x3EB08D3E), bitsToFloat(0x3F308D3D), bitsToFloat(0x3F308D3E),
 };
-
-void sweepTexts(AEffect* effect, Report& report) {
-    for (VstInt32 index = 0; index < kParameterCount; ++index) {
-        const float kept = effect->getParameter(effect, index);
-        report.text("sweep ").number(index);
-        auto probe = [&](float value) {
-            effect->setParameter(effect, index, value);
-            report.text(" ").quoted(text(effect, effGetParamDisplay, index));
-        };
-        for (int step = 0; step <= 100; ++step) probe(static_cast<float>(step / 100.0));
-        for (float value : kProbeValues) probe(value);
-        report.endLine();
-        effect->setParameter(effect, index, kept);
-    }
-}
 
 // ---- audio -------------------------------------------------------------
 
@@ -145,29 +87,79 @@ void fillInput(Signal signal, Noise& noise, float* left, float* right, std::size
     }
 }
 
-// The effect sends nothing but the version query and the time request: the
-// host counts every other request.
+// A parameter's value as the plug-in shows it: a VST 2 effect's display
+// text as it wrote it, blanks and all; the host library's text otherwise.
+std::string shown(PluginInstance& plugin, Vst2Instance* vst2, std::size_t index) {
+    return vst2 != nullptr ? vst2->text(effGetParamDisplay, static_cast<VstInt32>(index)) : plugin.valueText(index);
+}
+
+void writeValues(PluginInstance& plugin, Vst2Instance* vst2, Report& report) {
+    report.text("  values");
+    for (std::size_t i = 0; i < plugin.parameterCount(); ++i) report.text(" ").bits(plugin.valueInUse(i));
+    report.endLine().text("  texts");
+    for (std::size_t i = 0; i < plugin.parameterCount(); ++i) report.text(" ").quoted(shown(plugin, vst2, i));
+    report.endLine();
+}
+
+void writeDescription(const InstanceDescription& about, Report& report) {
+    report.text("format ").text(formatName(about.format)).text(" name ").quoted(about.name);
+    report.text(" vendor ").quoted(about.vendor).text(" version ").quoted(about.version).text(" id ").quoted(about.id);
+    report.text(" inputs ").number(about.inputs).text(" outputs ").number(about.outputs).endLine();
+    for (const ParameterDescription& parameter : about.parameters) {
+        report.text("parameter ").quoted(parameter.name).text(" id ").quoted(parameter.id);
+        report.text(" unit ").quoted(parameter.unit);
+        report.text(" range ").bits(parameter.minimum).text(" ").bits(parameter.maximum);
+        report.text(" default ").bits(parameter.defaultValue).endLine();
+    }
+}
+
+// What VST 2 alone tells: the product, the versions, the labels as the
+// effect writes them.
+void writeDetails(Vst2Instance& vst2, Report& report) {
+    const Vst2Details details = vst2.details();
+    report.text("product ").quoted(details.product).text(" vendor-version ").number(details.vendorVersion);
+    report.text(" vst-version ").number(details.vstVersion).endLine().text("labels");
+    for (std::size_t i = 0; i < vst2.parameterCount(); ++i)
+        report.text(" ").quoted(vst2.text(effGetParamLabel, static_cast<VstInt32>(i)));
+    report.endLine();
+}
+
+// The current program's name and every stored name.
+void writeProgramNames(Vst2Instance& vst2, Report& report) {
+    report.text("  program ").number(vst2.host().dispatch(effGetProgram));
+    report.text(" ").quoted(vst2.text(effGetProgramName)).text(" bank");
+    for (const std::string& name : vst2.programNames()) report.text(" ").quoted(name);
+    report.endLine();
+}
+
+// Plays the session's actions through a plug-in of any format; programs are
+// VST 2's alone, and passed over for the others. A VST 2 effect sends
+// nothing but the version query and the time request: its host counts
+// every other request.
 class Player {
 public:
-    Player(EffectHost& host, SessionOutput& output) : host(host), effect(host.effect()), output(output) {}
+    Player(PluginInstance& plugin, SessionOutput& output)
+        : plugin(plugin), vst2(dynamic_cast<Vst2Instance*>(&plugin)), output(output) {}
 
     void perform(const Action& action) {
         switch (action.act) {
             case Act::SetParameter:
-                effect->setParameter(effect, action.index, action.value);
+                plugin.setValue(static_cast<std::size_t>(action.index), action.value);
                 report.text("set ").number(action.index).text(" ").bits(action.value).endLine();
                 break;
             case Act::SelectProgram:
-                dispatch(effect, effSetProgram, 0, action.index);
+                if (vst2 == nullptr) break;
+                vst2->selectProgram(action.index);
                 report.text("select ").number(action.index).endLine();
-                writeProgramNames(effect, report);
+                writeProgramNames(*vst2, report);
                 break;
             case Act::RenameProgram: {
+                if (vst2 == nullptr) break;
                 char name[64] = {};
                 std::strncpy(name, action.name, sizeof name - 1);
-                dispatch(effect, effSetProgramName, 0, 0, name);
+                vst2->host().dispatch(effSetProgramName, 0, 0, name);
                 report.text("rename ").quoted(name).endLine();
-                writeProgramNames(effect, report);
+                writeProgramNames(*vst2, report);
                 break;
             }
             case Act::Play:
@@ -175,9 +167,7 @@ public:
                 for (int block = 0; block < action.blocks; ++block)
                     playBlock(action, action.position + static_cast<double>(block) * action.frames);
                 break;
-            case Act::SweepTexts:
-                sweepTexts(effect, report);
-                break;
+            case Act::SweepTexts: sweepTexts(); break;
         }
     }
 
@@ -185,66 +175,87 @@ public:
 
 private:
     void playBlock(const Action& action, double position) {
-        const std::size_t frames = action.frames > 0 ? static_cast<std::size_t>(action.frames) : 0;
-        std::vector<float> inLeft(frames + 1), inRight(frames + 1), outLeft(frames + 1), outRight(frames + 1);
+        const auto frames = static_cast<std::size_t>(action.frames);
+        inLeft.assign(frames + 1, 0.0f), inRight.assign(frames + 1, 0.0f);
+        outLeft.assign(frames + 1, 0.0f), outRight.assign(frames + 1, 0.0f);
         fillInput(action.signal, noise, inLeft.data(), inRight.data(), frames);
-        float* inputs[2] = {inLeft.data(), inRight.data()};
+        if (action.inPlace) outLeft = inLeft, outRight = inRight;
+        const float* inputs[2] = {action.inPlace ? outLeft.data() : inLeft.data(),
+                                  action.inPlace ? outRight.data() : inRight.data()};
         float* outputs[2] = {outLeft.data(), outRight.data()};
-        if (action.inPlace) {
-            outLeft = inLeft;
-            outRight = inRight;
-            inputs[0] = outLeft.data();
-            inputs[1] = outRight.data();
-        }
-
-        transport.samplePos = position;
-        host.timeAnswer = action.act == Act::Play ? &transport : nullptr;
-        const HostRequestCounts before = host.counts;
-        effect->processReplacing(effect, inputs, outputs, action.frames);
+        const HostPosition at{position, 120.0, true};
+        const bool timed = action.act == Act::Play;
+        const HostRequestCounts before = vst2 != nullptr ? vst2->host().counts : HostRequestCounts{};
+        if (!plugin.play({inputs, outputs, static_cast<std::uint32_t>(frames), timed ? &at : nullptr, {}, {}}))
+            output.failures.push_back("the plug-in failed block " + std::to_string(output.blocks));
 
         output.audio.append(reinterpret_cast<const char*>(outLeft.data()), frames * sizeof(float));
         output.audio.append(reinterpret_cast<const char*>(outRight.data()), frames * sizeof(float));
         output.frames += static_cast<long long>(frames);
 
         report.text("block ").number(output.blocks++).text(" frames ").number(action.frames);
-        if (host.timeAnswer != nullptr) {
+        if (timed) {
             report.text(" position ").bits(position);
         } else {
             report.text(" without-time");
         }
         if (action.inPlace) report.text(" in-place");
-        report.text(" time-requests ").number(host.counts.time - before.time);
-        report.text(" other-requests ").number(host.counts.other - before.other).endLine();
-        writeParameters(effect, report);
+        if (vst2 != nullptr) {
+            const HostRequestCounts& after = vst2->host().counts;
+            report.text(" time-requests ").number(after.time - before.time);
+            report.text(" other-requests ").number(after.other - before.other);
+        }
+        report.endLine();
+        writeValues(plugin, vst2, report);
     }
 
-    EffectHost& host;
-    AEffect* effect;
+    void sweepTexts() {
+        for (std::size_t index = 0; index < plugin.parameterCount(); ++index) {
+            const double kept = plugin.valueInUse(index);
+            report.text("sweep ").number(static_cast<std::int64_t>(index));
+            const auto probe = [&](float value) {
+                plugin.setValue(index, value);
+                report.text(" ").quoted(shown(plugin, vst2, index));
+            };
+            for (int step = 0; step <= 100; ++step) probe(static_cast<float>(step / 100.0));
+            for (const float value : kProbeValues) probe(value);
+            report.endLine();
+            plugin.setValue(index, kept);
+        }
+    }
+
+    PluginInstance& plugin;
+    Vst2Instance* vst2;  // the same plug-in when it is a VST 2 effect
     SessionOutput& output;
-    VstTimeInfo transport = playingTransport();
     Noise noise;
+    std::vector<float> inLeft, inRight, outLeft, outRight;
 };
 
 }  // namespace
 
-SessionOutput playSession(PluginEntry entry) {
+SessionOutput playSession(PluginInstance& plugin) {
     SessionOutput output;
-    EffectHost host;
-    AEffect* effect = host.open(entry);
-    if (effect == nullptr) {
-        output.failures.push_back("the entry point gave no effect");
+    Player player(plugin, output);
+    auto* vst2 = dynamic_cast<Vst2Instance*>(&plugin);
+    if (vst2 != nullptr) checkRecord(vst2->record(), player.report, output.failures);
+    writeDescription(plugin.description(), player.report);
+    const InstanceDescription& about = plugin.description();
+    if (about.inputs != 2 || about.outputs != 2 || plugin.parameterCount() != kParameterCount)
+        output.failures.push_back("the plug-in is not stereo with every parameter");
+    if (!output.failures.empty()) return output;
+    if (!plugin.activate(44100.0, 4099)) {
+        output.failures.push_back("the plug-in refused to activate");
         return output;
     }
-    Player player(host, output);
-    checkRecord(*effect, player.report, output.failures);
-    if (output.failures.empty()) {
-        writeIdentity(effect, player.report);
-        writeProgramNames(effect, player.report);
-        writeParameters(effect, player.report);
-        for (const Action& action : kSession) player.perform(action);
+    if (vst2 != nullptr) {
+        writeDetails(*vst2, player.report);
+        writeProgramNames(*vst2, player.report);
     }
-    if (host.close() != 1) output.failures.push_back("closing the effect did not answer 1");
-    if (host.counts.other != 0) output.failures.push_back("the effect sent the host an unexpected request");
+    writeValues(plugin, vst2, player.report);
+    for (const Action& action : kSession) player.perform(action);
+    plugin.deactivate();
+    if (vst2 != nullptr && vst2->host().counts.other != 0)
+        output.failures.push_back("the effect sent the host an unexpected request");
     output.report = player.report.str();
     return output;
 }
@@ -275,98 +286,3 @@ void checkEntryPoints(const PluginLibrary& library, std::vector<std::string>& fa
     }
 }
 
-namespace {
-
-void writeInstanceValues(PluginInstance& instance, Report& report) {
-    report.text("  values");
-    for (std::size_t i = 0; i < instance.parameterCount(); ++i) report.text(" ").bits(instance.valueInUse(i));
-    report.endLine().text("  texts");
-    for (std::size_t i = 0; i < instance.parameterCount(); ++i) report.text(" ").quoted(instance.valueText(i));
-    report.endLine();
-}
-
-}  // namespace
-
-SessionOutput playInstanceSession(PluginInstance& instance) {
-    SessionOutput output;
-    Report report;
-    const InstanceDescription& about = instance.description();
-    report.text("format ").text(formatName(about.format)).text(" name ").quoted(about.name);
-    report.text(" vendor ").quoted(about.vendor).text(" version ").quoted(about.version).text(" id ").quoted(about.id);
-    report.text(" inputs ").number(about.inputs).text(" outputs ").number(about.outputs).endLine();
-    for (const ParameterDescription& parameter : about.parameters) {
-        report.text("parameter ").quoted(parameter.name).text(" id ").quoted(parameter.id);
-        report.text(" range ").bits(parameter.minimum).text(" ").bits(parameter.maximum);
-        report.text(" default ").bits(parameter.defaultValue).endLine();
-    }
-    if (about.inputs != 2 || about.outputs != 2 || instance.parameterCount() != kParameterCount) {
-        output.failures.push_back("the plug-in is not stereo with every parameter");
-        return output;
-    }
-    if (!instance.activate(44100.0, 4099)) {
-        output.failures.push_back("the plug-in refused to activate");
-        return output;
-    }
-    writeInstanceValues(instance, report);
-
-    Noise noise;
-    std::vector<float> inLeft, inRight, outLeft, outRight;
-    const auto playBlock = [&](const Action& action, double position) {
-        const auto frames = static_cast<std::size_t>(action.frames);
-        inLeft.assign(frames + 1, 0.0f), inRight.assign(frames + 1, 0.0f);
-        outLeft.assign(frames + 1, 0.0f), outRight.assign(frames + 1, 0.0f);
-        fillInput(action.signal, noise, inLeft.data(), inRight.data(), frames);
-        if (action.inPlace) outLeft = inLeft, outRight = inRight;
-        const float* inputs[2] = {action.inPlace ? outLeft.data() : inLeft.data(),
-                                  action.inPlace ? outRight.data() : inRight.data()};
-        float* outputs[2] = {outLeft.data(), outRight.data()};
-        const HostPosition at{position, 120.0, true};
-        const Block block{inputs, outputs, static_cast<std::uint32_t>(frames), action.act == Act::Play ? &at : nullptr,
-                          {}};
-        if (!instance.play(block))
-            output.failures.push_back("the plug-in failed block " + std::to_string(output.blocks));
-        output.audio.append(reinterpret_cast<const char*>(outLeft.data()), frames * sizeof(float));
-        output.audio.append(reinterpret_cast<const char*>(outRight.data()), frames * sizeof(float));
-        output.frames += static_cast<long long>(frames);
-        report.text("block ").number(output.blocks++).text(" frames ").number(action.frames);
-        if (action.act == Act::Play) {
-            report.text(" position ").bits(position);
-        } else {
-            report.text(" without-time");
-        }
-        report.endLine();
-        writeInstanceValues(instance, report);
-    };
-    for (const Action& action : kSession) {
-        switch (action.act) {
-            case Act::SetParameter:
-                instance.setValue(static_cast<std::size_t>(action.index), action.value);
-                report.text("set ").number(action.index).text(" ").bits(action.value).endLine();
-                break;
-            case Act::SelectProgram:
-            case Act::RenameProgram: break;
-            case Act::Play:
-            case Act::PlayWithoutTime:
-                for (int block = 0; block < action.blocks; ++block)
-                    playBlock(action, action.position + static_cast<double>(block) * action.frames);
-                break;
-            case Act::SweepTexts:
-                for (std::size_t index = 0; index < instance.parameterCount(); ++index) {
-                    const double kept = instance.valueInUse(index);
-                    report.text("sweep ").number(static_cast<std::int64_t>(index));
-                    auto probe = [&](double value) {
-                        instance.setValue(index, value);
-                        report.text(" ").quoted(instance.valueText(index));
-                    };
-                    for (int step = 0; step <= 100; ++step) probe(static_cast<float>(step / 100.0));
-                    for (const float value : kProbeValues) probe(value);
-                    report.endLine();
-                    instance.setValue(index, kept);
-                }
-                break;
-        }
-    }
-    instance.deactivate();
-    output.report = report.str();
-    return output;
-}

@@ -1,5 +1,5 @@
-// Plays the fixed session (session_script.h) through one new effect of a
-// loaded plug-in, as a host does: only through the entry point and the record.
+// Plays the fixed session (session_script.h) through one new plug-in, as a
+// host does: only through its binary interface.
 #pragma once
 
 #include <string>
@@ -20,15 +20,14 @@ struct SessionOutput {
     }
 };
 
-// Opens an effect through `entry`, checks its record, plays the session and
-// closes it. Whatever does not hold is listed in `failures`.
-SessionOutput playSession(PluginEntry entry);
-
-// Plays the fixed session through a plug-in of another format, through the
-// host library's interface: its description, then every parameter change,
-// block, value in use and value text (the sweeps set each probe value and
-// read its text). Programs are VST 2's alone and are passed over.
-SessionOutput playInstanceSession(PluginInstance& instance);
+// Plays the fixed session through a plug-in of any format, through the host
+// library's interface: its description, then every parameter change, block,
+// value in use and value text (the sweeps set each probe value and read its
+// text). A VST 2 effect's record is checked first, its product and programs
+// written down, its programs selected and renamed, and the requests it
+// makes counted; programs are passed over for the other formats. Whatever
+// does not hold is listed in `failures`.
+SessionOutput playSession(PluginInstance& plugin);
 
 // The entry point's contract: an effect through either exported name, and
 // none for a host that answers the version query with 0. What does not hold

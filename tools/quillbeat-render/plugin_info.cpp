@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string_view>
 
+#include "player/vst2_instance.h"
+
 namespace {
 
 struct FlagName {
@@ -24,25 +26,16 @@ constexpr FlagName kFlagNames[] = {
     {effFlagsCanDoubleReplacing, "double-replacing"},
 };
 
-std::vector<std::string> programNames(PluginModule& plugin) {
-    const VstInt32 count = plugin.effect().numPrograms;
-    std::vector<std::string> names;
-    bool answered = false;
-    for (VstInt32 i = 0; i < count; ++i) {
-        char buffer[512] = {};
-        answered |= plugin.dispatch(effGetProgramNameIndexed, i, 0, buffer) != 0;
-        buffer[sizeof buffer - 1] = '\0';
-        names.emplace_back(buffer);
+// The names of the set flags, e.g. "replacing, double-replacing".
+std::string flagNames(VstInt32 flags) {
+    std::string names;
+    VstInt32 known = 0;
+    for (const FlagName& flag : kFlagNames) {
+        known |= flag.flag;
+        if ((flags & flag.flag) != 0) names += (names.empty() ? "" : ", ") + std::string(flag.name);
     }
-    if (answered || count == 0) return names;
-
-    const VstIntPtr current = plugin.dispatch(effGetProgram);
-    for (VstInt32 i = 0; i < count; ++i) {
-        plugin.dispatch(effSetProgram, 0, i);
-        names[static_cast<std::size_t>(i)] = plugin.text(effGetProgramName);
-    }
-    plugin.dispatch(effSetProgram, 0, current);
-    return names;
+    if ((flags & ~known) != 0) names += (names.empty() ? "" : ", ") + std::string("other bits");
+    return names.empty() ? "none" : names;
 }
 
 std::string trimmedRight(std::string text) {
@@ -50,27 +43,80 @@ std::string trimmedRight(std::string text) {
     return text;
 }
 
+// A VST 2 effect: its record, its product and versions, its programs.
+void printVst2(std::ostream& out, Vst2Instance& plugin) {
+    const InstanceDescription& d = plugin.description();
+    const Vst2Details details = plugin.details();
+    char flagsHex[16];
+    std::snprintf(flagsHex, sizeof flagsHex, "0x%08X", static_cast<unsigned>(details.flags));
+    out << "Name:        " << d.name << "\n"
+        << "Vendor:      " << d.vendor << "\n"
+        << "Product:     " << details.product << "\n"
+        << "Version:     " << details.vendorVersion << " (plug-in version " << details.pluginVersion << ", VST "
+        << details.vstVersion << ")\n"
+        << "Unique ID:   " << fourCharText(details.uniqueId) << "\n"
+        << "Inputs:      " << d.inputs << "\n"
+        << "Outputs:     " << d.outputs << "\n"
+        << "Flags:       " << flagsHex << " (" << flagNames(details.flags) << ")\n"
+        << "Parameters:  " << d.parameters.size() << "\n";
+    // One line each under a heading: index, name, the value as the plug-in
+    // shows it with its label, and the value itself (0 to 1).
+    constexpr const char* kParameterLine = "  %3s  %-16s %-20s %s";
+    if (!d.parameters.empty()) {
+        char heading[160];
+        std::snprintf(heading, sizeof heading, kParameterLine, "#", "Name", "Shown as", "Value");
+        out << heading << "\n";
+    }
+    for (std::size_t i = 0; i < d.parameters.size(); ++i) {
+        char line[160];
+        char value[32];
+        std::snprintf(value, sizeof value, "%.6g", plugin.valueInUse(i));
+        std::snprintf(line, sizeof line, kParameterLine, std::to_string(i).c_str(),
+                      trimmedRight(d.parameters[i].name).c_str(), plugin.valueText(i).c_str(), value);
+        out << line << "\n";
+    }
+    // Last: an effect without the indexed request is stepped through them.
+    const std::vector<std::string> programs = plugin.programNames();
+    out << "Programs:    " << programs.size() << "\n";
+    for (std::size_t i = 0; i < programs.size(); ++i) {
+        char index[32];
+        std::snprintf(index, sizeof index, "  %3zu  ", i);
+        out << index << programs[i] << "\n";
+    }
+}
+
 }  // namespace
 
-PluginDescription describePlugin(PluginModule& plugin) {
-    AEffect& effect = plugin.effect();
-    PluginDescription description;
-    description.effectName = plugin.text(effGetEffectName);
-    description.vendor = plugin.text(effGetVendorString);
-    description.product = plugin.text(effGetProductString);
-    description.vendorVersion = plugin.dispatch(effGetVendorVersion);
-    description.pluginVersion = effect.version;
-    description.vstVersion = plugin.dispatch(effGetVstVersion);
-    description.uniqueId = effect.uniqueID;
-    description.inputs = effect.numInputs;
-    description.outputs = effect.numOutputs;
-    description.flags = effect.flags;
-    for (VstInt32 i = 0; i < effect.numParams; ++i) {
-        description.parameters.push_back({plugin.text(effGetParamName, i), plugin.text(effGetParamDisplay, i),
-                                          plugin.text(effGetParamLabel, i), effect.getParameter(&effect, i)});
+void printDescription(std::ostream& out, PluginInstance& plugin) {
+    if (auto* vst2 = dynamic_cast<Vst2Instance*>(&plugin)) return printVst2(out, *vst2);
+    const InstanceDescription& d = plugin.description();
+    out << "Name:        " << printableText(d.name) << "\n"
+        << "Vendor:      " << printableText(d.vendor) << "\n"
+        << "Version:     " << printableText(d.version) << "\n"
+        << "Format:      " << formatName(d.format) << "\n"
+        << "ID:          " << printableText(d.id) << "\n"
+        << "Inputs:      " << d.inputs << "\n"
+        << "Outputs:     " << d.outputs << "\n"
+        << "Parameters:  " << d.parameters.size() << "\n";
+    // As for VST 2, with the range: index, name, the value as the plug-in
+    // shows it, the value itself and the range.
+    constexpr const char* kParameterLine = "  %3s  %-16s %-20s %-10s %s";
+    if (!d.parameters.empty()) {
+        char heading[200];
+        std::snprintf(heading, sizeof heading, kParameterLine, "#", "Name", "Shown as", "Value", "Range");
+        out << heading << "\n";
     }
-    description.programs = programNames(plugin);
-    return description;
+    for (std::size_t i = 0; i < d.parameters.size(); ++i) {
+        const ParameterDescription& p = d.parameters[i];
+        char value[32];
+        char range[64];
+        char line[400];
+        std::snprintf(value, sizeof value, "%.6g", plugin.valueInUse(i));
+        std::snprintf(range, sizeof range, "%g to %g", p.minimum, p.maximum);
+        std::snprintf(line, sizeof line, kParameterLine, std::to_string(i).c_str(), printableText(p.name).c_str(),
+                      printableText(plugin.valueText(i)).c_str(), value, range);
+        out << line << "\n";
+    }
 }
 
 std::string fourCharText(VstInt32 code) {
@@ -92,54 +138,4 @@ std::string printableText(std::string text) {
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
     }
     return text;
-}
-
-std::string flagNames(VstInt32 flags) {
-    std::string names;
-    VstInt32 known = 0;
-    for (const FlagName& flag : kFlagNames) {
-        known |= flag.flag;
-        if ((flags & flag.flag) != 0) names += (names.empty() ? "" : ", ") + std::string(flag.name);
-    }
-    if ((flags & ~known) != 0) names += (names.empty() ? "" : ", ") + std::string("other bits");
-    return names.empty() ? "none" : names;
-}
-
-void printDescription(std::ostream& out, const PluginDescription& d) {
-    char flagsHex[16];
-    std::snprintf(flagsHex, sizeof flagsHex, "0x%08X", static_cast<unsigned>(d.flags));
-    out << "Name:        " << d.effectName << "\n"
-        << "Vendor:      " << d.vendor << "\n"
-        << "Product:     " << d.product << "\n"
-        << "Version:     " << d.vendorVersion << " (plug-in version " << d.pluginVersion << ", VST " << d.vstVersion
-        << ")\n"
-        << "Unique ID:   " << fourCharText(d.uniqueId) << "\n"
-        << "Inputs:      " << d.inputs << "\n"
-        << "Outputs:     " << d.outputs << "\n"
-        << "Flags:       " << flagsHex << " (" << flagNames(d.flags) << ")\n"
-        << "Parameters:  " << d.parameters.size() << "\n";
-    // One line each under a heading: index, name, the value as the plug-in
-    // shows it with its label, and the value itself (0 to 1).
-    constexpr const char* kParameterLine = "  %3s  %-16s %-20s %s";
-    if (!d.parameters.empty()) {
-        char heading[160];
-        std::snprintf(heading, sizeof heading, kParameterLine, "#", "Name", "Shown as", "Value");
-        out << heading << "\n";
-    }
-    for (std::size_t i = 0; i < d.parameters.size(); ++i) {
-        const ParameterInfoLine& p = d.parameters[i];
-        const std::string shown = trimmedRight(trimmedRight(p.display) + " " + trimmedRight(p.label));
-        char line[160];
-        char value[32];
-        std::snprintf(value, sizeof value, "%.6g", static_cast<double>(p.value));
-        std::snprintf(line, sizeof line, kParameterLine, std::to_string(i).c_str(), trimmedRight(p.name).c_str(),
-                      shown.c_str(), value);
-        out << line << "\n";
-    }
-    out << "Programs:    " << d.programs.size() << "\n";
-    for (std::size_t i = 0; i < d.programs.size(); ++i) {
-        char index[32];
-        std::snprintf(index, sizeof index, "  %3zu  ", i);
-        out << index << d.programs[i] << "\n";
-    }
 }

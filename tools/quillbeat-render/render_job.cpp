@@ -17,7 +17,8 @@
 #include "tools/quillbeat-render/progress_bar.h"
 #include "tools/quillbeat-render/render_error.h"
 #include "tools/quillbeat-render/render_loop.h"
-#include "tools/quillbeat-render/rendered_plugin.h"
+#include "tools/quillbeat-render/plugin_info.h"
+#include "tools/quillbeat-render/render_plugin.h"
 #include "tools/quillbeat-render/source_files.h"
 #include "tools/quillbeat-render/waveform.h"
 
@@ -39,35 +40,21 @@ std::string plural(int count, const char* word) {
     return std::to_string(count) + " " + word + (count == 1 ? "" : "s");
 }
 
-void checkChannels(const RenderedPlugin& plugin, const std::string& pluginPath) {
-    if (plugin.outputs() < 1 || plugin.outputs() > kMaxChannels || plugin.inputs() < 0 ||
-        plugin.inputs() > kMaxChannels) {
-        throw RenderError(pluginPath + " reports " + plural(plugin.inputs(), "input") + " and " +
-                          plural(plugin.outputs(), "output") + ": this tool renders through 0 to " +
-                          std::to_string(kMaxChannels) + " inputs and 1 to " + std::to_string(kMaxChannels) +
-                          " outputs");
+void checkChannels(int inputs, int outputs, const std::string& pluginPath) {
+    if (outputs < 1 || outputs > kMaxChannels || inputs < 0 || inputs > kMaxChannels) {
+        throw RenderError(pluginPath + " reports " + plural(inputs, "input") + " and " + plural(outputs, "output") +
+                          ": this tool renders through 0 to " + std::to_string(kMaxChannels) + " inputs and 1 to " +
+                          std::to_string(kMaxChannels) + " outputs");
     }
 }
 
 void printInfo(const RenderOptions& options, const std::string& pluginPath, std::ostream& out) {
-    const std::unique_ptr<RenderedPlugin> plugin = loadPlugin(options, pluginPath);
-    plugin->prepare(kInfoSampleRate, options.blockSize);
-    plugin->describe(out);
+    PluginSettings settings;
+    const std::unique_ptr<PluginInstance> plugin = loadPlugin(options, pluginPath, kInfoSampleRate, settings);
+    preparePlugin(*plugin, settings, kInfoSampleRate, options.blockSize, pluginPath);
+    printDescription(out, *plugin);
+    if (settings.preset) out << "Preset:      " << printableText(settings.preset->preset.name) << "\n";
 }
-
-// Processing for its lifetime, ended whether the render finished or failed.
-class ProcessingScope {
-public:
-    ProcessingScope(RenderedPlugin& plugin, const BlockSettings& settings, double sampleRate) : plugin(plugin) {
-        plugin.start(settings, sampleRate);
-    }
-    ~ProcessingScope() { plugin.stop(); }
-    ProcessingScope(const ProcessingScope&) = delete;
-    ProcessingScope& operator=(const ProcessingScope&) = delete;
-
-private:
-    RenderedPlugin& plugin;
-};
 
 void render(const RenderOptions& options, const std::string& pluginPath) {
     const OutputFormat format = outputFormatFor(options.output, options.bits);
@@ -79,31 +66,35 @@ void render(const RenderOptions& options, const std::string& pluginPath) {
     std::unique_ptr<AudioSource> source;
     if (options.input) source = std::make_unique<SoundFileReader>(*options.input);
 
-    const std::unique_ptr<RenderedPlugin> plugin = loadPlugin(options, pluginPath);
-    checkChannels(*plugin, pluginPath);
-    if (!source) source = std::make_unique<DemoSignal>(options.demoSeconds(), std::min(plugin->inputs(), 2));
-    if (source->channels() > plugin->inputs()) {
+    PluginSettings settings;
+    const double sampleRate = source ? source->sampleRate() : DemoSignal::kSampleRate;
+    const std::unique_ptr<PluginInstance> plugin = loadPlugin(options, pluginPath, sampleRate, settings);
+    const int inputs = plugin->description().inputs;
+    const int outputs = plugin->description().outputs;
+    checkChannels(inputs, outputs, pluginPath);
+    if (!source) source = std::make_unique<DemoSignal>(options.demoSeconds(), std::min(inputs, 2));
+    if (source->channels() > inputs) {
         throw RenderError(inputName(*options.input) + " has " + plural(source->channels(), "channel") +
-                          " but the plug-in takes " + plural(plugin->inputs(), "input"));
+                          " but the plug-in takes " + plural(inputs, "input"));
     }
     if (source->sampleRate() <= 0.0 || source->sampleRate() > INT_MAX) {
         throw RenderError(inputName(*options.input) + " has no usable sample rate");
     }
-    const ContainerChoice container = chooseContainer(format.sndfileFormat, plugin->outputs(), source->frames());
+    const ContainerChoice container = chooseContainer(format.sndfileFormat, outputs, source->frames());
     if (container.plan == ContainerPlan::TooLarge) {
         throw RenderError("cannot write " + options.output + ": the render has " + std::to_string(*source->frames()) +
                           " frames, and " + sizeLimitText(format.description, *container.maxFrames) +
                           "; use .wav or .flac");
     }
 
-    plugin->prepare(source->sampleRate(), options.blockSize);
-    const BlockSettings settings{options.blockSize, static_cast<double>(options.start), options.hostBpm,
-                                 options.timeInfo};
-    plugin->checkPositions(settings, source->sampleRate(), source->frames());
+    preparePlugin(*plugin, settings, source->sampleRate(), options.blockSize, pluginPath);
+    const BlockSettings blocks{options.blockSize, static_cast<double>(options.start), options.hostBpm,
+                               options.timeInfo};
+    checkPositions(*plugin, blocks, source->sampleRate(), source->frames());
 
     installInterruptCleanup();
     PendingFile audioFile(options.output, format.pipeRefusal);
-    SoundFileWriter writer(audioFile.descriptor(), options.output, format, container, plugin->outputs(),
+    SoundFileWriter writer(audioFile.descriptor(), options.output, format, container, outputs,
                            static_cast<int>(source->sampleRate()));
     std::optional<PendingFile> pictureFile;
     std::optional<AmplitudeLane> inputLane;
@@ -120,8 +111,8 @@ void render(const RenderOptions& options, const std::string& pluginPath) {
     const auto began = std::chrono::steady_clock::now();
     std::int64_t rendered = 0;
     {
-        const ProcessingScope processing(*plugin, settings, source->sampleRate());
-        rendered = renderBlocks(*plugin, *source, writer, options.blockSize, observers);
+        PluginRun run(*plugin, pluginPath, blocks, source->sampleRate());
+        rendered = renderBlocks(run, *source, writer, options.blockSize, observers);
     }
     writer.close();
     if (pictureFile) {

@@ -34,7 +34,7 @@ int firstFrameNotANumber(const float* const* channels, int channelCount, int fra
 
 }  // namespace
 
-std::int64_t renderBlocks(RenderedPlugin& plugin, AudioSource& source, SoundFileWriter& writer, int blockSize,
+std::int64_t renderBlocks(PluginRun& plugin, AudioSource& source, SoundFileWriter& writer, int blockSize,
                           const RenderObservers& observers) {
     const int inputCount = plugin.inputs();
     const int outputCount = plugin.outputs();

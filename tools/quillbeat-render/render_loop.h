@@ -7,7 +7,7 @@
 #include "tools/quillbeat-render/audio_file.h"
 #include "tools/quillbeat-render/audio_source.h"
 #include "tools/quillbeat-render/progress_bar.h"
-#include "tools/quillbeat-render/rendered_plugin.h"
+#include "tools/quillbeat-render/render_plugin.h"
 #include "tools/quillbeat-render/waveform.h"
 
 // Where the rendered audio goes besides the file; each may be null.
@@ -20,7 +20,7 @@ struct RenderObservers {
 // Processes the whole source in blocks of settings.blockSize frames (the
 // last one shorter) and writes the plug-in's outputs. The source has at
 // most as many channels as the plug-in has inputs: a mono source feeds every
-// input, any other feeds the inputs in order and the rest get silence. The
-// plug-in must be started. Returns the frames rendered.
-std::int64_t renderBlocks(RenderedPlugin& plugin, AudioSource& source, SoundFileWriter& writer, int blockSize,
+// input, any other feeds the inputs in order and the rest get silence.
+// Returns the frames rendered.
+std::int64_t renderBlocks(PluginRun& plugin, AudioSource& source, SoundFileWriter& writer, int blockSize,
                           const RenderObservers& observers);

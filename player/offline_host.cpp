@@ -1,4 +1,4 @@
-#include "tools/quillbeat-render/host_state.h"
+#include "player/offline_host.h"
 
 #include <cstring>
 #include <string_view>
@@ -6,7 +6,6 @@
 namespace {
 
 constexpr std::string_view kVendor = "Quillbeat";
-constexpr std::string_view kProduct = "quillbeat-render";
 constexpr VstIntPtr kVendorVersion = 1;
 // An offline render, as a DAW's export answers.
 constexpr VstIntPtr kProcessLevelOffline = 4;
@@ -31,33 +30,32 @@ VstIntPtr writeText(void* ptr, std::string_view text, std::size_t maxLength) {
     return 1;
 }
 
-VstIntPtr canDo(const HostState& state, const char* what) {
+VstIntPtr canDo(bool tellsTime, const char* what) {
     if (what == nullptr) return 0;
     for (const CanDoAnswer& answer : kCanDo) {
         if (answer.what != what) continue;
-        if (answer.needsTimeInfo && !state.answerTimeInfo) return 0;
-        return 1;
+        return answer.needsTimeInfo && !tellsTime ? 0 : 1;
     }
     return 0;
 }
 
 }  // namespace
 
-VstIntPtr HostState::answer(const HostCall& call) {
+VstIntPtr OfflineHost::answer(const HostCall& call) {
+    if (call.opcode == audioMasterVersion || call.opcode == audioMasterGetTime) return EffectHost::answer(call);
+    ++counts.other;
     void* const ptr = call.ptr;
-    timeAnswer = answerTimeInfo ? &timeline.current() : nullptr;
     switch (call.opcode) {
-        case audioMasterVersion:
-        case audioMasterGetTime: return EffectHost::answer(call);
-        case audioMasterGetSampleRate: return static_cast<VstIntPtr>(sampleRate);
+        // A rate no integer of the answer holds (or NaN) is not given.
+        case audioMasterGetSampleRate: return sampleRate >= 1.0 && sampleRate < 0x1p31 ? static_cast<VstIntPtr>(sampleRate) : 0;
         case audioMasterGetBlockSize: return blockSize;
         case audioMasterGetCurrentProcessLevel: return kProcessLevelOffline;
         case audioMasterGetAutomationState: return kAutomationOff;
         case audioMasterGetLanguage: return kLanguageEnglish;
         case audioMasterGetVendorString: return writeText(ptr, kVendor, kVstMaxVendorStrLen);
-        case audioMasterGetProductString: return writeText(ptr, kProduct, kVstMaxProductStrLen);
+        case audioMasterGetProductString: return writeText(ptr, product, kVstMaxProductStrLen);
         case audioMasterGetVendorVersion: return kVendorVersion;
-        case audioMasterCanDo: return canDo(*this, static_cast<const char*>(ptr));
+        case audioMasterCanDo: return canDo(tellsTime, static_cast<const char*>(ptr));
         default: return 0;
     }
 }
