@@ -6,6 +6,7 @@
 // tests/player/formats_agree_test.cpp.)
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <functional>
@@ -200,6 +201,77 @@ TEST(ClapActivation, StartsAnewWithTheValuesInUse) {
         ASSERT_TRUE(playAt(*vst2, vst2Audio, 50000));
         EXPECT_EQ(clapAudio.left, vst2Audio.left);
         EXPECT_EQ(clapAudio.right, vst2Audio.right);
+    }
+}
+
+// ---- a recorded take ---------------------------------------------------------
+
+// A change at an absolute frame of the song.
+struct SongChange {
+    std::int64_t frame;
+    ParameterChange change;
+};
+
+// Plays 20 s in blocks of 512 from the song's start, each block's changes
+// at their frames; returns the output, and the values the plug-in told.
+std::vector<float> playTake(PluginInstance& plugin, const std::vector<SongChange>& changes,
+                            std::vector<SongChange>* told) {
+    constexpr std::uint32_t kBlock = 512;
+    std::vector<float> out;
+    std::size_t next = 0;
+    for (std::int64_t at = 0; at < 20 * 44100; at += kBlock) {
+        std::vector<ParameterChange> inBlock;
+        for (; next < changes.size() && changes[next].frame < at + kBlock; ++next) {
+            inBlock.push_back(changes[next].change);
+            inBlock.back().frame = static_cast<std::uint32_t>(changes[next].frame - at);
+        }
+        StereoBuffer audio = testSignal(kBlock, static_cast<int>(at / kBlock) + 1);
+        const HostPosition position{static_cast<double>(at), 120.0, true};
+        EXPECT_TRUE(plugin.play({audio.channels(), audio.channels(), kBlock, &position, inBlock, {}}));
+        out.insert(out.end(), audio.left.begin(), audio.left.end());
+        if (told != nullptr)
+            for (const ParameterChange& change : plugin.toldChanges()) told->push_back({at + change.frame, change});
+    }
+    return out;
+}
+
+// What the guide says of a take recorded from the picks: played back in
+// MANUAL it sounds the same once the note counts come a step later, as the
+// effect uses a picked count from the step after the pick; as recorded,
+// each count comes a step early and the take differs.
+TEST(ClapTake, PlaysBackInManualWithTheNoteCountsAStepLater) {
+    for (const double mode : {kRandom, kAuto}) {
+        SCOPED_TRACE(mode == kRandom ? "RANDOM" : "AUTO");
+        const auto recording = startedClap();
+        set(*recording, {{pRndSw, mode}, {pTempo, 0.6}});
+        const std::vector<double> before = valuesOf(*recording);
+        std::vector<SongChange> take;
+        const std::vector<float> heard = playTake(*recording, {}, &take);
+        ASSERT_GT(take.size(), 100u);
+
+        // Each note count moved to the next step change, where it governs.
+        std::vector<std::int64_t> steps;
+        for (const SongChange& told : take)
+            if (steps.empty() || steps.back() != told.frame) steps.push_back(told.frame);
+        std::vector<SongChange> countsLater;
+        for (SongChange told : take) {
+            if (told.change.index == pVNotes || told.change.index == pFNotes) {
+                const auto next = std::upper_bound(steps.begin(), steps.end(), told.frame);
+                if (next == steps.end()) continue;
+                told.frame = *next;
+            }
+            countsLater.push_back(told);
+        }
+        std::stable_sort(countsLater.begin(), countsLater.end(),
+                         [](const SongChange& a, const SongChange& b) { return a.frame < b.frame; });
+
+        for (const bool later : {true, false}) {
+            const auto playback = startedClap();
+            for (std::size_t i = 0; i < kParameterCount; ++i) playback->setValue(i, before[i]);
+            set(*playback, {{pRndSw, kManual}});
+            const std::vector<float> replayed = playTake(*playback, later ? countsLater : take, nullptr);
+            EXPECT_EQ(replayed == heard, later) << (later ? "counts a step later" : "as recorded");
+        }
     }
 }
 
