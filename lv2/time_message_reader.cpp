@@ -16,7 +16,7 @@ std::uint64_t padded(std::uint32_t size) { return (std::uint64_t{size} + 7) & ~s
 TimeMessageReader::TimeMessageReader(const LV2_URID_Map* map) {
     if (map == nullptr) return;
     const std::pair<LV2_URID TimeMessageReader::*, const char*> uris[] = {
-        {&TimeMessageReader::sequence, LV2_ATOM__Sequence}, {&TimeMessageReader::frameTime, LV2_ATOM__frameTime},
+        {&TimeMessageReader::sequence, LV2_ATOM__Sequence}, {&TimeMessageReader::beatTime, LV2_ATOM__beatTime},
         {&TimeMessageReader::frame, LV2_TIME__frame},       {&TimeMessageReader::speed, LV2_TIME__speed},
         {&TimeMessageReader::object, LV2_ATOM__Object},     {&TimeMessageReader::blank, LV2_ATOM__Blank},
         {&TimeMessageReader::atomInt, LV2_ATOM__Int},       {&TimeMessageReader::atomLong, LV2_ATOM__Long},

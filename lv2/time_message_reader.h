@@ -31,10 +31,12 @@ public:
 
     bool canRead() const { return position != 0; }
     // Whether `buffer`, which fits the memory the host connected, is a
-    // sequence timed in frames with at least one event's worth of body.
+    // sequence timed in frames with at least one event's worth of body. Only
+    // a unit of atom:beatTime says beats: Ardour 7 leaves the unit as it
+    // finds it, whatever bytes that is, and its times are frames.
     bool readsFrom(const LV2_Atom_Sequence& buffer) const {
         return canRead() && buffer.atom.type == sequence && buffer.atom.size > sizeof(LV2_Atom_Sequence_Body) &&
-               (buffer.body.unit == 0 || buffer.body.unit == frameTime);
+               buffer.body.unit != beatTime;
     }
     // The message carried by `event`, which lies wholly inside its sequence;
     // nothing when it is not a whole time:Position object.
@@ -44,7 +46,7 @@ private:
     std::optional<double> number(const LV2_Atom* atom) const;
 
     // The URIDs the reader recognises, 0 until mapped.
-    LV2_URID position = 0, sequence = 0, frameTime = 0, frame = 0, speed = 0, object = 0, blank = 0;
+    LV2_URID position = 0, sequence = 0, beatTime = 0, frame = 0, speed = 0, object = 0, blank = 0;
     LV2_URID atomInt = 0, atomLong = 0, atomFloat = 0, atomDouble = 0;
 };
 

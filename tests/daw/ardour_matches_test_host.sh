@@ -59,11 +59,13 @@ if ! LD_LIBRARY_PATH=/usr/lib/ardour7 "$scanner" -q -f "${vst_files[@]}" >"$work
   exit 1
 fi
 
-# An export now and then fails in Ardour for no reason of ours: up to three
-# attempts, each in a fresh session.
+# An export now and then fails in Ardour for no reason of ours (a heap error
+# at its start, seen with this plug-in's builds of before and after the
+# core, two runs in five on a machine that has run Ardour many times): up to
+# five attempts, each in a fresh session.
 export QUILLBEAT_BLOCK_LOG="$work/blocks.log"
 exported=""
-for attempt in 1 2 3; do
+for attempt in 1 2 3 4 5; do
   export DAW_SESSION_DIR="$work/session-$attempt" DAW_EXPORT_DIR="$work/export-$attempt"
   mkdir -p "$DAW_EXPORT_DIR"
   rm -f "$QUILLBEAT_BLOCK_LOG"
@@ -77,7 +79,7 @@ for attempt in 1 2 3; do
   fi
   grep -v '^\s*$' "$work/ardour-$attempt.log" | tail -n 15
 done
-[ -n "$exported" ] || { echo "FAILED: Ardour exported nothing in three attempts"; exit 1; }
+[ -n "$exported" ] || { echo "FAILED: Ardour exported nothing in five attempts"; exit 1; }
 
 # shellcheck disable=SC2086
 if "$replay" "$plugin_file" "$QUILLBEAT_BLOCK_LOG" "$exported" "$DAW_RANGE_START" $DAW_PARAMETERS; then
