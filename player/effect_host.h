@@ -10,8 +10,9 @@
 // What one host answers is a small policy, set in its public fields:
 //   - the version it reports (versionAnswer);
 //   - the time request's answer (timeAnswer): null for a host without a
-//     transport; a record the user keeps and moves (a fixed transport, or a
-//     MovingTransport's); or each block's record of a recorded session;
+//     transport; a record the user keeps and moves (a fixed transport, or
+//     one timeInfoAt() fills for each block); or each block's record of a
+//     recorded session;
 //   - counts of the requests, for the hosts that check what the effect asks.
 // A host that answers more (the render tool) or records every call (the
 // tests) overrides answer().
