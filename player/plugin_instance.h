@@ -79,6 +79,20 @@ struct Block {
 // plays; none while the host has no transport.
 std::optional<HostPosition> positionAt(const Block& block, std::uint32_t frame);
 
+struct EditorSize {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+};
+
+// One thing a plug-in's window told its host.
+struct EditorEdit {
+    enum class Kind { begin, value, end };
+    Kind kind = Kind::value;
+    std::uint32_t index = 0;  // the parameter
+    double value = 0.0;       // for Kind::value
+    bool operator==(const EditorEdit&) const = default;
+};
+
 class PluginInstance {
 public:
     virtual ~PluginInstance() = default;
@@ -126,6 +140,26 @@ public:
     static constexpr std::int64_t maxChannels() { return 64; }
     static constexpr std::int64_t maxPorts() { return 64; }
     static constexpr std::int64_t maxParameters() { return 65536; }
+
+    // The plug-in's own window, embedded in an X11 window of the host's
+    // (`parent`, a window ID) at `scale`, as a host opens it for the user.
+    // Its size in pixels, or none when the plug-in has no window or refused.
+    // Only one at a time; opening again closes the one open first.
+    virtual std::optional<EditorSize> openEditor(std::uint64_t parent, double scale) {
+        (void)parent;
+        (void)scale;
+        return std::nullopt;
+    }
+    // The window's share of the host's main loop: what the host's timers,
+    // its watch on the window's connection or its idle call would run. Also
+    // passes the values the plug-in uses to the window, as a host does.
+    virtual void idleEditor() {}
+    // Closes the window the way a host does when the user shuts it.
+    virtual void closeEditor() {}
+    // What the window told the host since the last call, in order: gesture
+    // begins and ends and the values between (for LV2 the port writes and
+    // touches, for CLAP the events it sent, in process or flush).
+    virtual std::vector<EditorEdit> takeEditorEdits() { return {}; }
 
     // The plug-in's state as its format keeps it (for VST 2 and LV2, the
     // parameter values in use), or none if it gave none.
