@@ -6,6 +6,7 @@
 // table.
 //
 //   generate_turtle BUNDLE_FOLDER BINARY_FILE_NAME
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cstdio>
@@ -17,6 +18,8 @@
 #include <string_view>
 #include <vector>
 
+#include "edition/edition_core.h"
+#include "editor/step_timing.h"
 #include "presets/factory_presets.h"
 #include "effect/quillbeat_effect.h"
 #include "lv2/port_layout.h"
@@ -28,6 +31,7 @@ constexpr const char* kPrefixes =
     "@prefix doap: <http://usefulinc.com/ns/doap#> .\n"
     "@prefix foaf: <http://xmlns.com/foaf/0.1/> .\n"
     "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+    "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
     "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
     "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
     "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
@@ -129,6 +133,42 @@ void writeControlPort(std::ostream& out, std::uint32_t index, const Parameter& p
     out << "  ]";
 }
 
+// The step's output ports, for the plug-in's own window: hosts leave them
+// off their generic controls.
+struct StepPort {
+    std::uint32_t index;
+    const char* symbol;
+    const char* name;
+    float minimum, maximum, initial;
+    const char* properties;  // beside pprops:notOnGUI
+    const char* unit;        // or null
+};
+
+std::vector<StepPort> stepPorts() {
+    const float longestStep = static_cast<float>(std::max(framesPerStepAt(0.0f), framesPerStepAt(1.0f)));
+    return {
+        {port::kStep, "step", "Step", -0x1p31f, 0x1p31f, 0.0f, "lv2:integer", nullptr},
+        {port::kFrameInStep, "frame_in_step", "Frame in step", 0.0f, longestStep, 0.0f, "lv2:integer", "units:frame"},
+        {port::kFramesPerStep, "frames_per_step", "Frames per step", 1.0f, longestStep, longestStep, "lv2:integer",
+         "units:frame"},
+        {port::kPassingThrough, "passing_through", "Passing through", 0.0f, 1.0f, 1.0f, "lv2:toggled", nullptr},
+        {port::kSampleRate, "sample_rate", "Sample rate", static_cast<float>(kLowestSampleRate),
+         static_cast<float>(kHighestSampleRate), 44100.0f, nullptr, "units:hz"},
+    };
+}
+
+void writeStepPort(std::ostream& out, const StepPort& port) {
+    out << "  [\n    a lv2:OutputPort , lv2:ControlPort ;\n"
+        << "    lv2:index " << port.index << " ;\n    lv2:symbol " << quoted(port.symbol) << " ;\n"
+        << "    lv2:name " << quoted(port.name) << " ;\n"
+        << "    lv2:default " << literal(port.initial) << " ;\n"
+        << "    lv2:minimum " << literal(port.minimum) << " ;\n    lv2:maximum " << literal(port.maximum) << " ;\n"
+        << "    lv2:portProperty pprops:notOnGUI" << (port.properties != nullptr ? " , " : "")
+        << (port.properties != nullptr ? port.properties : "") << " ;\n";
+    if (port.unit != nullptr) out << "    units:unit " << port.unit << " ;\n";
+    out << "  ]";
+}
+
 void writeAudioPort(std::ostream& out, std::uint32_t index, bool input, const char* symbol, const char* name) {
     out << "  [\n    a lv2:" << (input ? "InputPort" : "OutputPort") << " , lv2:AudioPort ;\n"
         << "    lv2:index " << index << " ;\n    lv2:symbol " << quoted(symbol) << " ;\n"
@@ -167,6 +207,12 @@ void writePlugin(std::ostream& out, const EffectDescription& effect) {
     for (int i = 0; i < kParameterCount; ++i) {
         out << " ,\n";
         writeControlPort(out, port::kFirstValueInUse + i, effect.parameters[i], false);
+    }
+    const std::vector<StepPort> steps = stepPorts();
+    if (steps.size() != port::kCount - port::kStep) throw std::runtime_error("the step's ports and their table differ");
+    for (const StepPort& step : steps) {
+        out << " ,\n";
+        writeStepPort(out, step);
     }
     out << " .\n";
 }

@@ -12,7 +12,9 @@
 constexpr const char* kPluginUri = kLv2PluginUri;
 
 // Control inputs first, in parameter order, so a parameter's port is its
-// index; then the audio, the transport events and the values in use.
+// index; then the audio, the transport events and the values in use; then
+// where the step stands, for the plug-in's own window. Ports are only ever
+// appended: a saved session names them by index.
 namespace port {
 constexpr std::uint32_t kFirstParameter = 0;
 constexpr std::uint32_t kInputLeft = kFirstParameter + kParameterCount;
@@ -23,5 +25,13 @@ constexpr std::uint32_t kTimeEvents = kInputLeft + 4;
 // One control output per parameter: the value the effect is using, which
 // "RANDOM" and "AUTO" rewrite at step changes.
 constexpr std::uint32_t kFirstValueInUse = kTimeEvents + 1;
-constexpr std::uint32_t kCount = kFirstValueInUse + kParameterCount;
+// Where the effect left the step after each run, and the rate it runs at
+// (a window may not learn it otherwise): the playhead's frames count at the
+// step grid's own rate, as the step's length does.
+constexpr std::uint32_t kStep = kFirstValueInUse + kParameterCount;
+constexpr std::uint32_t kFrameInStep = kStep + 1;
+constexpr std::uint32_t kFramesPerStep = kStep + 2;
+constexpr std::uint32_t kPassingThrough = kStep + 3;
+constexpr std::uint32_t kSampleRate = kStep + 4;
+constexpr std::uint32_t kCount = kSampleRate + 1;
 }  // namespace port

@@ -1,6 +1,7 @@
 // The LV2 edition: a plug-in descriptor whose instance plays one core. run()
 // only reads the host's ports and messages, passes the controls the host
-// changed, and processes the block, cut where a transport message applies.
+// changed, and processes the block, cut where a transport message applies;
+// then it writes the values in use and the step to their output ports.
 #include <lv2/atom/atom.h>
 #include <lv2/core/lv2.h>
 #include <lv2/urid/urid.h>
@@ -18,7 +19,8 @@
 namespace {
 
 struct Instance {
-    explicit Instance(const LV2_URID_Map* map) : timeMessages(map) {}
+    Instance(const LV2_URID_Map* map, double sampleRate)
+        : timeMessages(map), sampleRate(static_cast<float>(sampleRate)) {}
 
     EditionCore effect;
     TransportPosition transport;
@@ -34,6 +36,9 @@ struct Instance {
     const float* inputs[2] = {nullptr, nullptr};
     float* outputs[2] = {nullptr, nullptr};
     const LV2_Atom_Sequence* timeEvents = nullptr;
+    // The step's output ports, from port::kStep on; any may be null.
+    std::array<float*, port::kCount - port::kStep> stepOutputs{};
+    const float sampleRate;
 };
 
 const LV2_URID_Map* findUridMap(const LV2_Feature* const* features) {
@@ -55,7 +60,7 @@ void holdAsPassed(Instance& instance, int control) {
 // The core counts its step grid at a rate of its own, whatever the host's.
 LV2_Handle instantiate(const LV2_Descriptor*, double sampleRate, const char*, const LV2_Feature* const* features) {
     if (!isUsableSampleRate(sampleRate)) return nullptr;
-    auto* instance = new (std::nothrow) Instance(findUridMap(features));
+    auto* instance = new (std::nothrow) Instance(findUridMap(features), sampleRate);
     if (instance == nullptr) return nullptr;
     for (int i = 0; i < kParameterCount; ++i) holdAsPassed(*instance, i);
     return instance;
@@ -69,7 +74,7 @@ void connectPort(LV2_Handle handle, std::uint32_t index, void* data) {
             instance->controls[control] = static_cast<const float*>(data);
         else
             holdAsPassed(*instance, control);
-    } else if (index >= port::kFirstValueInUse && index < port::kCount) {
+    } else if (index >= port::kFirstValueInUse && index < port::kFirstValueInUse + kParameterCount) {
         // Some hosts connect every port before every run.
         float*& output = instance->valuesInUse[index - port::kFirstValueInUse];
         if (output != data) instance->effect.outputsMoved();
@@ -80,6 +85,8 @@ void connectPort(LV2_Handle handle, std::uint32_t index, void* data) {
         instance->outputs[index - port::kOutputLeft] = static_cast<float*>(data);
     } else if (index == port::kTimeEvents) {
         instance->timeEvents = static_cast<const LV2_Atom_Sequence*>(data);
+    } else if (index >= port::kStep && index < port::kCount) {
+        instance->stepOutputs[index - port::kStep] = static_cast<float*>(data);
     }
 }
 
@@ -134,6 +141,17 @@ void applyTimeMessage(TransportPosition& transport, const TimeMessage& message) 
     }
 }
 
+void writeStep(Instance& instance) {
+    const StepView view = instance.effect.stepView();
+    const std::array<float, port::kCount - port::kStep> values{
+        static_cast<float>(view.step), static_cast<float>(view.frameInStep), static_cast<float>(view.framesPerStep),
+        view.passingThrough ? 1.0f : 0.0f, instance.sampleRate};
+    static_assert(port::kFrameInStep - port::kStep == 1 && port::kFramesPerStep - port::kStep == 2 &&
+                  port::kPassingThrough - port::kStep == 3 && port::kSampleRate - port::kStep == 4);
+    for (std::size_t i = 0; i < values.size(); ++i)
+        if (instance.stepOutputs[i] != nullptr) *instance.stepOutputs[i] = values[i];
+}
+
 void run(LV2_Handle handle, std::uint32_t frames) {
     auto& instance = *static_cast<Instance*>(handle);
     instance.effect.passChangedControls(instance.controls);
@@ -143,6 +161,7 @@ void run(LV2_Handle handle, std::uint32_t frames) {
     if (hasEvents) playTimeMessages(instance, parts);
     parts.finish([&](std::uint32_t from, std::uint32_t to) { processPart(instance, from, to); });
     instance.effect.writeValuesInUse(instance.valuesInUse);
+    writeStep(instance);
 }
 
 void cleanup(LV2_Handle handle) { delete static_cast<Instance*>(handle); }
