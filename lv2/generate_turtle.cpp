@@ -146,14 +146,19 @@ struct StepPort {
 
 std::vector<StepPort> stepPorts() {
     const float longestStep = static_cast<float>(std::max(framesPerStepAt(0.0f), framesPerStepAt(1.0f)));
+    // Frames per step read 0 until the first run.
     return {
         {port::kStep, "step", "Step", -0x1p31f, 0x1p31f, 0.0f, "lv2:integer", nullptr},
         {port::kFrameInStep, "frame_in_step", "Frame in step", 0.0f, longestStep, 0.0f, "lv2:integer", "units:frame"},
-        {port::kFramesPerStep, "frames_per_step", "Frames per step", 1.0f, longestStep, longestStep, "lv2:integer",
+        {port::kFramesPerStep, "frames_per_step", "Frames per step", 0.0f, longestStep, 0.0f, "lv2:integer",
          "units:frame"},
         {port::kPassingThrough, "passing_through", "Passing through", 0.0f, 1.0f, 1.0f, "lv2:toggled", nullptr},
         {port::kSampleRate, "sample_rate", "Sample rate", static_cast<float>(kLowestSampleRate),
          static_cast<float>(kHighestSampleRate), 44100.0f, nullptr, "units:hz"},
+        {port::kVolumeNotePeriod, "volume_note_period", "Volume note period", 0.0f, longestStep, 0.0f, "lv2:integer",
+         "units:frame"},
+        {port::kFilterNotePeriod, "filter_note_period", "Filter note period", 0.0f, longestStep, 0.0f,
+         "lv2:integer", "units:frame"},
     };
 }
 
@@ -209,7 +214,7 @@ void writePlugin(std::ostream& out, const EffectDescription& effect) {
         writeControlPort(out, port::kFirstValueInUse + i, effect.parameters[i], false);
     }
     const std::vector<StepPort> steps = stepPorts();
-    if (steps.size() != port::kCount - port::kStep) throw std::runtime_error("the step's ports and their table differ");
+    if (steps.size() != port::kStepPortCount) throw std::runtime_error("the step's ports and their table differ");
     for (const StepPort& step : steps) {
         out << " ,\n";
         writeStepPort(out, step);

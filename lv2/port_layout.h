@@ -25,13 +25,17 @@ constexpr std::uint32_t kTimeEvents = kInputLeft + 4;
 // One control output per parameter: the value the effect is using, which
 // "RANDOM" and "AUTO" rewrite at step changes.
 constexpr std::uint32_t kFirstValueInUse = kTimeEvents + 1;
-// Where the effect left the step after each run, and the rate it runs at
-// (a window may not learn it otherwise): the playhead's frames count at the
-// step grid's own rate, as the step's length does.
+// Where the effect left the step after each run (StepView), and the rate it
+// runs at (a window may not learn it otherwise): the playhead's frames count
+// at the step grid's own rate, as the step's length does. Frames per step
+// read 0 until the first run.
 constexpr std::uint32_t kStep = kFirstValueInUse + kParameterCount;
 constexpr std::uint32_t kFrameInStep = kStep + 1;
 constexpr std::uint32_t kFramesPerStep = kStep + 2;
 constexpr std::uint32_t kPassingThrough = kStep + 3;
 constexpr std::uint32_t kSampleRate = kStep + 4;
-constexpr std::uint32_t kCount = kSampleRate + 1;
+constexpr std::uint32_t kVolumeNotePeriod = kStep + 5;
+constexpr std::uint32_t kFilterNotePeriod = kStep + 6;
+constexpr std::uint32_t kCount = kFilterNotePeriod + 1;
+constexpr std::uint32_t kStepPortCount = kCount - kStep;
 }  // namespace port

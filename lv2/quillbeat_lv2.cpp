@@ -37,7 +37,7 @@ struct Instance {
     float* outputs[2] = {nullptr, nullptr};
     const LV2_Atom_Sequence* timeEvents = nullptr;
     // The step's output ports, from port::kStep on; any may be null.
-    std::array<float*, port::kCount - port::kStep> stepOutputs{};
+    std::array<float*, port::kStepPortCount> stepOutputs{};
     const float sampleRate;
 };
 
@@ -143,12 +143,15 @@ void applyTimeMessage(TransportPosition& transport, const TimeMessage& message) 
 
 void writeStep(Instance& instance) {
     const StepView view = instance.effect.stepView();
-    const std::array<float, port::kCount - port::kStep> values{
-        static_cast<float>(view.step), static_cast<float>(view.frameInStep), static_cast<float>(view.framesPerStep),
-        view.passingThrough ? 1.0f : 0.0f, instance.sampleRate};
-    static_assert(port::kFrameInStep - port::kStep == 1 && port::kFramesPerStep - port::kStep == 2 &&
-                  port::kPassingThrough - port::kStep == 3 && port::kSampleRate - port::kStep == 4);
-    for (std::size_t i = 0; i < values.size(); ++i)
+    float values[port::kStepPortCount];
+    values[port::kStep - port::kStep] = static_cast<float>(view.step);
+    values[port::kFrameInStep - port::kStep] = static_cast<float>(view.frameInStep);
+    values[port::kFramesPerStep - port::kStep] = static_cast<float>(view.framesPerStep);
+    values[port::kPassingThrough - port::kStep] = view.passingThrough ? 1.0f : 0.0f;
+    values[port::kSampleRate - port::kStep] = instance.sampleRate;
+    values[port::kVolumeNotePeriod - port::kStep] = static_cast<float>(view.ampNotePeriod);
+    values[port::kFilterNotePeriod - port::kStep] = static_cast<float>(view.filterNotePeriod);
+    for (std::uint32_t i = 0; i < port::kStepPortCount; ++i)
         if (instance.stepOutputs[i] != nullptr) *instance.stepOutputs[i] = values[i];
 }
 

@@ -363,9 +363,9 @@ TEST(Lv2MatchesVst2, MalformedEventsAreSkippedWhole) {
     }
 }
 
-// The bundle's library as a host that connects only the audio and the
-// transport port (the glue holds an unconnected control at its value), so a
-// test gives the transport port any buffer at all.
+// The bundle's library as a host that connects only the audio, the
+// transport port and the outputs (the glue holds an unconnected control at
+// its value), so a test gives the transport port any buffer at all.
 class DirectLv2 {
 public:
     explicit DirectLv2(double rate) {
@@ -379,6 +379,8 @@ public:
         if (handle == nullptr) return;
         for (std::uint32_t i = port::kStep; i < port::kCount; ++i)
             descriptor->connect_port(handle, i, &stepPorts[i - port::kStep]);
+        for (std::uint32_t i = 0; i < kParameterCount; ++i)
+            descriptor->connect_port(handle, port::kFirstValueInUse + i, &valuesInUse[i]);
         descriptor->activate(handle);
     }
     ~DirectLv2() {
@@ -392,6 +394,12 @@ public:
     LV2_URID map(const char* uri) { return mapUri(this, uri); }
     // The step's output port `index` as the last run left it.
     float stepPort(std::uint32_t index) const { return stepPorts[index - port::kStep]; }
+    // Connects a control to memory holding `value`.
+    void setControl(int parameter, float value) {
+        controls[static_cast<std::size_t>(parameter)] = value;
+        descriptor->connect_port(handle, port::kFirstParameter + static_cast<std::uint32_t>(parameter),
+                                 &controls[static_cast<std::size_t>(parameter)]);
+    }
     void run(StereoBuffer& audio, const std::vector<std::uint32_t>& transport) {
         for (std::uint32_t c = 0; c < 2; ++c) {
             descriptor->connect_port(handle, port::kInputLeft + c, audio.channels()[c]);
@@ -414,7 +422,8 @@ private:
     LV2_Handle handle = nullptr;
     std::vector<std::string> uris;
     LV2_URID_Map uridMap{this, &DirectLv2::mapUri};
-    std::array<float, port::kCount - port::kStep> stepPorts{};
+    std::array<float, port::kStepPortCount> stepPorts{};
+    std::array<float, kParameterCount> valuesInUse{}, controls{};
 };
 
 // The transport port's buffer: an atom of `type` holding a sequence body
@@ -469,11 +478,16 @@ TEST(Lv2HostileHost, MessagesOnlyFromASequenceTimedInFrames) {
 }
 
 // The step's output ports count the host's frames on the step grid while
-// the transport rolls, and stand, saying so, once it stops; the rate is the
-// one the instance runs at.
+// the transport rolls, with the note periods of the note counts, and stand,
+// saying so, once it stops; the rate is the one the instance runs at.
 TEST(Lv2MatchesVst2, StepPortsFollowTheTransport) {
     DirectLv2 lv2(48000.0);
-    const auto framesPerStep = static_cast<std::uint32_t>(framesPerStepAt(kParameterTable[kTempo].initialValue));
+    constexpr float kManual = 0.0f, kVolumeNotes = 0.2f, kFilterNotes = 0.5f;
+    lv2.setControl(kRndSw, kManual);
+    lv2.setControl(kVNotes, kVolumeNotes);
+    lv2.setControl(kFNotes, kFilterNotes);
+    const float tempo = kParameterTable[kTempo].initialValue;
+    const auto framesPerStep = static_cast<std::uint32_t>(framesPerStepAt(tempo));
     constexpr std::uint32_t kStart = 50000, kFrames = 512;
     for (std::uint32_t block = 0; block < 200; ++block) {
         StereoBuffer audio = testSignal(kFrames, 1);
@@ -483,6 +497,10 @@ TEST(Lv2MatchesVst2, StepPortsFollowTheTransport) {
         ASSERT_EQ(lv2.stepPort(port::kFrameInStep), static_cast<float>(next % framesPerStep)) << block;
         ASSERT_EQ(lv2.stepPort(port::kFramesPerStep), static_cast<float>(framesPerStep));
         ASSERT_EQ(lv2.stepPort(port::kPassingThrough), 0.0f) << block;
+        // A note period is set where a step starts.
+        if ((next - 1) / framesPerStep == kStart / framesPerStep) continue;
+        ASSERT_EQ(lv2.stepPort(port::kVolumeNotePeriod), static_cast<float>(notePeriodAt(tempo, kVolumeNotes)));
+        ASSERT_EQ(lv2.stepPort(port::kFilterNotePeriod), static_cast<float>(notePeriodAt(tempo, kFilterNotes)));
     }
     EXPECT_EQ(lv2.stepPort(port::kSampleRate), 48000.0f);
     // The first block stopped moves the position there; the rest stand.
