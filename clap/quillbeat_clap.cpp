@@ -8,12 +8,12 @@
 #include <optional>
 
 #include "abi/clap_abi.h"
-#include "clap/parameter_text.h"
 #include "clap/sample_position.h"
 #include "clap/state_format.h"
 #include "edition/block_parts.h"
 #include "edition/edition_core.h"
 #include "effect/identity.h"
+#include "effect/parameter_text.h"
 
 namespace {
 
