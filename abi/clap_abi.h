@@ -185,6 +185,13 @@ struct clap_event_param_value {
     double value;
 };
 
+// A user's gesture on a parameter begins or ends (a drag in a plug-in's
+// window): CLAP_EVENT_PARAM_GESTURE_BEGIN and _END.
+struct clap_event_param_gesture {
+    clap_event_header header;
+    clap_id param_id;
+};
+
 inline constexpr std::uint32_t CLAP_TRANSPORT_HAS_TEMPO = 1u << 0;
 inline constexpr std::uint32_t CLAP_TRANSPORT_HAS_BEATS_TIMELINE = 1u << 1;
 inline constexpr std::uint32_t CLAP_TRANSPORT_HAS_SECONDS_TIMELINE = 1u << 2;
@@ -481,6 +488,7 @@ static_assert(offsetof(SixtyFourBitAlignment, field) == 8,
 
 static_assert(sizeof(clap_version) == 12);
 static_assert(sizeof(clap_event_header) == 16);
+static_assert(sizeof(clap_event_param_gesture) == 20);
 static_assert(offsetof(clap_event_header, space_id) == 8 && offsetof(clap_event_header, flags) == 12);
 
 // No pointers, so one layout everywhere.

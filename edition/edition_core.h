@@ -62,7 +62,7 @@ public:
         valuesMoved.store(true, std::memory_order_relaxed);
     }
     void setPickListener(PickListener* listener) { core.setPickListener(listener); }
-    // Where the last block left the step. On the thread that processes.
+    // Where the last block left the step, for a window to show.
     StepView stepView() const { return core.stepView(); }
 
     // Writes each value in use to its output, null outputs skipped, when one

@@ -88,6 +88,10 @@ SAME_FIELD(clap_event_header, space_id)
 SAME_FIELD(clap_event_header, type)
 SAME_FIELD(clap_event_header, flags)
 
+SAME_RECORD(clap_event_param_gesture)
+SAME_FIELD(clap_event_param_gesture, header)
+SAME_FIELD(clap_event_param_gesture, param_id)
+
 SAME_RECORD(clap_event_param_value)
 SAME_FIELD(clap_event_param_value, header)
 SAME_FIELD(clap_event_param_value, param_id)
