@@ -10,6 +10,7 @@
 // The plug-in's URI, stable for the life of the product: hosts store it in
 // their sessions.
 constexpr const char* kPluginUri = kLv2PluginUri;
+constexpr const char* kUiUri = kLv2UiUri;
 
 // Control inputs first, in parameter order, so a parameter's port is its
 // index; then the audio, the transport events and the values in use; then

@@ -1,7 +1,8 @@
 // The LV2 edition: a plug-in descriptor whose instance plays one core. run()
 // only reads the host's ports and messages, passes the controls the host
 // changed, and processes the block, cut where a transport message applies;
-// then it writes the values in use and the step to their output ports.
+// then it writes the values in use and the step to their output ports, and
+// hands them to the inline display.
 #include <lv2/atom/atom.h>
 #include <lv2/core/lv2.h>
 #include <lv2/urid/urid.h>
@@ -12,6 +13,7 @@
 
 #include "edition/block_parts.h"
 #include "edition/edition_core.h"
+#include "lv2/inline_display.h"
 #include "lv2/port_layout.h"
 #include "lv2/time_message_reader.h"
 #include "lv2/transport_position.h"
@@ -20,7 +22,7 @@ namespace {
 
 struct Instance {
     Instance(const LV2_URID_Map* map, double sampleRate)
-        : timeMessages(map), sampleRate(static_cast<float>(sampleRate)) {}
+        : timeMessages(map), sampleRate(static_cast<float>(sampleRate)), display(sampleRate) {}
 
     EditionCore effect;
     TransportPosition transport;
@@ -39,6 +41,7 @@ struct Instance {
     // The step's output ports, from port::kStep on; any may be null.
     std::array<float*, port::kStepPortCount> stepOutputs{};
     const float sampleRate;
+    InlineDisplay display;
 };
 
 const LV2_URID_Map* findUridMap(const LV2_Feature* const* features) {
@@ -62,6 +65,7 @@ LV2_Handle instantiate(const LV2_Descriptor*, double sampleRate, const char*, co
     if (!isUsableSampleRate(sampleRate)) return nullptr;
     auto* instance = new (std::nothrow) Instance(findUridMap(features), sampleRate);
     if (instance == nullptr) return nullptr;
+    instance->display.findHost(features);
     for (int i = 0; i < kParameterCount; ++i) holdAsPassed(*instance, i);
     return instance;
 }
@@ -163,13 +167,23 @@ void run(LV2_Handle handle, std::uint32_t frames) {
     BlockParts parts(frames);
     if (hasEvents) playTimeMessages(instance, parts);
     parts.finish([&](std::uint32_t from, std::uint32_t to) { processPart(instance, from, to); });
-    instance.effect.writeValuesInUse(instance.valuesInUse);
+    const bool valuesChanged = instance.effect.writeValuesInUse(instance.valuesInUse);
     writeStep(instance);
+    instance.display.publish(instance.effect, valuesChanged);
 }
 
 void cleanup(LV2_Handle handle) { delete static_cast<Instance*>(handle); }
 
-const void* extensionData(const char*) { return nullptr; }
+LV2_Inline_Display_Image_Surface* renderInlineDisplay(LV2_Handle handle, std::uint32_t width, std::uint32_t maxHeight) {
+    auto& instance = *static_cast<Instance*>(handle);
+    return instance.display.render(instance.effect, width, maxHeight);
+}
+
+const LV2_Inline_Display_Interface kInlineDisplay{renderInlineDisplay};
+
+const void* extensionData(const char* uri) {
+    return std::strcmp(uri, QUILLBEAT_IDPY__interface) == 0 ? &kInlineDisplay : nullptr;
+}
 
 const LV2_Descriptor kDescriptor = {kPluginUri, instantiate, connectPort, activate, run, deactivate, cleanup,
                                     extensionData};
