@@ -601,3 +601,10 @@ std::optional<Canvas> Lv2Instance::inlineDisplay(std::uint32_t width, std::uint3
                     static_cast<std::size_t>(surface->width) * 4);
     return canvas;
 }
+
+std::optional<float> Lv2Instance::outputValue(std::string_view symbol) const {
+    if (!ran) return std::nullopt;
+    for (std::size_t i = 0; i < ports.size(); ++i)
+        if (ports[i].kind == PortKind::controlOut && ports[i].symbol == symbol) return controls[i];
+    return std::nullopt;
+}

@@ -65,6 +65,13 @@ public:
     void closeEditor() override;
     std::vector<EditorEdit> takeEditorEdits() override;
 
+    // A parameter's value as the host holds it: what it set, or what the
+    // plug-in's window wrote.
+    float controlValue(std::size_t index) const { return controls[parameterPorts[index]]; }
+    // A control output's value by its port symbol, once the plug-in has run;
+    // none before, or when it has no such output.
+    std::optional<float> outputValue(std::string_view symbol) const;
+
     // The plug-in's inline display at most `width` x `maxHeight`, as its
     // render() drew it; none when it has none or drew nothing.
     std::optional<Canvas> inlineDisplay(std::uint32_t width, std::uint32_t maxHeight);
