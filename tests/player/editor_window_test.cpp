@@ -303,4 +303,46 @@ INSTANTIATE_TEST_SUITE_P(EveryFormat, EditorWindow, testing::Combine(testing::Va
                              return name;
                          });
 
+// Ardour's mixer strip: the plug-in draws the step as the editor's
+// thumbnail of the same values, at the host's width and half as tall (no
+// taller than the host takes), and asks again for a drawing when the values
+// in use change, not at every block. No display needed.
+TEST(Lv2InlineDisplay, DrawsTheStepAsTheEditorsThumbnailAndAsksAgainOnChange) {
+    Lv2Instance lv2(QUILLBEAT_LV2_BUNDLE);
+    lv2.activate(kRate, kFrames);
+    lv2.setValue(kRndSw, kManual);
+    std::vector<float> left(kFrames, 0.5f), right(kFrames, 0.5f);
+    float* channels[2] = {left.data(), right.data()};
+    double sample = 0.0;
+    const auto play = [&] {
+        const HostPosition position{sample, 120.0, true};
+        ASSERT_TRUE(lv2.play({channels, channels, kFrames, &position, {}, {}}));
+        sample += kFrames;
+    };
+    const auto expectThumbnail = [&](std::uint32_t width, std::uint32_t maxHeight, int height) {
+        const std::optional<Canvas> shown = lv2.inlineDisplay(width, maxHeight);
+        Canvas expected(static_cast<int>(width), height);
+        drawStepThumbnail(expected, lv2Picture(lv2));
+        if (!shown) return ADD_FAILURE() << width << " x " << maxHeight << ": no picture";
+        EXPECT_EQ(shown->width, expected.width);
+        EXPECT_EQ(shown->height, expected.height);
+        EXPECT_TRUE(shown->pixels == expected.pixels) << width << " x " << maxHeight;
+    };
+    for (int block = 0; block < 30; ++block) play();
+    const std::uint32_t asked = lv2.inlineDisplayRequests();
+    EXPECT_GT(asked, 0u);
+    expectThumbnail(160, 200, 80);
+    expectThumbnail(160, 30, 30);
+    const std::optional<Canvas> before = lv2.inlineDisplay(160, 80);
+    play();
+    EXPECT_EQ(lv2.inlineDisplayRequests(), asked) << "asked again with nothing changed";
+    lv2.setValue(kVD1, 0.6f);
+    play();
+    EXPECT_GT(lv2.inlineDisplayRequests(), asked);
+    expectThumbnail(160, 200, 80);
+    ASSERT_TRUE(before);
+    EXPECT_FALSE(lv2.inlineDisplay(160, 80)->pixels == before->pixels);
+    EXPECT_FALSE(lv2.inlineDisplay(0, 80)) << "a picture of no width";
+}
+
 }  // namespace
