@@ -10,11 +10,11 @@
 #include <optional>
 
 #include "abi/clap_abi.h"
-#include "clap/parameter_text.h"
 #include "clap/plugin_object.h"
 #include "clap/state_format.h"
 #include "edition/block_parts.h"
 #include "effect/identity.h"
+#include "effect/parameter_text.h"
 
 namespace {
 

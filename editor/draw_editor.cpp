@@ -1,0 +1,322 @@
+// The whole editor: the title and mode buttons along the top, the step drawn
+// large, the two envelopes' controls side by side below it, Tempo and the
+// song's tempo along the bottom. Every place comes from editor_layout.h and
+// every text from editor_texts.h; this file only paints them.
+#include "editor/draw_editor.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "editor/editor_colours.h"
+#include "editor/editor_layout.h"
+#include "editor/editor_texts.h"
+#include "editor/shared_cache.h"
+#include "editor/step_drawing.h"
+#include "editor/text_drawing.h"
+#include "effect/parameter_scales.h"
+
+namespace {
+
+struct DrawingCaches {
+    TextDrawer text;
+    StepShapeCache step;
+};
+SharedCache<DrawingCaches> drawingCaches;
+
+// Text sizes in pixels at scale 1: none below 11.
+constexpr double kTitleSize = 18;
+constexpr double kLabelSize = 12;
+constexpr double kSmallSize = 11;
+constexpr double kValueSize = 13;
+
+// Paints in the layout's coordinates (scale 1), onto a canvas `scale` times
+// as large.
+class Painter {
+public:
+    Painter(Canvas& canvas, double scale, TextDrawer& text) : canvas(canvas), s(scale), text(text) {}
+
+    void rect(double x, double y, double w, double h, Argb color) {
+        Path path;
+        path.rect(x * s, y * s, w * s, h * s);
+        fillPath(canvas, path, color);
+    }
+    void rect(const Rect& r, Argb color) { rect(r.x, r.y, r.width, r.height, color); }
+    void rounded(double x, double y, double w, double h, double radius, Argb color) {
+        Path path;
+        path.roundedRect(x * s, y * s, w * s, h * s, radius * s);
+        fillPath(canvas, path, color);
+    }
+    void rounded(const Rect& r, double radius, Argb color) { rounded(r.x, r.y, r.width, r.height, radius, color); }
+    void roundedOutline(double x, double y, double w, double h, double radius, double thickness, Argb color) {
+        Path path;
+        path.roundedRectOutline(x * s, y * s, w * s, h * s, radius * s, thickness * s);
+        fillPath(canvas, path, color);
+    }
+    void roundedOutline(const Rect& r, double radius, double thickness, Argb color) {
+        roundedOutline(r.x, r.y, r.width, r.height, radius, thickness, color);
+    }
+    void disc(double cx, double cy, double radius, Argb color) {
+        Path path;
+        path.circle(cx * s, cy * s, radius * s);
+        fillPath(canvas, path, color);
+    }
+    void ring(double cx, double cy, double radius, double thickness, Argb color) {
+        Path path;
+        path.ring(cx * s, cy * s, radius * s, thickness * s);
+        fillPath(canvas, path, color);
+    }
+
+    TextStyle style(Weight weight, double size, Argb color) const { return {weight, size * s, color}; }
+    double width(std::string_view t, Weight weight, double size) const {
+        return text.width(t, style(weight, size, 0)) / s;
+    }
+    // Each returns the x after the text, in layout coordinates.
+    double write(std::string_view t, double x, double y, Weight weight, double size, Argb color) {
+        return text.draw(canvas, t, x * s, y * s, style(weight, size, color)) / s;
+    }
+    double centred(std::string_view t, double cx, double y, Weight weight, double size, Argb color) {
+        return text.drawCentred(canvas, t, cx * s, y * s, style(weight, size, color)) / s;
+    }
+    double rightAligned(std::string_view t, double right, double y, Weight weight, double size, Argb color) {
+        return text.drawRightAligned(canvas, t, right * s, y * s, style(weight, size, color)) / s;
+    }
+
+    Canvas& canvas;
+    const double s;
+
+private:
+    TextDrawer& text;
+};
+
+// `text` in lines no wider than `width`, broken at blanks.
+std::vector<std::string> wrapped(const Painter& painter, const std::string& text, double width, double size) {
+    std::vector<std::string> lines;
+    std::string line;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find(' ', start), text.size());
+        const std::string word = text.substr(start, end - start);
+        const std::string longer = line.empty() ? word : line + " " + word;
+        if (!line.empty() && painter.width(longer, Weight::Regular, size) > width) {
+            lines.push_back(line);
+            line = word;
+        } else {
+            line = longer;
+        }
+        start = end + 1;
+    }
+    if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
+bool isEnvelope(int parameter) { return parameter >= 0 && parameter < kEnvelopeParameterCount; }
+bool isNotes(int parameter) { return parameter == kVNotes || parameter == kFNotes; }
+bool isFilter(int parameter) { return parameter >= kFA && parameter <= kFNotes; }
+
+// A typed value in a field, with the caret after it.
+void drawTypedField(Painter& p, const Rect& field, const std::string& typed, bool centred) {
+    p.rounded(field, 3, colours::kField);
+    p.roundedOutline(field, 3, 1.5, colours::kFocus);
+    const double top = field.y + (field.height - kValueSize * 1.2) / 2;
+    const double end = centred ? p.centred(typed, field.x + field.width / 2.0, top, Weight::Regular, kValueSize,
+                                           colours::kText)
+                               : p.write(typed, field.x + 6, top, Weight::Regular, kValueSize, colours::kText);
+    p.rect(end + 1, field.y + 4, 1.25, field.height - 8, colours::kText);
+}
+
+void drawTitleAndModes(Painter& p, SwitchMode mode) {
+    p.rect(0, 0, kEditorWidth, 40, colours::kTitleBar);
+    p.write("Quillbeat", 16, 9, Weight::Bold, kTitleSize, colours::kText);
+    for (std::size_t i = 0; i < kModeButtons.size(); ++i) {
+        const Rect& button = kModeButtons[i];
+        const bool chosen = static_cast<std::size_t>(mode) == i;
+        // The chosen button is filled, with a filled dot and bold text; the
+        // others are outlined, with a hollow dot.
+        if (chosen) {
+            p.rounded(button, 5, colours::kButtonChosen);
+        } else {
+            p.rounded(button, 5, colours::kButton);
+            p.roundedOutline(button, 5, 1, colours::kFrame);
+        }
+        const Argb ink = chosen ? colours::kButtonChosenText : colours::kDimText;
+        const std::string_view label = kSwitchModes[i].label;
+        const Weight weight = chosen ? Weight::Bold : Weight::Regular;
+        const double textWidth = p.width(label, weight, kLabelSize);
+        const double dot = 4, gap = 6;
+        const double left = button.x + (button.width - (2 * dot + gap + textWidth)) / 2;
+        const double middle = button.y + button.height / 2.0;
+        if (chosen) {
+            p.disc(left + dot, middle, dot, ink);
+        } else {
+            p.ring(left + dot, middle, dot, 1.25, ink);
+        }
+        p.write(label, left + 2 * dot + gap, middle - kLabelSize * 0.62, weight, kLabelSize, ink);
+    }
+}
+
+void drawStepPicture(Painter& p, const EditorPicture& picture, StepShapeCache& shapes) {
+    const Rect& r = kStepPicture;
+    p.rounded(r, 6, colours::kStepBackground);
+    const double textTop = r.y + 5;
+    double x = r.x + 10;
+    if (picture.step) x = p.write(stepNumberText(picture.step->step), x, textTop, Weight::Bold, kLabelSize,
+                                  colours::kText) + 12;
+    if (!picture.step || picture.step->passingThrough) {
+        p.write(kPassingThroughText, x, textTop, Weight::Regular, kLabelSize, colours::kNotice);
+    }
+    const std::array<float, kParameterCount> values = stepValues(picture);
+    p.rightAligned(stepLengthText(values[kTempo], picture.sampleRate), r.x + r.width - 10, textTop, Weight::Regular,
+                   kSmallSize, colours::kDimText);
+    const double s = p.s;
+    const StepArea area{(r.x + 10) * s, (r.y + 22) * s, (r.width - 20) * s, (r.height - 28) * s, 2 * s};
+    drawStep(p.canvas, area, shapes.shape(values, stepColumns(area)), picture.step);
+}
+
+// A group's heading with its key: a filled square for the volume, a line for
+// the filter, as the step shows them.
+void drawGroupHeading(Painter& p, bool filter, bool picked) {
+    const double x = filter ? kFilterGroupX : kVolumeGroupX;
+    if (filter) {
+        p.rect(x, kGroupTop + 6, 12, 2.5, colours::kFilter);
+    } else {
+        p.rect(x + 1, kGroupTop + 2, 10, 10, colours::kVolumeFill);
+    }
+    p.write(groupHeading(filter, picked), x + 18, kGroupTop, Weight::Bold, kLabelSize,
+            picked ? colours::kFilter : colours::kText);
+}
+
+// A handle across a vertical track at `value`, or along a horizontal one.
+Rect handleAt(const ControlPlace& place, float value) {
+    const double v = std::clamp(static_cast<double>(value), 0.0, 1.0);
+    const Rect& t = place.track;
+    if (place.horizontal) {
+        const int x = static_cast<int>(std::lround(t.x + v * t.width));
+        return {x - 4, t.y - 5, 8, t.height + 10};
+    }
+    const int y = static_cast<int>(std::lround(t.y + t.height - v * t.height));
+    return {t.x - 5, y - 4, t.width + 10, 8};
+}
+
+// `host`, where the effect plays another value than the host's, marks the
+// host's own value.
+void drawTrack(Painter& p, const ControlPlace& place, float inUse, const float* host, Argb accent, bool dragged) {
+    const Rect& t = place.track;
+    p.rounded(t, 3, colours::kTrack);
+    const double v = std::clamp(static_cast<double>(inUse), 0.0, 1.0);
+    if (place.horizontal) {
+        if (v > 0) p.rounded(t.x, t.y, t.width * v, t.height, 3, accent);
+    } else if (v > 0) {
+        p.rounded(t.x, t.y + t.height * (1 - v), t.width, t.height * v, 3, accent);
+    }
+    if (host != nullptr) {
+        // Hollow: the host's own value.
+        const Rect h = handleAt(place, *host);
+        p.roundedOutline(h.x - 1, h.y - 1, h.width + 2, h.height + 2, 3, 1.5, colours::kHandle);
+    }
+    const Rect h = handleAt(place, inUse);
+    if (dragged) p.rounded(h.x - 2, h.y - 2, h.width + 4, h.height + 4, 4, colours::kFocus);
+    p.rounded(h, 3, colours::kHandle);
+}
+
+void drawEnvelopeControl(Painter& p, const ControlPlace& place, const EditorPicture& picture, bool picked) {
+    const int parameter = place.parameter;
+    const Rect& a = place.area;
+    const bool dragged = picture.dragged == parameter;
+    const bool focused = picture.focused == parameter;
+    if (dragged) p.rounded(a.x + 2, a.y, a.width - 4, a.height, 5, colours::kDragged);
+    const double centre = a.x + a.width / 2.0;
+    p.centred(controlName(parameter), centre, a.y + 2, Weight::Bold, kLabelSize, colours::kText);
+    p.centred(codeName(parameter), centre, a.y + 16, Weight::Regular, kSmallSize, colours::kDimText);
+
+    const float inUse = picked ? picture.valuesInUse[static_cast<std::size_t>(parameter)]
+                               : picture.hostValues[static_cast<std::size_t>(parameter)];
+    const float* host = picked ? &picture.hostValues[static_cast<std::size_t>(parameter)] : nullptr;
+    drawTrack(p, place, inUse, host, isFilter(parameter) ? colours::kFilter : colours::kVolume, dragged);
+
+    const double valueTop = place.track.y + place.track.height + 4;
+    if (focused && picture.typedValue && !picture.songTempoFocused) {
+        drawTypedField(p, {a.x + 4, static_cast<int>(valueTop) - 2, a.width - 8, 19}, *picture.typedValue, true);
+    } else {
+        p.centred(valueText(parameter, inUse), centre, valueTop, Weight::Regular, kValueSize, colours::kText);
+    }
+    std::array<float, kParameterCount> values = picture.hostValues;
+    if (picked) std::copy_n(picture.valuesInUse.begin(), kEnvelopeParameterCount, values.begin());
+    const std::string below = isNotes(parameter) ? noteCountText(inUse, picture.beatsPerStep)
+                                                 : stageTimeText(parameter, values, picture.sampleRate);
+    double lineTop = valueTop + 16;
+    for (const std::string& line : wrapped(p, below, a.width - 4, kSmallSize)) {
+        p.centred(line, centre, lineTop, Weight::Regular, kSmallSize, colours::kDimText);
+        lineTop += 12;
+    }
+    if (focused) p.roundedOutline(a.x + 1, a.y - 2, a.width - 2, a.height + 2, 5, 2, colours::kFocus);
+}
+
+void drawTempo(Painter& p, const ControlPlace& place, const EditorPicture& picture) {
+    const Rect& a = place.area;
+    const float tempo = picture.hostValues[kTempo];
+    const bool focused = picture.focused == kTempo;
+    if (picture.dragged == kTempo) p.rounded(a, 5, colours::kDragged);
+    const double after = p.write(controlName(kTempo), a.x + 2, a.y + 2, Weight::Bold, kLabelSize, colours::kText);
+    if (codeName(kTempo) != controlName(kTempo)) {
+        p.write(codeName(kTempo), after + 6, a.y + 3, Weight::Regular, kSmallSize, colours::kDimText);
+    }
+    drawTrack(p, place, tempo, nullptr, colours::kVolume, picture.dragged == kTempo);
+    const Rect& t = place.track;
+    const double valueX = t.x + t.width + 12;
+    if (focused && picture.typedValue && !picture.songTempoFocused) {
+        drawTypedField(p, {static_cast<int>(valueX), t.y - 5, 64, 22}, *picture.typedValue, false);
+    } else {
+        p.write(valueText(kTempo, tempo), valueX, t.y - 3, Weight::Bold, kValueSize, colours::kText);
+    }
+    p.write(playsAtText(tempo, picture.sampleRate, picture.beatsPerStep), a.x + 2, t.y + t.height + 4,
+            Weight::Regular, kSmallSize, colours::kText);
+    if (focused) p.roundedOutline(a.x - 2, a.y - 2, a.width + 4, a.height + 4, 5, 2, colours::kFocus);
+}
+
+void drawSongTempo(Painter& p, const EditorPicture& picture) {
+    const Rect& field = kSongTempoField;
+    p.write(kSongTempoLabel, field.x, field.y - 16, Weight::Regular, kSmallSize, colours::kDimText);
+    if (picture.songTempoFocused) {
+        drawTypedField(p, field, picture.typedValue.value_or(picture.songTempoText), false);
+    } else {
+        p.rounded(field, 3, colours::kField);
+        p.roundedOutline(field, 3, 1, colours::kFrame);
+        p.write(picture.songTempoText, field.x + 6, field.y + (field.height - kValueSize * 1.2) / 2, Weight::Regular,
+                kValueSize, colours::kText);
+    }
+    if (picture.songTempoDriftFrames) {
+        p.write(driftText(*picture.songTempoDriftFrames), field.x + field.width + 10, field.y + 4, Weight::Regular,
+                kLabelSize, colours::kText);
+    }
+    if (!picture.notice.empty()) {
+        p.write(picture.notice, field.x, field.y + field.height + 3, Weight::Regular, kSmallSize, colours::kNotice);
+    }
+}
+
+}  // namespace
+
+void drawEditor(Canvas& canvas, const EditorPicture& picture, double scale) {
+    if (canvas.width <= 0 || canvas.height <= 0 || !(scale > 0)) return;
+    fillPixels(canvas, 0, 0, canvas.width, canvas.height, colours::kPanel);
+    const SwitchMode mode = switchMode(picture.hostValues[kRndSw]);
+    const bool picked = mode != SwitchMode::Manual;
+    drawingCaches.use([&](DrawingCaches& caches) {
+        Painter p(canvas, scale, caches.text);
+        drawTitleAndModes(p, mode);
+        drawStepPicture(p, picture, caches.step);
+        drawGroupHeading(p, false, picked);
+        drawGroupHeading(p, true, picked);
+        // Between the groups, and above Tempo.
+        p.rect((kVolumeGroupX + 5 * kEnvelopeColumnWidth + kFilterGroupX) / 2.0, kGroupTop, 1,
+               kColumnTop + kColumnHeight - kGroupTop, colours::kFrame);
+        for (const ControlPlace& place : kControlPlaces) {
+            if (isEnvelope(place.parameter)) {
+                drawEnvelopeControl(p, place, picture, picked);
+            } else if (place.parameter == kTempo) {
+                drawTempo(p, place, picture);
+            }
+        }
+        drawSongTempo(p, picture);
+    });
+}

@@ -1,0 +1,60 @@
+// Every text the editor shows, made in one place from the values: the
+// names, value texts, times, note names, tempo and drift, and the notices.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "effect/parameters.h"
+
+// "Attack", "Decay 1", "Sustain", "Decay 2", "Notes" for either envelope's
+// five, "Mode" and "Tempo"; and the code name beside it ("vA").
+std::string_view controlName(int parameter);
+std::string_view codeName(int parameter);
+
+// "VOLUME" or "FILTER", and with " · picked by the plug-in" while the
+// effect picks the values (RANDOM and AUTO).
+std::string groupHeading(bool filter, bool pickedByPlugin);
+
+// The value text the VST 2 edition shows, with its label.
+std::string valueText(int parameter, float value);
+
+// How long an envelope stage lasts at `sampleRate`, for vA, vD1, vD2 and the
+// filter's three: "12.3 ms", "1.25 s", "—" where the stage holds (a rate of
+// 0); empty for the other parameters. The frames are those the stage's
+// increments take to cross its levels:
+//   attack    0 up to 1 by the attack increment;
+//   decay 1   1 down to the sustain level by the decay 1 and decay 2
+//             increments together (the effect applies both in this stage);
+//   decay 2   the sustain level down to the floor (0 for the volume, 0.01
+//             for the filter) by the decay 2 increment.
+// `values` are all twelve, as in use.
+std::string stageTimeText(int parameter, const std::array<float, kParameterCount>& values, double sampleRate);
+// The frames of that stage, or none where it holds or the parameter has no
+// time.
+std::optional<double> stageFrames(int parameter, const std::array<float, kParameterCount>& values);
+
+// The note count as musicians say it, with steps of `beatsPerStep` beats
+// (1 or 2): "eighths", "quarter triplets", or "5 per step" where the count
+// has no note name.
+std::string noteCountText(float notesValue, int beatsPerStep);
+
+// "44.1 kHz", "48 kHz".
+std::string rateText(double sampleRate);
+// "plays 139.3 BPM at 48 kHz": the tempo the steps really play at.
+std::string playsAtText(float tempoValue, double sampleRate, int beatsPerStep);
+// "one step: 37,800 frames, 0.79 s at 48 kHz".
+std::string stepLengthText(float tempoValue, double sampleRate);
+// "a step is at most 44,100 frames: 0.92 s at 48 kHz".
+std::string longestStepNotice(double sampleRate);
+// "in time", or "drifts +12 frames a bar" ("−3.5" when the steps run
+// short), to a tenth of a frame.
+std::string driftText(double framesPerBar);
+
+// "step 12"; and what shows instead while the effect passes its input
+// through, or before it played a block.
+std::string stepNumberText(int step);
+inline constexpr std::string_view kPassingThroughText = "stopped: sound passes through";
+inline constexpr std::string_view kSongTempoLabel = "my song's tempo";

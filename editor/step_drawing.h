@@ -1,0 +1,28 @@
+// The step drawn into a rectangle of a canvas: the volume envelope filled,
+// the filter envelope as a line over it with the band its oscillator sways
+// it through, the note starts marked (the volume's below, the filter's
+// above) and the playhead. The editor draws it large, a host's mixer strip
+// small; no text.
+#pragma once
+
+#include <optional>
+
+#include "editor/canvas_drawing.h"
+#include "editor/editor_picture.h"
+#include "editor/step_shape.h"
+#include "effect/quillbeat_core.h"
+
+struct StepArea {
+    double x, y, width, height;
+    double lineWidth;  // the filter's line; marks scale with it
+};
+
+// `shape` must have one column per pixel of the area's width, rounded.
+void drawStep(Canvas& canvas, const StepArea& area, const StepShape& shape, const std::optional<StepView>& step);
+
+// Columns for an area: one a pixel.
+int stepColumns(const StepArea& area);
+
+// The values the step is drawn with: the envelopes' as in use, the mode and
+// Tempo as the host holds them (the effect picks neither).
+std::array<float, kParameterCount> stepValues(const EditorPicture& picture);
