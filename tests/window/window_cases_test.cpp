@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -53,6 +54,8 @@ struct WindowCase {
     bool playing;
     bool opens = true;
 };
+
+void PrintTo(const WindowCase& row, std::ostream* out) { *out << row.name; }
 
 std::unique_ptr<PluginInstance> clapWith(bool timers, bool fds) {
     auto clap = std::make_unique<ClapInstance>(QUILLBEAT_CLAP_PATH);
@@ -273,7 +276,9 @@ TEST_P(WindowCases, OpenShowActAndTell) {
     // Until every gesture has ended: in process while playing, in the flush
     // asked for while stopped.
     std::vector<EditorEdit> edits;
-    const auto ended = [&] { return !edits.empty() && edits.back().kind == EditorEdit::Kind::end; };
+    const auto ended = [&] {
+        return !edits.empty() && edits.back().kind == EditorEdit::Kind::end && lastValue(edits, parameter);
+    };
     display->waitFor(ended, [&] {
         run(*plugin, row.playing, 1);
         const std::vector<EditorEdit> more = plugin->takeEditorEdits();
