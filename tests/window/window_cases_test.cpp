@@ -4,15 +4,27 @@
 // screen shows exactly what drawEditor draws for the same values, then
 // acting on it with XTest as a user would and checking what the host was
 // told, and that a render after the change equals quillbeat-render's with
-// that value. Without a display every case is skipped, saying why.
+// that value. Without a display every case is skipped, saying why; the
+// check that loading and rendering open no X connection needs none.
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <thread>
@@ -356,6 +368,136 @@ TEST_F(RandomWindow, PicksChangeThePictureAtEachStep) {
                                      [&] { plugin->idleEditor(); }))
             << "no change at step boundary " << boundary;
         before = after;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// A listening socket where display :N would be, on both of the names an X
+// client tries (the abstract one first, then the file), counting who came.
+// Each caller is let go at once, so a client that connects fails rather
+// than waits for an answer.
+class ListeningDisplay {
+public:
+    ListeningDisplay() {
+        ::mkdir("/tmp/.X11-unix", 01777);
+        for (int n = 7000 + ::getpid() % 1000; sockets[1] < 0; ++n) {
+            const std::string path = "/tmp/.X11-unix/X" + std::to_string(n);
+            if (std::filesystem::exists(path)) continue;
+            sockets[0] = listenOn(std::string(1, '\0') + path);
+            sockets[1] = listenOn(path);
+            if (sockets[0] < 0 || sockets[1] < 0) {
+                close();
+                continue;
+            }
+            file = path;
+            name = ":" + std::to_string(n);
+        }
+        doorman = std::thread([this] {
+            while (!done) {
+                for (const int socket : sockets)
+                    for (int client; (client = ::accept4(socket, nullptr, nullptr, SOCK_NONBLOCK)) >= 0;) {
+                        ::close(client);
+                        ++count;
+                    }
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
+    }
+    ~ListeningDisplay() {
+        done = true;
+        doorman.join();
+        close();
+    }
+    // How many connected since the last call (after a moment for the
+    // doorman to see them).
+    int arrivals() {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        return count.exchange(0);
+    }
+    std::string name;
+
+private:
+    static int listenOn(const std::string& path) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, path.data(), path.size());
+        const int socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + path.size());
+        if (::bind(socket, reinterpret_cast<const sockaddr*>(&address), length) != 0 || ::listen(socket, 8) != 0) {
+            ::close(socket);
+            return -1;
+        }
+        return socket;
+    }
+    void close() {
+        for (int& socket : sockets) {
+            if (socket >= 0) ::close(socket);
+            socket = -1;
+        }
+        if (!file.empty()) ::unlink(file.c_str());
+        file.clear();
+    }
+    int sockets[2] = {-1, -1};
+    std::string file;
+    std::atomic<bool> done{false};
+    std::atomic<int> count{0};
+    std::thread doorman;
+};
+
+// DISPLAY set for the test's length, then put back.
+class DisplayVariable {
+public:
+    explicit DisplayVariable(const std::string& value) {
+        if (const char* old = std::getenv("DISPLAY")) before = old;
+        ::setenv("DISPLAY", value.c_str(), 1);
+    }
+    ~DisplayVariable() {
+        if (before) {
+            ::setenv("DISPLAY", before->c_str(), 1);
+        } else {
+            ::unsetenv("DISPLAY");
+        }
+    }
+
+private:
+    std::optional<std::string> before;
+};
+
+// Loading, playing, saving and the render tool open no X connection: the
+// window's connection is opened when a window is made, never before. An X
+// client would find the display of the listening socket; none comes.
+TEST(WindowlessPlugin, LoadsAndRendersWithoutConnectingToX) {
+    ListeningDisplay listening;
+    const int probe = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string path = "/tmp/.X11-unix/X" + listening.name.substr(1);
+    std::memcpy(address.sun_path, path.data(), path.size());
+    ASSERT_EQ(::connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ::close(probe);
+    ASSERT_EQ(listening.arrivals(), 1) << "the listening display hears no one";
+
+    for (const std::string& display : {listening.name, std::string()}) {
+        SCOPED_TRACE("DISPLAY=" + display);
+        DisplayVariable variable(display);
+        {
+            ClapInstance clap(QUILLBEAT_CLAP_PATH);
+            ASSERT_TRUE(clap.activate(kRate, kBlock));
+            std::vector<float> silence(kBlock), out(kBlock);
+            const float* in[2] = {silence.data(), silence.data()};
+            float* outs[2] = {out.data(), out.data()};
+            const HostPosition position{0.0, 120.0, true};
+            ASSERT_TRUE(clap.play({in, outs, kBlock, &position, {}, {}}));
+            EXPECT_TRUE(clap.saveState());
+        }
+        ScratchFolder folder;
+        const ToolRun tool = runTool(ToolInvocation{
+            {"-q", "--plugin", QUILLBEAT_CLAP_PATH, "--seconds", "0.5", folder.file("out.wav")}, {{"DISPLAY", display}}, {}});
+        EXPECT_EQ(tool.exitCode, 0) << tool.err;
+        EXPECT_EQ(listening.arrivals(), 0) << "an X connection was opened";
     }
 }
 
