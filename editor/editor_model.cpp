@@ -273,7 +273,8 @@ bool EditorModel::keyPressed(const KeyPress& key) {
     }
     if (!focusedPlace()) return false;
     if (picture_.typedValue) return typingKey(key);
-    if (key.key == Key::Character && key.character >= U' ' && key.character < 0x7F) {
+    // A blank starts no value: Space stays the host's (play and stop).
+    if (key.key == Key::Character && key.character > U' ' && key.character < 0x7F) {
         picture_.typedValue = std::string(1, static_cast<char>(key.character));
         typingNotice.clear();
         showNotice();
@@ -369,16 +370,17 @@ void EditorModel::applySongTempo(double beatsPerMinute) {
     songTempo = beatsPerMinute;
     const TempoChoice choice = chooseTempo(beatsPerMinute, picture_.sampleRate);
     picture_.beatsPerStep = choice.beatsPerStep;
-    limitNotice = tempoLimitNotice(beatsPerMinute, picture_.sampleRate);
-    showNotice();
     edit(kTempo, choice.tempoValue);
 }
 
-// The drift shown is the one of the Tempo in place, however it was set.
+// The drift shown is the one of the Tempo in place, however it was set, and
+// the limit said is the one at the running rate.
 void EditorModel::refreshDrift() {
     if (!songTempo) return;
     picture_.songTempoDriftFrames = driftPerBar(framesPerStepAt(picture_.hostValues[kTempo]), picture_.beatsPerStep,
                                                 *songTempo, picture_.sampleRate);
+    limitNotice = tempoLimitNotice(*songTempo, picture_.sampleRate);
+    showNotice();
 }
 
 void EditorModel::showNotice() {

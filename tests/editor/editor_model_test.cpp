@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
-#include <map>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -82,6 +82,9 @@ struct InputCase {
     std::vector<std::string> gestures;
     std::string notice = "";
     std::optional<std::string> typed = std::nullopt;
+    // Beats a step and the drift per bar the song's tempo field shows.
+    int beatsPerStep = 2;
+    std::optional<double> drift = std::nullopt;
 };
 
 // A drag over a vertical track of 50 px: 10 px is a fifth of the range.
@@ -226,7 +229,17 @@ const std::vector<InputCase> kInputCases = {
          u.type("120");
          u.key(Key::Enter);
      },
-     {"begin Tempo", "Tempo=0.02635", "end Tempo"}},
+     {"begin Tempo", "Tempo=0.02635", "end Tempo"}, "", std::nullopt, 2, 0.0},
+    {"the drift and the limit follow the rate after the choice", {},
+     [](User& u) {
+         u.key(Key::BackTab);
+         u.type("128");
+         u.key(Key::Enter);
+         u.model.setSampleRate(96000.0);
+     },
+     {"begin Tempo", "Tempo=0.15359", "end Tempo"},
+     "a step is at most 44,100 frames: 0.46 s at 96 kHz; the slowest song it fits is 130.6 BPM", std::nullopt, 2,
+     2 * 41343 - 4 * 60 * 96000 / 128},
     {"a song too slow for any step at 48 kHz is said, and the closest chosen",
      [](User& u) { u.model.setSampleRate(48000.0); },
      [](User& u) {
@@ -235,7 +248,8 @@ const std::vector<InputCase> kInputCases = {
          u.key(Key::Enter);
      },
      {"begin Tempo", "Tempo=0.02635", "end Tempo"},
-     "a step is at most 44,100 frames: 0.92 s at 48 kHz; the slowest song it fits is 65.3 BPM"},
+     "a step is at most 44,100 frames: 0.92 s at 48 kHz; the slowest song it fits is 65.3 BPM", std::nullopt, 1,
+     4 * 44100 - 4 * 60 * 48000 / 60},
     {"a song tempo that is no number", {},
      [](User& u) {
          u.key(Key::BackTab);
@@ -266,6 +280,7 @@ const std::vector<InputCase> kInputCases = {
          u.key(Key::Up);  // nothing focused
          u.type("a");
          u.key(Key::Tab);
+         u.type(" ");  // Space plays and stops
          u.key(Key::Enter);  // not typing
          u.key(Key::Backspace);
          u.key(Key::Delete);
@@ -273,8 +288,10 @@ const std::vector<InputCase> kInputCases = {
          u.key(Key::Character, kControl, U'z');
          u.key(Key::Down, {false, false, true});
      },
-     {"unused", "unused", "unused", "unused", "unused", "unused", "unused", "unused"}},
+     {"unused", "unused", "unused", "unused", "unused", "unused", "unused", "unused", "unused"}},
 };
+
+void PrintTo(const InputCase& c, std::ostream* out) { *out << c.name; }
 
 class EditorInput : public testing::TestWithParam<InputCase> {};
 
@@ -288,6 +305,8 @@ TEST_P(EditorInput, SendsTheseGestures) {
     EXPECT_EQ(link.calls, c.gestures);
     EXPECT_EQ(model.picture().notice, c.notice);
     EXPECT_EQ(model.picture().typedValue, c.typed);
+    EXPECT_EQ(model.picture().beatsPerStep, c.beatsPerStep);
+    EXPECT_EQ(model.picture().songTempoDriftFrames, c.drift);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, EditorInput, testing::ValuesIn(kInputCases), [](const auto& info) {
@@ -390,6 +409,8 @@ const std::vector<TempoCase> kTempoCases = [] {
     cases.push_back({96000.0, 1000.0, ""});
     return cases;
 }();
+
+void PrintTo(const TempoCase& c, std::ostream* out) { *out << c.song << " BPM at " << c.rate << " Hz"; }
 
 class TempoHelperChoice : public testing::TestWithParam<TempoCase> {};
 
