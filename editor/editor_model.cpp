@@ -5,6 +5,7 @@
 
 #include "editor/control_steps.h"
 #include "editor/editor_layout.h"
+#include "editor/editor_texts.h"
 #include "editor/step_timing.h"
 #include "editor/tempo_helper.h"
 #include "effect/parameter_scales.h"
@@ -21,18 +22,6 @@ constexpr int kPageSteps = 10;
 constexpr std::size_t kLongestTypedText = 24;
 constexpr int kSongTempoPlace = static_cast<int>(kControlPlaces.size());
 constexpr int kFocusPlaces = kSongTempoPlace + 1;
-
-// What a typed text that is no value is told, by the kind of text the
-// control shows.
-const char* notAValue(ValueText kind) {
-    switch (kind) {
-        case ValueText::Number: return " is not a number from 0 to 1";
-        case ValueText::TriggerCount: return " is not a number of notes";
-        case ValueText::SwitchMode: return " is not a mode: MANUAL, RANDOM or AUTO";
-        case ValueText::BeatsPerMinute: break;
-    }
-    return " is not a tempo";
-}
 
 bool sameStep(const std::optional<StepView>& a, const std::optional<StepView>& b) {
     if (!a || !b) return a.has_value() == b.has_value();
@@ -335,7 +324,7 @@ bool EditorModel::applyTyped() {
     if (picture_.songTempoFocused) {
         const std::optional<double> tempo = songTempoOfText(text);
         if (!tempo) {
-            typingNotice = text + notAValue(ValueText::BeatsPerMinute);
+            typingNotice = notASongTempoNotice(text);
             showNotice();
             return false;
         }
@@ -347,7 +336,7 @@ bool EditorModel::applyTyped() {
     const int parameter = *picture_.focused;
     const std::optional<float> value = valueOfText(parameter, text.c_str());
     if (!value) {
-        typingNotice = text + notAValue(kParameterTable[static_cast<std::size_t>(parameter)].valueText);
+        typingNotice = notAValueNotice(parameter, text);
         showNotice();
         return false;
     }

@@ -238,7 +238,7 @@ const std::vector<InputCase> kInputCases = {
          u.model.setSampleRate(96000.0);
      },
      {"begin Tempo", "Tempo=0.15359", "end Tempo"},
-     "a step is at most 44,100 frames: 0.46 s at 96 kHz; the slowest song it fits is 130.6 BPM", std::nullopt, 2,
+     "a step is at most 44,100 frames: 0.46 s at 96 kHz, slowest 130.6 BPM", std::nullopt, 2,
      2 * 41343 - 4 * 60 * 96000 / 128},
     {"a song too slow for any step at 48 kHz is said, and the closest chosen",
      [](User& u) { u.model.setSampleRate(48000.0); },
@@ -248,7 +248,7 @@ const std::vector<InputCase> kInputCases = {
          u.key(Key::Enter);
      },
      {"begin Tempo", "Tempo=0.02635", "end Tempo"},
-     "a step is at most 44,100 frames: 0.92 s at 48 kHz; the slowest song it fits is 65.3 BPM", std::nullopt, 1,
+     "a step is at most 44,100 frames: 0.92 s at 48 kHz, slowest 65.3 BPM", std::nullopt, 1,
      4 * 44100 - 4 * 60 * 48000 / 60},
     {"a song tempo that is no number", {},
      [](User& u) {
@@ -387,15 +387,15 @@ const std::vector<TempoCase> kTempoCases = [] {
             cases.push_back({rate, song, ""});
     for (TempoCase& c : cases) {
         if (c.rate == 48000.0 && c.song == 60.0)
-            c.notice = "a step is at most 44,100 frames: 0.92 s at 48 kHz; the slowest song it fits is 65.3 BPM";
+            c.notice = "a step is at most 44,100 frames: 0.92 s at 48 kHz, slowest 65.3 BPM";
         if (c.rate == 88200.0 && c.song < 120.0)
-            c.notice = "a step is at most 44,100 frames: 0.50 s at 88.2 kHz; the slowest song it fits is 120.0 BPM";
+            c.notice = "a step is at most 44,100 frames: 0.50 s at 88.2 kHz, slowest 120.0 BPM";
         if (c.rate == 96000.0 && c.song < 130.0)
-            c.notice = "a step is at most 44,100 frames: 0.46 s at 96 kHz; the slowest song it fits is 130.6 BPM";
+            c.notice = "a step is at most 44,100 frames: 0.46 s at 96 kHz, slowest 130.6 BPM";
     }
-    cases.push_back({44100.0, 50.0, "a step is at most 44,100 frames: 1.00 s at 44.1 kHz; the slowest song it fits is 60.0 BPM"});
+    cases.push_back({44100.0, 50.0, "a step is at most 44,100 frames: 1.00 s at 44.1 kHz, slowest 60.0 BPM"});
     cases.push_back({44100.0, 500.0,
-                     "a step is at least 11,025 frames: 0.25 s at 44.1 kHz; the fastest song it fits is 480.0 BPM"});
+                     "a step is at least 11,025 frames: 0.25 s at 44.1 kHz, fastest 480.0 BPM"});
     cases.push_back({96000.0, 1000.0, ""});
     return cases;
 }();
