@@ -206,9 +206,13 @@ void EditorModel::cancelDrag() {
 
 void EditorModel::wheel(const PointerEvent& event, int notches) {
     if (drag) return;
+    // Over the mode buttons the wheel turns the mode.
     const std::optional<int> place = placeAt(event);
-    if (!place || *place == kSongTempoPlace) return;
-    const int parameter = kControlPlaces[static_cast<std::size_t>(*place)].parameter;
+    int parameter = kRndSw;
+    if (!modeButtonAt(event)) {
+        if (!place || *place == kSongTempoPlace) return;
+        parameter = kControlPlaces[static_cast<std::size_t>(*place)].parameter;
+    }
     const float from = shownValue(parameter);
     const float to = steppedValue(parameter, from, notches, event.modifiers.shift);
     if (to != from) edit(parameter, to);

@@ -158,12 +158,14 @@ const std::vector<InputCase> kInputCases = {
          u.click(u.on(kVD1));
      },
      {"begin vD1", "end vD1", "begin vD1", "end vD1"}},
-    {"the wheel moves a note count by one, into the middle of its values", {},
+    {"the wheel moves a note count or the mode by one, into the middle of its values", {},
      [](User& u) {
          u.wheel(PointerButton::WheelUp, u.on(kVNotes));
          u.wheel(PointerButton::WheelDown, u.on(kFNotes));  // already 1
+         u.wheel(PointerButton::WheelUp, u.at(kModeButtons[0].x + 4, kModeButtons[0].y + 4));  // already AUTO
+         u.wheel(PointerButton::WheelDown, u.at(kModeButtons[2].x + 4, kModeButtons[2].y + 4));
      },
-     {"begin vnotes", "vnotes=0.10000", "end vnotes"}},
+     {"begin vnotes", "vnotes=0.10000", "end vnotes", "begin RndSw", "RndSw=0.50000", "end RndSw"}},
     {"the wheel moves Tempo by one beat a minute, a number by a hundredth, finer with Shift", {},
      [](User& u) {
          u.wheel(PointerButton::WheelUp, u.on(kTempo));
