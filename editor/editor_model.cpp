@@ -89,7 +89,7 @@ void EditorModel::setStep(const std::optional<StepView>& step) {
 }
 
 void EditorModel::setSampleRate(double rate) {
-    if (!(rate > 0.0) || picture_.sampleRate == rate) return;
+    if (!(rate > 0.0) || !std::isfinite(rate) || picture_.sampleRate == rate) return;
     picture_.sampleRate = rate;
     refreshDrift();
     redraw = true;
@@ -253,8 +253,10 @@ void EditorModel::focus(std::optional<int> place) {
 bool EditorModel::keyPressed(const KeyPress& key) {
     // Keys with Control or Alt are the host's shortcuts.
     if (key.modifiers.control || key.modifiers.alt) return false;
-    if (key.key == Key::Escape && drag) {
-        cancelDrag();
+    // A drag holds the keyboard: only Escape acts, so no other gesture
+    // starts inside the drag's.
+    if (drag) {
+        if (key.key == Key::Escape) cancelDrag();
         return true;
     }
     if (key.key == Key::Tab || key.key == Key::BackTab) {

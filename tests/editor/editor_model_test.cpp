@@ -135,6 +135,15 @@ const std::vector<InputCase> kInputCases = {
          u.key(Key::Escape);
      },
      {"begin vA", "vA=0.80000", "vA=1.00000", "end vA", "unused"}},
+    {"keys during a drag start no other gesture", {},
+     [](User& u) {
+         u.model.pointerPressed(PointerButton::Left, u.on(kVA));
+         u.key(Key::Down);
+         u.type("0.5");
+         u.key(Key::Enter);
+         u.model.pointerReleased(PointerButton::Left, u.on(kVA, 0, 10));
+     },
+     {"begin vA", "vA=0.80000", "end vA"}},
     {"in RANDOM a drag starts from the value in use", [](User& u) {
          u.model.setHostValue(kRndSw, 0.5f);
          u.model.setValueInUse(kVA, 0.4f);
