@@ -185,6 +185,13 @@ struct clap_event_param_value {
     double value;
 };
 
+// A user's gesture on a parameter begins or ends (a drag in a plug-in's
+// window): CLAP_EVENT_PARAM_GESTURE_BEGIN and _END.
+struct clap_event_param_gesture {
+    clap_event_header header;
+    clap_id param_id;
+};
+
 inline constexpr std::uint32_t CLAP_TRANSPORT_HAS_TEMPO = 1u << 0;
 inline constexpr std::uint32_t CLAP_TRANSPORT_HAS_BEATS_TIMELINE = 1u << 1;
 inline constexpr std::uint32_t CLAP_TRANSPORT_HAS_SECONDS_TIMELINE = 1u << 2;
@@ -384,6 +391,88 @@ struct clap_host_latency {
     void(CLAP_CALLBACK* changed)(const clap_host* host);
 };
 
+// ---- extension: gui --------------------------------------------------------
+
+inline constexpr char CLAP_EXT_GUI[] = "clap.gui";
+inline constexpr char CLAP_WINDOW_API_X11[] = "x11";
+
+// A window of the host's: its system's name and, for X11, its window ID.
+struct clap_window {
+    const char* api;
+    union {
+        void* cocoa;
+        unsigned long x11;
+        void* win32;
+        void* ptr;
+    };
+};
+
+struct clap_gui_resize_hints {
+    bool can_resize_horizontally;
+    bool can_resize_vertically;
+    bool preserve_aspect_ratio;
+    std::uint32_t aspect_ratio_width;
+    std::uint32_t aspect_ratio_height;
+};
+
+struct clap_plugin_gui {
+    bool(CLAP_CALLBACK* is_api_supported)(const clap_plugin* plugin, const char* api, bool is_floating);
+    bool(CLAP_CALLBACK* get_preferred_api)(const clap_plugin* plugin, const char** api, bool* is_floating);
+    bool(CLAP_CALLBACK* create)(const clap_plugin* plugin, const char* api, bool is_floating);
+    void(CLAP_CALLBACK* destroy)(const clap_plugin* plugin);
+    bool(CLAP_CALLBACK* set_scale)(const clap_plugin* plugin, double scale);
+    bool(CLAP_CALLBACK* get_size)(const clap_plugin* plugin, std::uint32_t* width, std::uint32_t* height);
+    bool(CLAP_CALLBACK* can_resize)(const clap_plugin* plugin);
+    bool(CLAP_CALLBACK* get_resize_hints)(const clap_plugin* plugin, clap_gui_resize_hints* hints);
+    bool(CLAP_CALLBACK* adjust_size)(const clap_plugin* plugin, std::uint32_t* width, std::uint32_t* height);
+    bool(CLAP_CALLBACK* set_size)(const clap_plugin* plugin, std::uint32_t width, std::uint32_t height);
+    bool(CLAP_CALLBACK* set_parent)(const clap_plugin* plugin, const clap_window* window);
+    bool(CLAP_CALLBACK* set_transient)(const clap_plugin* plugin, const clap_window* window);
+    void(CLAP_CALLBACK* suggest_title)(const clap_plugin* plugin, const char* title);
+    bool(CLAP_CALLBACK* show)(const clap_plugin* plugin);
+    bool(CLAP_CALLBACK* hide)(const clap_plugin* plugin);
+};
+
+struct clap_host_gui {
+    void(CLAP_CALLBACK* resize_hints_changed)(const clap_host* host);
+    bool(CLAP_CALLBACK* request_resize)(const clap_host* host, std::uint32_t width, std::uint32_t height);
+    bool(CLAP_CALLBACK* request_show)(const clap_host* host);
+    bool(CLAP_CALLBACK* request_hide)(const clap_host* host);
+    void(CLAP_CALLBACK* closed)(const clap_host* host, bool was_destroyed);
+};
+
+// ---- extension: timer-support ----------------------------------------------
+
+inline constexpr char CLAP_EXT_TIMER_SUPPORT[] = "clap.timer-support";
+
+struct clap_plugin_timer_support {
+    void(CLAP_CALLBACK* on_timer)(const clap_plugin* plugin, clap_id timer_id);
+};
+
+struct clap_host_timer_support {
+    bool(CLAP_CALLBACK* register_timer)(const clap_host* host, std::uint32_t period_ms, clap_id* timer_id);
+    bool(CLAP_CALLBACK* unregister_timer)(const clap_host* host, clap_id timer_id);
+};
+
+// ---- extension: posix-fd-support -------------------------------------------
+
+inline constexpr char CLAP_EXT_POSIX_FD_SUPPORT[] = "clap.posix-fd-support";
+
+using clap_posix_fd_flags = std::uint32_t;
+inline constexpr clap_posix_fd_flags CLAP_POSIX_FD_READ = 1u << 0;
+inline constexpr clap_posix_fd_flags CLAP_POSIX_FD_WRITE = 1u << 1;
+inline constexpr clap_posix_fd_flags CLAP_POSIX_FD_ERROR = 1u << 2;
+
+struct clap_plugin_posix_fd_support {
+    void(CLAP_CALLBACK* on_fd)(const clap_plugin* plugin, int fd, clap_posix_fd_flags flags);
+};
+
+struct clap_host_posix_fd_support {
+    bool(CLAP_CALLBACK* register_fd)(const clap_host* host, int fd, clap_posix_fd_flags flags);
+    bool(CLAP_CALLBACK* modify_fd)(const clap_host* host, int fd, clap_posix_fd_flags flags);
+    bool(CLAP_CALLBACK* unregister_fd)(const clap_host* host, int fd);
+};
+
 // ---- layout guards ---------------------------------------------------------
 // Pointer-sized fields follow the platform. The 64-bit fields (positions,
 // doubles, the constant mask) align to 8 on every target we build for,
@@ -399,6 +488,7 @@ static_assert(offsetof(SixtyFourBitAlignment, field) == 8,
 
 static_assert(sizeof(clap_version) == 12);
 static_assert(sizeof(clap_event_header) == 16);
+static_assert(sizeof(clap_event_param_gesture) == 20);
 static_assert(offsetof(clap_event_header, space_id) == 8 && offsetof(clap_event_header, flags) == 12);
 
 // No pointers, so one layout everywhere.
@@ -430,6 +520,12 @@ static_assert(sizeof(clap_plugin_state) == 2 * sizeof(void*));
 static_assert(sizeof(clap_host_state) == sizeof(void*));
 static_assert(sizeof(clap_plugin_latency) == sizeof(void*));
 static_assert(sizeof(clap_host_latency) == sizeof(void*));
+static_assert(sizeof(clap_plugin_gui) == 15 * sizeof(void*) && sizeof(clap_host_gui) == 5 * sizeof(void*));
+static_assert(sizeof(clap_window) == 2 * sizeof(void*));
+static_assert(sizeof(clap_gui_resize_hints) == 12);
+static_assert(sizeof(clap_plugin_timer_support) == sizeof(void*) && sizeof(clap_host_timer_support) == 2 * sizeof(void*));
+static_assert(sizeof(clap_plugin_posix_fd_support) == sizeof(void*));
+static_assert(sizeof(clap_host_posix_fd_support) == 3 * sizeof(void*));
 static_assert(sizeof(clap_istream) == 2 * sizeof(void*) && sizeof(clap_ostream) == 2 * sizeof(void*));
 static_assert(sizeof(clap_input_events) == 3 * sizeof(void*) && sizeof(clap_output_events) == 2 * sizeof(void*));
 

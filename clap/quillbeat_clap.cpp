@@ -1,19 +1,20 @@
 // The CLAP edition: one plug-in in one factory, whose instance plays one
 // core. process() passes the parameter events the host sends, cutting the
 // block where one applies, plays the parts at the host's song position, and
-// tells the host of each value a step picks.
+// tells the host of each value a step picks. The edits made in the window
+// reach the core here and in params.flush, and go on to the host as
+// gestures; the step as played goes to the window after each block.
 #include <algorithm>
 #include <cstring>
 #include <new>
 #include <optional>
 
 #include "abi/clap_abi.h"
-#include "clap/parameter_text.h"
-#include "clap/sample_position.h"
+#include "clap/plugin_object.h"
 #include "clap/state_format.h"
 #include "edition/block_parts.h"
-#include "edition/edition_core.h"
 #include "effect/identity.h"
+#include "effect/parameter_text.h"
 
 namespace {
 
@@ -27,46 +28,34 @@ constexpr clap_plugin_descriptor kDescriptor{
     CLAP_VERSION, kClapPluginId, kEffectName, kVendorName, "", "", "", kVendorVersionText,
     "Cuts stereo audio into a rhythm locked to the host's tempo", kFeatures};
 
-// The host names its sample rate only on activating: until then positions
-// are counted at a usual one.
-constexpr double kUsualRate = 44100.0;
-
 // A parameter's ID is its index, 0 to 11, for good: hosts keep automation
 // by it.
 bool isParameterId(clap_id id) { return id < static_cast<clap_id>(kParameterCount); }
 
-// Each value a step picks goes to the host as a parameter event at the
-// step's frame, so its knobs, automation lanes and saved state follow.
-struct PickReport final : PickListener {
-    void picked(std::int32_t frame, const float (&values)[kEnvelopeParameterCount]) override {
-        if (events == nullptr || events->try_push == nullptr) return;
-        for (int i = 0; i < kEnvelopeParameterCount; ++i) {
-            clap_event_param_value event{};
-            event.header = {sizeof event, partStart + static_cast<std::uint32_t>(frame), CLAP_CORE_EVENT_SPACE_ID,
-                            CLAP_EVENT_PARAM_VALUE, 0};
-            event.param_id = static_cast<clap_id>(i);
-            event.note_id = -1;
-            event.port_index = -1;
-            event.channel = -1;
-            event.key = -1;
-            event.value = values[i];
-            events->try_push(events, &event.header);
-        }
+clap_event_param_value valueEvent(std::uint32_t frame, clap_id id, double value, std::uint32_t flags) {
+    clap_event_param_value event{};
+    event.header = {sizeof event, frame, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, flags};
+    event.param_id = id;
+    event.note_id = -1;
+    event.port_index = -1;
+    event.channel = -1;
+    event.key = -1;
+    event.value = value;
+    return event;
+}
+
+}  // namespace
+
+void PickReport::picked(std::int32_t frame, const float (&values)[kEnvelopeParameterCount]) {
+    if (events == nullptr || events->try_push == nullptr) return;
+    for (int i = 0; i < kEnvelopeParameterCount; ++i) {
+        const clap_event_param_value event =
+            valueEvent(partStart + static_cast<std::uint32_t>(frame), static_cast<clap_id>(i), values[i], 0);
+        events->try_push(events, &event.header);
     }
-    // Set for the length of a process call: where the host takes events,
-    // and the block's frame where the part being played starts.
-    const clap_output_events* events = nullptr;
-    std::uint32_t partStart = 0;
-};
+}
 
-struct Plugin {
-    clap_plugin clap{};
-    EditionCore effect;
-    SamplePositions positions{kUsualRate};
-    PickReport picks;
-};
-
-Plugin& self(const clap_plugin* plugin) { return *static_cast<Plugin*>(plugin->plugin_data); }
+namespace {
 
 // ---- parameter events -------------------------------------------------------
 
@@ -83,6 +72,32 @@ const clap_event_param_value* parameterEvent(const clap_event_header& header) {
         return nullptr;
     const auto& event = reinterpret_cast<const clap_event_param_value&>(header);
     return isParameterId(event.param_id) ? &event : nullptr;
+}
+
+// The window's edits, oldest first: each value reaches the core as the
+// host's own would (and becomes the host's value for the changed-control
+// rule), and the host hears each edit as a live event at the block's first
+// frame: gesture begin, values, gesture end.
+void applyWindowEdits(Plugin& plugin, const clap_output_events* out) {
+    const bool tell = out != nullptr && out->try_push != nullptr;
+    plugin.shared.edits.drain([&](const WindowEdit& edit) {
+        if (!isParameterId(edit.parameter)) return;
+        if (edit.kind == WindowEdit::Kind::value) {
+            plugin.effect.passControl(static_cast<int>(edit.parameter), edit.value);
+            if (!tell) return;
+            const clap_event_param_value event = valueEvent(0, edit.parameter, edit.value, CLAP_EVENT_IS_LIVE);
+            out->try_push(out, &event.header);
+            return;
+        }
+        if (!tell) return;
+        clap_event_param_gesture gesture{};
+        gesture.header = {sizeof gesture, 0, CLAP_CORE_EVENT_SPACE_ID,
+                          edit.kind == WindowEdit::Kind::begin ? CLAP_EVENT_PARAM_GESTURE_BEGIN
+                                                               : CLAP_EVENT_PARAM_GESTURE_END,
+                          CLAP_EVENT_IS_LIVE};
+        gesture.param_id = edit.parameter;
+        out->try_push(out, &gesture.header);
+    });
 }
 
 // A double from the host, as the float the core keeps.
@@ -131,6 +146,7 @@ clap_process_status CLAP_CALLBACK process(const clap_plugin* clapPlugin, const c
     float* const* outputs = stereoChannels(process->audio_outputs, process->audio_outputs_count);
     const bool audio = inputs != nullptr && outputs != nullptr;
 
+    applyWindowEdits(plugin, process->out_events);
     BlockPosition position;
     position.hear(process->transport, plugin.positions, 0);
     plugin.picks.events = process->out_events;
@@ -159,6 +175,7 @@ clap_process_status CLAP_CALLBACK process(const clap_plugin* clapPlugin, const c
     if (!audio) return CLAP_PROCESS_ERROR;
     parts.finish(playPart);
     plugin.picks.events = nullptr;
+    plugin.shared.feed.publish(plugin.effect.stepView());
     return CLAP_PROCESS_CONTINUE;
 }
 
@@ -168,7 +185,10 @@ clap_process_status CLAP_CALLBACK process(const clap_plugin* clapPlugin, const c
 // not at all) finds it as it was.
 bool CLAP_CALLBACK init(const clap_plugin*) { return true; }
 
-void CLAP_CALLBACK destroy(const clap_plugin* plugin) { delete &self(plugin); }
+void CLAP_CALLBACK destroy(const clap_plugin* plugin) {
+    releaseWindow(self(plugin));
+    delete &self(plugin);
+}
 
 // Every activation starts the core anew, so nothing played before is heard
 // again; it goes on with the values in use. A rate the core cannot be told
@@ -178,14 +198,24 @@ bool CLAP_CALLBACK activate(const clap_plugin* clapPlugin, double sampleRate, st
     if (!isUsableSampleRate(sampleRate)) return false;
     plugin.positions = SamplePositions(sampleRate);
     plugin.effect.reset();
+    plugin.shared.sampleRate.store(sampleRate, std::memory_order_relaxed);
     return true;
 }
 
-void CLAP_CALLBACK deactivate(const clap_plugin*) {}
+// While processing, process() takes the window's edits; otherwise the
+// window asks the host for a flush.
+void CLAP_CALLBACK deactivate(const clap_plugin* plugin) {
+    self(plugin).shared.processing.store(false, std::memory_order_release);
+}
 
-bool CLAP_CALLBACK startProcessing(const clap_plugin*) { return true; }
+bool CLAP_CALLBACK startProcessing(const clap_plugin* plugin) {
+    self(plugin).shared.processing.store(true, std::memory_order_release);
+    return true;
+}
 
-void CLAP_CALLBACK stopProcessing(const clap_plugin*) {}
+void CLAP_CALLBACK stopProcessing(const clap_plugin* plugin) {
+    self(plugin).shared.processing.store(false, std::memory_order_release);
+}
 
 // Clears what was played, as activating does, on the audio thread: the
 // reset allocates nothing.
@@ -249,9 +279,11 @@ bool CLAP_CALLBACK textToValue(const clap_plugin*, clap_id id, const char* text,
     return true;
 }
 
-// Parameter events while the host does not process: each applies at once.
-// Nothing goes out: only processing picks values.
-void CLAP_CALLBACK flush(const clap_plugin* clapPlugin, const clap_input_events* events, const clap_output_events*) {
+// Parameter events while the host does not process: each applies at once,
+// then the window's edits. Nothing else goes out: only processing picks
+// values.
+void CLAP_CALLBACK flush(const clap_plugin* clapPlugin, const clap_input_events* events,
+                         const clap_output_events* out) {
     Plugin& plugin = self(clapPlugin);
     const std::uint32_t count = eventCount(events);
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -259,6 +291,7 @@ void CLAP_CALLBACK flush(const clap_plugin* clapPlugin, const clap_input_events*
         if (header == nullptr) continue;
         if (const clap_event_param_value* parameter = parameterEvent(*header)) applyParameter(plugin, *parameter);
     }
+    applyWindowEdits(plugin, out);
 }
 
 constexpr clap_plugin_params kParams{parameterCount, parameterInfo, parameterValueInUse,
@@ -300,7 +333,7 @@ const void* CLAP_CALLBACK extension(const clap_plugin*, const char* id) {
     if (std::strcmp(id, CLAP_EXT_PARAMS) == 0) return &kParams;
     if (std::strcmp(id, CLAP_EXT_STATE) == 0) return &kState;
     if (std::strcmp(id, CLAP_EXT_LATENCY) == 0) return &kLatency;
-    return nullptr;
+    return windowExtension(id);
 }
 
 // ---- factory and entry ------------------------------------------------------
@@ -317,6 +350,7 @@ const clap_plugin* CLAP_CALLBACK createPlugin(const clap_plugin_factory*, const 
     if (host == nullptr || id == nullptr || std::strcmp(id, kClapPluginId) != 0) return nullptr;
     auto* plugin = new (std::nothrow) Plugin;
     if (plugin == nullptr) return nullptr;
+    plugin->host = host;
     plugin->effect.setPickListener(&plugin->picks);
     plugin->clap = {&kDescriptor, plugin,         init,     destroy,      activate,  deactivate,
                     startProcessing, stopProcessing, reset, process, extension, onMainThread};

@@ -62,6 +62,8 @@ public:
         valuesMoved.store(true, std::memory_order_relaxed);
     }
     void setPickListener(PickListener* listener) { core.setPickListener(listener); }
+    // Where the last block left the step, for a window to show.
+    StepView stepView() const { return core.stepView(); }
 
     // Writes each value in use to its output, null outputs skipped, when one
     // may have changed since the last write: a pick, a control, a restore,

@@ -171,11 +171,31 @@ std::string stepLengthText(float tempoValue, double sampleRate) {
            rateText(sampleRate);
 }
 
-std::string longestStepNotice(double sampleRate) {
-    const std::int32_t frames = framesPerStepAt(0.0f);
-    return "a step is at most " + grouped(frames) + " frames: " + secondsText(frames / sampleRate) + " at " +
-           rateText(sampleRate);
+// "a step is at most 44,100 frames: 0.92 s at 48 kHz", at Tempo 0 or 1.
+std::string stepLimitText(float tempoValue, double sampleRate) {
+    const std::int32_t frames = framesPerStepAt(tempoValue);
+    return std::string("a step is ") + (tempoValue == 0.0f ? "at most " : "at least ") + grouped(frames) +
+           " frames: " + secondsText(frames / sampleRate) + " at " + rateText(sampleRate);
 }
+
+std::string longestStepNotice(double sampleRate) { return stepLimitText(0.0f, sampleRate); }
+
+std::string songTempoLimitNotice(bool tooSlow, double limitBeatsPerMinute, double sampleRate) {
+    return stepLimitText(tooSlow ? 0.0f : 1.0f, sampleRate) + (tooSlow ? ", slowest " : ", fastest ") +
+           fixed(limitBeatsPerMinute, 1) + " BPM";
+}
+
+std::string notAValueNotice(int parameter, std::string_view typed) {
+    switch (kParameterTable[static_cast<std::size_t>(parameter)].valueText) {
+        case ValueText::Number: return std::string(typed) + " is not a number from 0 to 1";
+        case ValueText::TriggerCount: return std::string(typed) + " is not a number of notes";
+        case ValueText::SwitchMode: return std::string(typed) + " is not a mode: MANUAL, RANDOM or AUTO";
+        case ValueText::BeatsPerMinute: break;
+    }
+    return notASongTempoNotice(typed);
+}
+
+std::string notASongTempoNotice(std::string_view typed) { return std::string(typed) + " is not a tempo"; }
 
 std::string driftText(double framesPerBar) {
     const double tenths = std::round(framesPerBar * 10.0);

@@ -52,6 +52,16 @@ std::string playsAtText(float tempoValue, double sampleRate, int beatsPerStep);
 std::string stepLengthText(float tempoValue, double sampleRate);
 // "a step is at most 44,100 frames: 0.92 s at 48 kHz".
 std::string longestStepNotice(double sampleRate);
+// For a song's tempo that no step of one or two beats can match, the step's
+// limit and the song tempo it allows: "a step is at most 44,100 frames:
+// 0.92 s at 48 kHz, slowest 65.3 BPM", or "a step is at least 11,025
+// frames: 0.23 s at 48 kHz, fastest 522.4 BPM".
+std::string songTempoLimitNotice(bool tooSlow, double limitBeatsPerMinute, double sampleRate);
+// What a typed text that is no value is told: "0.3x is not a number from 0
+// to 1", "9x is not a number of notes", "140x is not a tempo"; for the
+// song's tempo field, "140x is not a tempo".
+std::string notAValueNotice(int parameter, std::string_view typed);
+std::string notASongTempoNotice(std::string_view typed);
 // "in time", or "drifts +12 frames a bar" ("−3.5" when the steps run
 // short), to a tenth of a frame.
 std::string driftText(double framesPerBar);

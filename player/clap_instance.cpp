@@ -32,6 +32,8 @@ void releaseEntry(const clap::clap_plugin_entry* entry) {
 }
 
 void CLAP_CALLBACK ignoreRequest(const clap::clap_host*) {}
+// The window's edits wait for a flush, made from idleEditor().
+void CLAP_CALLBACK requestFlush(const clap::clap_host* host) { windowHostOf(host).flushRequested = true; }
 
 // The host's side of the extensions a plug-in may tell it things through.
 // An offline host has nothing to redraw or rescan, so each is heard and let
@@ -40,12 +42,13 @@ bool CLAP_CALLBACK noRescanFlags(const clap::clap_host*, std::uint32_t) { return
 void CLAP_CALLBACK ignoreFlags(const clap::clap_host*, std::uint32_t) {}
 void CLAP_CALLBACK ignoreClear(const clap::clap_host*, clap::clap_id, clap::clap_param_clear_flags) {}
 constexpr clap::clap_host_audio_ports kHostAudioPorts{noRescanFlags, ignoreFlags};
-constexpr clap::clap_host_params kHostParams{ignoreFlags, ignoreClear, ignoreRequest};
+constexpr clap::clap_host_params kHostParams{ignoreFlags, ignoreClear, requestFlush};
 constexpr clap::clap_host_state kHostState{ignoreRequest};
 constexpr clap::clap_host_latency kHostLatency{ignoreRequest};
 
-const void* CLAP_CALLBACK hostExtension(const clap::clap_host*, const char* id) {
+const void* CLAP_CALLBACK hostExtension(const clap::clap_host* host, const char* id) {
     if (id == nullptr) return nullptr;
+    if (const void* window = windowHostOf(host).extension(id)) return window;
     if (std::strcmp(id, clap::CLAP_EXT_AUDIO_PORTS) == 0) return &kHostAudioPorts;
     if (std::strcmp(id, clap::CLAP_EXT_PARAMS) == 0) return &kHostParams;
     if (std::strcmp(id, clap::CLAP_EXT_STATE) == 0) return &kHostState;
@@ -62,20 +65,58 @@ const clap::clap_event_header* CLAP_CALLBACK eventAt(const clap::clap_input_even
 }
 bool CLAP_CALLBACK acceptEvent(const clap::clap_output_events*, const clap::clap_event_header*) { return true; }
 
+// The index of the parameter of a CLAP id, or none.
+std::optional<std::uint32_t> indexOf(const ClapToldValues& told, clap::clap_id id) {
+    const auto found = std::lower_bound(told.indexOfId.begin(), told.indexOfId.end(), std::pair{id, std::uint32_t{0}});
+    if (found == told.indexOfId.end() || found->first != id) return std::nullopt;
+    return found->second;
+}
+
+// A window's edit: a gesture's begin or end, or a value sent as the user's
+// (a live event), kept while there is room; false for any other event.
+bool keepEdit(ClapToldValues& told, const clap::clap_event_header& header) {
+    if (header.space_id != clap::CLAP_CORE_EVENT_SPACE_ID) return false;
+    EditorEdit edit;
+    clap::clap_id id = 0;
+    if ((header.type == clap::CLAP_EVENT_PARAM_GESTURE_BEGIN || header.type == clap::CLAP_EVENT_PARAM_GESTURE_END) &&
+        header.size >= sizeof(clap::clap_event_param_gesture)) {
+        edit.kind = header.type == clap::CLAP_EVENT_PARAM_GESTURE_BEGIN ? EditorEdit::Kind::begin : EditorEdit::Kind::end;
+        id = reinterpret_cast<const clap::clap_event_param_gesture&>(header).param_id;
+    } else if (header.type == clap::CLAP_EVENT_PARAM_VALUE && (header.flags & clap::CLAP_EVENT_IS_LIVE) != 0 &&
+               header.size >= sizeof(clap::clap_event_param_value)) {
+        const auto& event = reinterpret_cast<const clap::clap_event_param_value&>(header);
+        id = event.param_id;
+        edit.value = event.value;
+    } else {
+        return false;
+    }
+    const std::optional<std::uint32_t> index = indexOf(told, id);
+    if (!index || told.edits.size() == told.edits.capacity()) return false;
+    edit.index = *index;
+    told.edits.push_back(edit);
+    return true;
+}
+
+bool CLAP_CALLBACK keepEditOnly(const clap::clap_output_events* list, const clap::clap_event_header* header) {
+    if (header != nullptr) keepEdit(*static_cast<ClapToldValues*>(list->ctx), *header);
+    return true;
+}
+
 // A parameter value the plug-in sends is kept as a change of the host's
-// parameter of that id, while there is room; any other event is heard and
-// let be.
+// parameter of that id, while there is room, and a window's edit as one;
+// any other event is heard and let be.
 bool CLAP_CALLBACK keepToldValue(const clap::clap_output_events* list, const clap::clap_event_header* header) {
     auto& told = *static_cast<ClapToldValues*>(list->ctx);
-    if (header == nullptr || header->space_id != clap::CLAP_CORE_EVENT_SPACE_ID ||
-        header->type != clap::CLAP_EVENT_PARAM_VALUE || header->size < sizeof(clap::clap_event_param_value))
+    if (header == nullptr) return true;
+    keepEdit(told, *header);
+    if (header->space_id != clap::CLAP_CORE_EVENT_SPACE_ID || header->type != clap::CLAP_EVENT_PARAM_VALUE ||
+        header->size < sizeof(clap::clap_event_param_value))
         return true;
     if (told.changes.size() == told.changes.capacity()) return false;
     const auto& event = reinterpret_cast<const clap::clap_event_param_value&>(*header);
-    const auto found = std::lower_bound(told.indexOfId.begin(), told.indexOfId.end(),
-                                        std::pair{event.param_id, std::uint32_t{0}});
-    if (found == told.indexOfId.end() || found->first != event.param_id) return true;
-    told.changes.push_back({header->time, found->second, event.value});
+    const std::optional<std::uint32_t> index = indexOf(told, event.param_id);
+    if (!index) return true;
+    told.changes.push_back({header->time, *index, event.value});
     return true;
 }
 
@@ -198,7 +239,7 @@ void ClapInstance::createPlugin(const std::string& path) {
     if (descriptor->id == nullptr) broken(path, "its plug-in's description has no ID");
 
     host.clap_version = clap::CLAP_VERSION;
-    host.host_data = this;
+    host.host_data = &windows;
     host.name = "Quillbeat host";
     host.vendor = "Quillbeat";
     host.url = "";
@@ -262,7 +303,9 @@ void ClapInstance::describe(const std::string& path) {
     events.parameters.resize(events.order.size());
     events.transports.resize(events.order.size());
     told.list = {&told, keepToldValue};
+    told.editsOnly = {&told, keepEditOnly};
     told.changes.reserve(maxToldChanges());
+    told.edits.reserve(maxToldChanges());
     for (std::uint32_t i = 0; i < ids.size(); ++i) told.indexOfId.emplace_back(ids[i], i);
     std::sort(told.indexOfId.begin(), told.indexOfId.end());
     discard = {nullptr, acceptEvent};
@@ -272,6 +315,7 @@ void ClapInstance::describe(const std::string& path) {
 }
 
 ClapInstance::~ClapInstance() {
+    closeEditor();
     if (active) deactivate();
     plugin->destroy(plugin);
     releaseEntry(entry);
@@ -444,3 +488,58 @@ bool ClapInstance::loadState(std::span<const std::uint8_t> bytes) {
 bool ClapInstance::saveTo(const clap::clap_ostream* stream) { return state != nullptr && state->save(plugin, stream); }
 
 bool ClapInstance::loadFrom(const clap::clap_istream* stream) { return state != nullptr && state->load(plugin, stream); }
+
+std::optional<EditorSize> ClapInstance::openEditor(std::uint64_t parent, double scale) {
+    closeEditor();
+    gui = extension<clap::clap_plugin_gui>(plugin, clap::CLAP_EXT_GUI);
+    if (gui == nullptr || gui->is_api_supported == nullptr || gui->create == nullptr || gui->destroy == nullptr ||
+        gui->set_scale == nullptr || gui->get_size == nullptr || gui->set_parent == nullptr || gui->show == nullptr)
+        return std::nullopt;
+    if (!gui->is_api_supported(plugin, clap::CLAP_WINDOW_API_X11, false) ||
+        !gui->create(plugin, clap::CLAP_WINDOW_API_X11, false))
+        return std::nullopt;
+    editorOpen = true;
+    // A plug-in that does not scale keeps its own size.
+    gui->set_scale(plugin, scale);
+    EditorSize size;
+    clap::clap_window window{};
+    window.api = clap::CLAP_WINDOW_API_X11;
+    window.x11 = static_cast<unsigned long>(parent);
+    if (!gui->get_size(plugin, &size.width, &size.height) || !gui->set_parent(plugin, &window) ||
+        !gui->show(plugin)) {
+        closeEditor();
+        return std::nullopt;
+    }
+    return size;
+}
+
+void ClapInstance::idleEditor() {
+    if (!editorOpen) return;
+    windows.fire(plugin, extension<clap::clap_plugin_timer_support>(plugin, clap::CLAP_EXT_TIMER_SUPPORT),
+                 extension<clap::clap_plugin_posix_fd_support>(plugin, clap::CLAP_EXT_POSIX_FD_SUPPORT));
+    flushRequested();
+}
+
+// A flush the window asked for, from the main thread: the plug-in asks only
+// when it is not processing.
+void ClapInstance::flushRequested() {
+    if (!windows.flushRequested || params == nullptr) return;
+    windows.flushRequested = false;
+    clap::clap_input_events none{&events, eventCount, eventAt};
+    events.count = 0;
+    params->flush(plugin, &none, &told.editsOnly);
+}
+
+void ClapInstance::closeEditor() {
+    if (!editorOpen) return;
+    editorOpen = false;
+    gui->destroy(plugin);
+    // The gesture's end a closing window sends, if the host was asked.
+    flushRequested();
+}
+
+std::vector<EditorEdit> ClapInstance::takeEditorEdits() {
+    std::vector<EditorEdit> taken(told.edits.begin(), told.edits.end());
+    told.edits.clear();
+    return taken;
+}

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "abi/clap_abi.h"
+#include "player/clap_window_host.h"
 #include "player/plugin_instance.h"
 #include "player/plugin_library.h"
 
@@ -31,10 +32,13 @@ struct ClapEventList {
 };
 
 // The parameter values a plug-in sends the host during a block, as changes
-// of the host's parameters, into storage sized once.
+// of the host's parameters, into storage sized once; and the edits its window
+// tells (gestures, and the live values between them), in process or flush.
 struct ClapToldValues {
     clap::clap_output_events list{};
+    clap::clap_output_events editsOnly{};
     std::vector<ParameterChange> changes;
+    std::vector<EditorEdit> edits;
     // Each parameter's CLAP id and index, sorted by id.
     std::vector<std::pair<clap::clap_id, std::uint32_t>> indexOfId;
 };
@@ -55,6 +59,13 @@ public:
     std::string valueText(std::size_t index) override;
     bool play(const Block& block) override;
     std::span<const ParameterChange> toldChanges() const override { return told.changes; }
+    // The plug-in's window through its gui extension (X11, embedded), the
+    // host's timers and descriptors fired from idleEditor(), and a flush the
+    // window asked for made there.
+    std::optional<EditorSize> openEditor(std::uint64_t parent, double scale) override;
+    void idleEditor() override;
+    void closeEditor() override;
+    std::vector<EditorEdit> takeEditorEdits() override;
     std::optional<std::vector<std::uint8_t>> saveState() override;
     bool loadState(std::span<const std::uint8_t> state) override;
 
@@ -67,6 +78,9 @@ public:
     // Clears what the plug-in has played, as a host does on a jump it cannot
     // tell; false if it has no reset.
     bool reset();
+    // What the window asked of the host, and which of timer-support and
+    // posix-fd-support the host offers (set before openEditor).
+    ClapWindowHost& windowHost() { return windows; }
 
     // Calls as a careless or hostile host makes them, straight through to
     // the plug-in, whatever state it is in.
@@ -87,6 +101,7 @@ private:
     void addEvent(const ParameterChange& change);
     void addEvent(const PositionChange& jump);
     void flushPending();
+    void flushRequested();
     clap::clap_process_status process(const Block& block, const clap::clap_input_events* in,
                                       const clap::clap_output_events* out);
 
@@ -114,4 +129,7 @@ private:
     clap::clap_output_events discard{};
     clap::clap_event_transport transport{};
     std::int64_t steadyTime = 0;
+    ClapWindowHost windows;
+    const clap::clap_plugin_gui* gui = nullptr;
+    bool editorOpen = false;
 };

@@ -30,6 +30,8 @@ build_packages=(
   dpf-source
   # the user's guide as HTML, and the test of its tables
   pandoc python3
+  # the editor's window (X11) and the window tests' synthetic input (XTest)
+  libx11-dev libxtst-dev
 )
 release_packages=(
   # Windows x64 and x86 DLLs
@@ -45,6 +47,8 @@ release_packages=(
   dpkg-dev file man-db
 )
 test_packages=(
+  # the virtual display the window tests run on
+  xvfb
   # the wines that play the Windows DLLs (wine32 needs the i386
   # architecture, added below)
   wine64 wine32:i386

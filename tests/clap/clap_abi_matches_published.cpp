@@ -10,9 +10,11 @@
 
 #include <clap/entry.h>
 #include <clap/ext/audio-ports.h>
+#include <clap/ext/gui.h>
 #include <clap/ext/latency.h>
 #include <clap/ext/params.h>
 #include <clap/ext/state.h>
+#include <clap/ext/timer-support.h>
 #include <clap/plugin-factory.h>
 
 #define SAME_RECORD(record)                                 \
@@ -85,6 +87,10 @@ SAME_FIELD(clap_event_header, time)
 SAME_FIELD(clap_event_header, space_id)
 SAME_FIELD(clap_event_header, type)
 SAME_FIELD(clap_event_header, flags)
+
+SAME_RECORD(clap_event_param_gesture)
+SAME_FIELD(clap_event_param_gesture, header)
+SAME_FIELD(clap_event_param_gesture, param_id)
 
 SAME_RECORD(clap_event_param_value)
 SAME_FIELD(clap_event_param_value, header)
@@ -268,6 +274,47 @@ SAME_STRING(CLAP_PORT_STEREO, ::CLAP_PORT_STEREO)
 SAME_STRING(CLAP_EXT_PARAMS, ::CLAP_EXT_PARAMS)
 SAME_STRING(CLAP_EXT_STATE, ::CLAP_EXT_STATE)
 SAME_STRING(CLAP_EXT_LATENCY, ::CLAP_EXT_LATENCY)
+// The window's records. (dpf-source ships no posix-fd-support header: those
+// three records are checked by their sizes in clap_abi.h alone.)
+SAME_RECORD(clap_window)
+SAME_FIELD(clap_window, api)
+SAME_FIELD(clap_window, x11)
+SAME_RECORD(clap_gui_resize_hints)
+SAME_FIELD(clap_gui_resize_hints, can_resize_horizontally)
+SAME_FIELD(clap_gui_resize_hints, can_resize_vertically)
+SAME_FIELD(clap_gui_resize_hints, preserve_aspect_ratio)
+SAME_FIELD(clap_gui_resize_hints, aspect_ratio_width)
+SAME_FIELD(clap_gui_resize_hints, aspect_ratio_height)
+SAME_RECORD(clap_plugin_gui)
+SAME_FIELD(clap_plugin_gui, is_api_supported)
+SAME_FIELD(clap_plugin_gui, get_preferred_api)
+SAME_FIELD(clap_plugin_gui, create)
+SAME_FIELD(clap_plugin_gui, destroy)
+SAME_FIELD(clap_plugin_gui, set_scale)
+SAME_FIELD(clap_plugin_gui, get_size)
+SAME_FIELD(clap_plugin_gui, can_resize)
+SAME_FIELD(clap_plugin_gui, get_resize_hints)
+SAME_FIELD(clap_plugin_gui, adjust_size)
+SAME_FIELD(clap_plugin_gui, set_size)
+SAME_FIELD(clap_plugin_gui, set_parent)
+SAME_FIELD(clap_plugin_gui, set_transient)
+SAME_FIELD(clap_plugin_gui, suggest_title)
+SAME_FIELD(clap_plugin_gui, show)
+SAME_FIELD(clap_plugin_gui, hide)
+SAME_RECORD(clap_host_gui)
+SAME_FIELD(clap_host_gui, resize_hints_changed)
+SAME_FIELD(clap_host_gui, request_resize)
+SAME_FIELD(clap_host_gui, request_show)
+SAME_FIELD(clap_host_gui, request_hide)
+SAME_FIELD(clap_host_gui, closed)
+SAME_RECORD(clap_plugin_timer_support)
+SAME_FIELD(clap_plugin_timer_support, on_timer)
+SAME_RECORD(clap_host_timer_support)
+SAME_FIELD(clap_host_timer_support, register_timer)
+SAME_FIELD(clap_host_timer_support, unregister_timer)
+SAME_STRING(CLAP_EXT_GUI, ::CLAP_EXT_GUI)
+SAME_STRING(CLAP_WINDOW_API_X11, ::CLAP_WINDOW_API_X11)
+SAME_STRING(CLAP_EXT_TIMER_SUPPORT, ::CLAP_EXT_TIMER_SUPPORT)
 // Published as macros, hence our other names.
 SAME_STRING(CLAP_FEATURE_AUDIO_EFFECT, CLAP_PLUGIN_FEATURE_AUDIO_EFFECT)
 SAME_STRING(CLAP_FEATURE_STEREO, CLAP_PLUGIN_FEATURE_STEREO)

@@ -1,6 +1,7 @@
-// Parameter values and the texts a CLAP host shows for them, both ways,
-// from the parameter table alone: no effect is asked, so the host may ask
-// on any thread while the effect plays.
+// Parameter values and their texts, both ways, from the parameter table
+// alone: what a CLAP host shows and what an editor reads from the user's
+// typing. No effect is asked, so a host may ask on any thread while the
+// effect plays.
 #pragma once
 
 #include <cstdint>

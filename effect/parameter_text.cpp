@@ -1,4 +1,4 @@
-#include "clap/parameter_text.h"
+#include "effect/parameter_text.h"
 
 #include <algorithm>
 #include <bit>
