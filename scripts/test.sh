@@ -18,7 +18,7 @@ stage "Linux x86-64: the whole suite" \
 configure_once release build
 cmake --build --preset release
 # The window tests open plug-ins' windows on a virtual display of their own.
-xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset release
+xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ctest --preset release
 
 stage "Windows x64 under wine" \
   "The 64-bit Windows DLL exports, imports and computes as it should, and plays the fixed session byte for byte as Linux x86-64 does."

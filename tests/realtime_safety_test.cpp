@@ -11,6 +11,7 @@
 #include <semaphore.h>
 
 #include <atomic>
+#include <optional>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -43,6 +44,12 @@
 #endif
 #ifdef QUILLBEAT_LV2_BUNDLE
 #include "player/lv2_instance.h"
+#endif
+#ifdef QUILLBEAT_WINDOW_TESTS
+#include <chrono>
+
+#include "editor/editor_layout.h"
+#include "tests/support/x_display.h"
 #endif
 
 
@@ -339,6 +346,53 @@ TEST_P(RealtimeSafety, Lv2RunAllocatesNothingAndLocksNothing) {
 // (deactivate, activate), each counted with a block. Neither the host's
 // side nor the plug-in's allocates or locks, the CLAP host's keeping of the
 // values the plug-in tells included.
+#ifdef QUILLBEAT_WINDOW_TESTS
+// The CLAP plug-in's window open on the test's display, where there is
+// one: a drag made before the blocks leaves its edits waiting for process,
+// and the window idles beside the blocks, drawing the step they play.
+struct OpenWindow {
+    std::unique_ptr<XTestDisplay> display = XTestDisplay::open(nullptr);
+    PluginInstance* plugin = nullptr;
+
+    explicit OpenWindow(PluginInstance& instance) {
+        if (display == nullptr) return;
+        const std::uint64_t parent = display->makeParent(kEditorWidth, kEditorHeight);
+        if (!instance.openEditor(parent, 1.0)) return;
+        plugin = &instance;
+        const std::uint64_t window = display->firstChild();
+        display->waitFor([&] { return display->viewable(window); }, [&] { plugin->idleEditor(); });
+        const Rect& track = kControlPlaces[1].track;
+        const int x = track.x + track.width / 2;
+        display->movePointer(window, x, track.y + track.height - 4);
+        idle(3);
+        display->pressButton(1);
+        for (int step = 1; step <= 4; ++step) {
+            idle(3);
+            display->movePointer(window, x, track.y + track.height - 4 - 8 * step);
+        }
+        display->releaseButton(1);
+        idle(10);
+    }
+    // The host's main loop for a moment: the events reach the window.
+    void idle(int rounds) {
+        for (int i = 0; i < rounds; ++i) {
+            plugin->idleEditor();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+    ~OpenWindow() {
+        if (plugin != nullptr) plugin->closeEditor();
+    }
+    // Idles the window until the blocks are done.
+    void idleWhile(const std::atomic<bool>& playing) {
+        while (plugin != nullptr && playing.load()) {
+            plugin->idleEditor();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+};
+#endif
+
 TEST_P(RealtimeSafety, HostLibraryBlocksAllocateNothingAndLockNothing) {
     const Session& session = GetParam();
     std::vector<std::unique_ptr<PluginInstance>> instances;
@@ -354,6 +408,11 @@ TEST_P(RealtimeSafety, HostLibraryBlocksAllocateNothingAndLockNothing) {
         auto* clap = dynamic_cast<ClapInstance*>(instance.get());
         std::vector<std::string> faults;
         int picksTold = 0;
+        std::atomic<bool> playing{true};
+#ifdef QUILLBEAT_WINDOW_TESTS
+        std::optional<OpenWindow> window;
+        if (clap != nullptr) window.emplace(*clap);
+#endif
         std::thread audio([&] {
             for (std::size_t i = 0; i < session.blocks.size(); ++i) {
                 const BlockPlan& block = session.blocks[i];
@@ -378,8 +437,16 @@ TEST_P(RealtimeSafety, HostLibraryBlocksAllocateNothingAndLockNothing) {
                 if (!played) faults.push_back("block " + std::to_string(i) + " failed");
                 picksTold += !instance->toldChanges().empty();
             }
+            playing = false;
         });
-        audio.join();
+#ifdef QUILLBEAT_WINDOW_TESTS
+        if (window) window->idleWhile(playing);
+        if (window && window->plugin != nullptr) {
+            audio.join();
+            EXPECT_FALSE(clap->takeEditorEdits().empty()) << session.name << ": the window's drag reached no block";
+        }
+#endif
+        if (audio.joinable()) audio.join();
         EXPECT_EQ(faults.size(), 0u) << formatName(instance->description().format) << ", " << session.name
                                      << ", the first: " << (faults.empty() ? "" : faults.front());
         if (clap != nullptr && session.switchValue != kManual) {

@@ -94,6 +94,8 @@ deb_is() {
   echo "  Depends: $depends"
   grep -q 'libsndfile1 (>= ' <<<"$depends" && grep -q 'libcairo2 (>= ' <<<"$depends" &&
     grep -q 'libstdc++6 (>= ' <<<"$depends" || return 1
+  # The plug-ins' windows, on the native build (the arm64 one has none yet).
+  if [ "$2" = amd64 ]; then grep -q 'libx11-6 (>= ' <<<"$depends" || { echo "  no libx11-6 for the window"; return 1; }; fi
   carries_guide "$tree/usr/share/doc/quillbeat/guide" && carries_presets "$tree/usr/share/quillbeat/presets"
 }
 

@@ -5,6 +5,7 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -32,7 +33,12 @@ std::unique_ptr<XTestDisplay> XTestDisplay::open(std::string* why) {
         return nullptr;
     }
     auto state = std::make_unique<XDisplayState>();
-    state->display = XOpenDisplay(nullptr);
+    // An X server without -noreset starts afresh when its last client goes
+    // and refuses connections meanwhile: a moment later it takes them again.
+    for (int attempt = 0; attempt < 40 && state->display == nullptr; ++attempt) {
+        state->display = XOpenDisplay(nullptr);
+        if (state->display == nullptr) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
     if (state->display == nullptr) {
         if (why != nullptr) *why = std::string("cannot open the X display ") + name;
         return nullptr;
@@ -111,8 +117,12 @@ bool XTestDisplay::waitFor(const std::function<bool()>& done, const std::functio
 Canvas XTestDisplay::capture(std::uint64_t window) const {
     int width = 0, height = 0;
     if (!viewable(window, &width, &height)) return {};
+    // A window partly off the screen cannot be read: an empty capture.
+    auto* previous = XSetErrorHandler(ignoreErrors);
     XImage* image = XGetImage(x->display, window, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height),
                               AllPlanes, ZPixmap);
+    XSync(x->display, False);
+    XSetErrorHandler(previous);
     if (image == nullptr) return {};
     Canvas canvas(width, height);
     for (int row = 0; row < height; ++row)
