@@ -49,6 +49,9 @@ release_packages=(
 test_packages=(
   # the virtual display the window tests run on
   xvfb
+  # jalv, the LV2 host that shows the bundle's window, on a JACK server with
+  # the dummy driver (in jackd2)
+  jalv jackd2
   # the wines that play the Windows DLLs (wine32 needs the i386
   # architecture, added below)
   wine64 wine32:i386
