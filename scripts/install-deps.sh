@@ -20,6 +20,9 @@ build_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # quillbeat-render: sound files and waveform pictures
   libsndfile1-dev libcairo2-dev
+  # the editor's drawing: stb_truetype's rasteriser, and PNG files of it for
+  # the tests and the guide (header-only, nothing to install with a plug-in)
+  libstb-dev
   # the LV2 edition's headers, and lilv for the host library's LV2 host
   lv2-dev liblilv-dev
   # the published CLAP headers inside dpf-source, which only the test of our
