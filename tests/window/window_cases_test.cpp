@@ -455,10 +455,11 @@ TEST_F(Lv2Window, OpenedAgainShowsTheValuesAndPicksAtOnce) {
     EXPECT_TRUE(showsWhatThePluginTold());
 }
 
-// Ardour's mixer strip: the plug-in draws the step as the editor's
-// thumbnail of the same values, at the host's width and half as tall (no
-// taller than the host takes), and asks again for a drawing when the values
-// in use change, not at every block. No display needed.
+// Ardour's mixer strip: once the host has looked, the plug-in draws the
+// step as the editor's thumbnail of the same values, at the host's width
+// and half as tall (no taller than the host takes), and asks again for a
+// drawing when the values in use change, not at every block. No display
+// needed.
 TEST(Lv2InlineDisplay, DrawsTheStepAsTheEditorsThumbnailAndAsksAgainOnChange) {
     Lv2Instance lv2(QUILLBEAT_LV2_BUNDLE);
     ASSERT_TRUE(lv2.activate(kRate, kBlock));
@@ -479,8 +480,11 @@ TEST(Lv2InlineDisplay, DrawsTheStepAsTheEditorsThumbnailAndAsksAgainOnChange) {
         EXPECT_TRUE(samePixels(*shown, expected)) << width << " x " << maxHeight;
     };
     for (int block = 0; block < 30; ++block) play();
+    EXPECT_EQ(lv2.inlineDisplayRequests(), 0u) << "asked before the host looked";
+    ASSERT_TRUE(lv2.inlineDisplay(160, 80));
+    play();
     const std::uint32_t asked = lv2.inlineDisplayRequests();
-    EXPECT_GT(asked, 0u);
+    EXPECT_EQ(asked, 1u) << "not asked once for what the first look missed";
     expectThumbnail(160, 200, 80);
     expectThumbnail(160, 30, 30);
     play();
