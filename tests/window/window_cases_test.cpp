@@ -413,10 +413,12 @@ protected:
         parent = display->makeParent(800, 500);
         open();
     }
+    // Asked again until it answers: a window closed just before may still be
+    // the parent's child for a moment.
     void open() {
         ASSERT_TRUE(lv2.openEditor(parent, 1.0));
-        window = display->firstChild();
-        ASSERT_TRUE(display->waitFor([&] { return display->viewable(window); }, [&] { lv2.idleEditor(); }));
+        ASSERT_TRUE(display->waitFor([&] { return (window = display->firstChild()) != 0 && display->viewable(window); },
+                                     [&] { lv2.idleEditor(); }));
     }
     // Idle calls until the window shows the drawing of what the plug-in
     // told; false if it never does.
