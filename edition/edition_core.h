@@ -67,11 +67,13 @@ public:
 
     // Writes each value in use to its output, null outputs skipped, when one
     // may have changed since the last write: a pick, a control, a restore,
-    // or outputsMoved(). On the thread that processes.
-    void writeValuesInUse(const std::array<float*, kParameterCount>& outputs) {
+    // or outputsMoved(). True when it wrote them. On the thread that
+    // processes.
+    bool writeValuesInUse(const std::array<float*, kParameterCount>& outputs) {
         const std::uint32_t picks = core.pickCount();
-        if (picks == picksWritten && !valuesMoved.load(std::memory_order_relaxed)) return;
+        if (picks == picksWritten && !valuesMoved.load(std::memory_order_relaxed)) return false;
         writeAll(outputs, picks);
+        return true;
     }
     // The host gave an output new memory: the next write writes them all.
     void outputsMoved() { valuesMoved.store(true, std::memory_order_relaxed); }

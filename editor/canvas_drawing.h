@@ -24,6 +24,10 @@ constexpr Argb withAlpha(Argb color, unsigned alpha) { return (color & 0x00FFFFF
 inline void blendPixel(std::uint32_t& pixel, Argb color, unsigned coverage) {
     const unsigned alpha = ((color >> 24) * coverage + 127) / 255;
     if (alpha == 0) return;
+    if (alpha == 255) {
+        pixel = color;
+        return;
+    }
     const auto mix = [&](unsigned shift) {
         const unsigned over = (color >> shift) & 0xFFu, under = (pixel >> shift) & 0xFFu;
         return ((over * alpha + under * (255 - alpha) + 127) / 255) << shift;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <string>
 
 #include "editor/editor_colours.h"
@@ -18,9 +19,43 @@
 
 namespace {
 
+// The step's picture as last drawn, without its texts and playhead: while
+// only the playhead moves, it is copied back rather than drawn again.
+struct StepLayer {
+    bool filled = false;
+    std::array<float, kParameterCount> values{};
+    double scale = 0;
+    int left = 0, top = 0;
+    Canvas pixels;
+
+    bool holds(const std::array<float, kParameterCount>& v, double s) const {
+        return filled && s == scale && std::memcmp(v.data(), values.data(), sizeof values) == 0;
+    }
+    void keep(const Canvas& canvas, const std::array<float, kParameterCount>& v, double s, int x, int y, int w,
+              int h) {
+        values = v;
+        scale = s;
+        left = x;
+        top = y;
+        pixels = Canvas(w, h);
+        for (int row = 0; row < h; ++row) {
+            std::copy_n(canvas.pixels.begin() + static_cast<std::ptrdiff_t>((y + row) * canvas.width + x), w,
+                        pixels.pixels.begin() + static_cast<std::ptrdiff_t>(row * w));
+        }
+        filled = true;
+    }
+    void copyInto(Canvas& canvas) const {
+        for (int row = 0; row < pixels.height; ++row) {
+            std::copy_n(pixels.pixels.begin() + static_cast<std::ptrdiff_t>(row * pixels.width), pixels.width,
+                        canvas.pixels.begin() + static_cast<std::ptrdiff_t>((top + row) * canvas.width + left));
+        }
+    }
+};
+
 struct DrawingCaches {
     TextDrawer text;
     StepShapeCache step;
+    StepLayer stepLayer;
 };
 SharedCache<DrawingCaches> drawingCaches;
 
@@ -37,6 +72,14 @@ public:
     Painter(Canvas& canvas, double scale, TextDrawer& text) : canvas(canvas), s(scale), text(text) {}
 
     void rect(double x, double y, double w, double h, Argb color) {
+        // On whole pixels there are no edges to smooth.
+        const double left = x * s, top = y * s, width = w * s, height = h * s;
+        if (left == std::floor(left) && top == std::floor(top) && width == std::floor(width) &&
+            height == std::floor(height)) {
+            fillPixels(canvas, static_cast<int>(left), static_cast<int>(top), static_cast<int>(width),
+                       static_cast<int>(height), color);
+            return;
+        }
         Path path;
         path.rect(x * s, y * s, w * s, h * s);
         fillPath(canvas, path, color);
@@ -155,9 +198,24 @@ void drawTitleAndModes(Painter& p, SwitchMode mode) {
     }
 }
 
-void drawStepPicture(Painter& p, const EditorPicture& picture, StepShapeCache& shapes) {
+void drawStepPicture(Painter& p, const EditorPicture& picture, DrawingCaches& caches) {
     const Rect& r = kStepPicture;
-    p.rounded(r, 6, colours::kStepBackground);
+    const std::array<float, kParameterCount> values = stepValues(picture);
+    const double s = p.s;
+    const StepArea area{(r.x + 10) * s, (r.y + 22) * s, (r.width - 20) * s, (r.height - 28) * s, 2 * s};
+    // The pixels the picture may touch, within the canvas.
+    const int left = std::max(0, static_cast<int>(std::floor(r.x * s)));
+    const int top = std::max(0, static_cast<int>(std::floor(r.y * s)));
+    const int right = std::min(p.canvas.width, static_cast<int>(std::ceil((r.x + r.width) * s)));
+    const int bottom = std::min(p.canvas.height, static_cast<int>(std::ceil((r.y + r.height) * s)));
+    if (caches.stepLayer.holds(values, s)) {
+        caches.stepLayer.copyInto(p.canvas);
+    } else {
+        p.rounded(r, 6, colours::kStepBackground);
+        drawStepShape(p.canvas, area, caches.step.shape(values, stepColumns(area)));
+        caches.stepLayer.keep(p.canvas, values, s, left, top, right - left, bottom - top);
+    }
+    drawPlayhead(p.canvas, area, picture.step);
     const double textTop = r.y + 5;
     double x = r.x + 10;
     if (picture.step) x = p.write(stepNumberText(picture.step->step), x, textTop, Weight::Bold, kLabelSize,
@@ -165,12 +223,8 @@ void drawStepPicture(Painter& p, const EditorPicture& picture, StepShapeCache& s
     if (!picture.step || picture.step->passingThrough) {
         p.write(kPassingThroughText, x, textTop, Weight::Regular, kLabelSize, colours::kNotice);
     }
-    const std::array<float, kParameterCount> values = stepValues(picture);
     p.rightAligned(stepLengthText(values[kTempo], picture.sampleRate), r.x + r.width - 10, textTop, Weight::Regular,
                    kSmallSize, colours::kDimText);
-    const double s = p.s;
-    const StepArea area{(r.x + 10) * s, (r.y + 22) * s, (r.width - 20) * s, (r.height - 28) * s, 2 * s};
-    drawStep(p.canvas, area, shapes.shape(values, stepColumns(area)), picture.step);
 }
 
 // A group's heading with its key: a filled square for the volume, a line for
@@ -304,7 +358,7 @@ void drawEditor(Canvas& canvas, const EditorPicture& picture, double scale) {
     drawingCaches.use([&](DrawingCaches& caches) {
         Painter p(canvas, scale, caches.text);
         drawTitleAndModes(p, mode);
-        drawStepPicture(p, picture, caches.step);
+        drawStepPicture(p, picture, caches);
         drawGroupHeading(p, false, picked);
         drawGroupHeading(p, true, picked);
         // Between the groups, and above Tempo.

@@ -22,6 +22,7 @@ void drawStepThumbnail(Canvas& canvas, const EditorPicture& picture) {
     if (area.width < 1 || area.height < 1) return;
     const std::array<float, kParameterCount> values = stepValues(picture);
     thumbnailShapes.use([&](StepShapeCache& shapes) {
-        drawStep(canvas, area, shapes.shape(values, stepColumns(area)), picture.step);
+        drawStepShape(canvas, area, shapes.shape(values, stepColumns(area)));
     });
+    drawPlayhead(canvas, area, picture.step);
 }

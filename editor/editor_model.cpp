@@ -5,6 +5,7 @@
 
 #include "editor/control_steps.h"
 #include "editor/editor_layout.h"
+#include "editor/editor_texts.h"
 #include "editor/step_timing.h"
 #include "editor/tempo_helper.h"
 #include "effect/parameter_scales.h"
@@ -21,18 +22,6 @@ constexpr int kPageSteps = 10;
 constexpr std::size_t kLongestTypedText = 24;
 constexpr int kSongTempoPlace = static_cast<int>(kControlPlaces.size());
 constexpr int kFocusPlaces = kSongTempoPlace + 1;
-
-// What a typed text that is no value is told, by the kind of text the
-// control shows.
-const char* notAValue(ValueText kind) {
-    switch (kind) {
-        case ValueText::Number: return " is not a number from 0 to 1";
-        case ValueText::TriggerCount: return " is not a number of notes";
-        case ValueText::SwitchMode: return " is not a mode: MANUAL, RANDOM or AUTO";
-        case ValueText::BeatsPerMinute: break;
-    }
-    return " is not a tempo";
-}
 
 bool sameStep(const std::optional<StepView>& a, const std::optional<StepView>& b) {
     if (!a || !b) return a.has_value() == b.has_value();
@@ -100,7 +89,7 @@ void EditorModel::setStep(const std::optional<StepView>& step) {
 }
 
 void EditorModel::setSampleRate(double rate) {
-    if (!(rate > 0.0) || picture_.sampleRate == rate) return;
+    if (!(rate > 0.0) || !std::isfinite(rate) || picture_.sampleRate == rate) return;
     picture_.sampleRate = rate;
     refreshDrift();
     redraw = true;
@@ -217,9 +206,13 @@ void EditorModel::cancelDrag() {
 
 void EditorModel::wheel(const PointerEvent& event, int notches) {
     if (drag) return;
+    // Over the mode buttons the wheel turns the mode.
     const std::optional<int> place = placeAt(event);
-    if (!place || *place == kSongTempoPlace) return;
-    const int parameter = kControlPlaces[static_cast<std::size_t>(*place)].parameter;
+    int parameter = kRndSw;
+    if (!modeButtonAt(event)) {
+        if (!place || *place == kSongTempoPlace) return;
+        parameter = kControlPlaces[static_cast<std::size_t>(*place)].parameter;
+    }
     const float from = shownValue(parameter);
     const float to = steppedValue(parameter, from, notches, event.modifiers.shift);
     if (to != from) edit(parameter, to);
@@ -260,8 +253,10 @@ void EditorModel::focus(std::optional<int> place) {
 bool EditorModel::keyPressed(const KeyPress& key) {
     // Keys with Control or Alt are the host's shortcuts.
     if (key.modifiers.control || key.modifiers.alt) return false;
-    if (key.key == Key::Escape && drag) {
-        cancelDrag();
+    // A drag holds the keyboard: only Escape acts, so no other gesture
+    // starts inside the drag's.
+    if (drag) {
+        if (key.key == Key::Escape) cancelDrag();
         return true;
     }
     if (key.key == Key::Tab || key.key == Key::BackTab) {
@@ -335,7 +330,7 @@ bool EditorModel::applyTyped() {
     if (picture_.songTempoFocused) {
         const std::optional<double> tempo = songTempoOfText(text);
         if (!tempo) {
-            typingNotice = text + notAValue(ValueText::BeatsPerMinute);
+            typingNotice = notASongTempoNotice(text);
             showNotice();
             return false;
         }
@@ -347,7 +342,7 @@ bool EditorModel::applyTyped() {
     const int parameter = *picture_.focused;
     const std::optional<float> value = valueOfText(parameter, text.c_str());
     if (!value) {
-        typingNotice = text + notAValue(kParameterTable[static_cast<std::size_t>(parameter)].valueText);
+        typingNotice = notAValueNotice(parameter, text);
         showNotice();
         return false;
     }

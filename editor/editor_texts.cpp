@@ -90,26 +90,48 @@ std::string valueText(int parameter, float value) {
     return shown;
 }
 
+namespace {
+
+// Stages are run frame by frame with the effect's envelope up to this many
+// frames, more than the longest step; a longer stage, which a note never
+// reaches the end of, is worked out from its increments alone.
+constexpr std::int32_t kFramesRun = 65536;
+
+// Frames from a stage's start, with the level it starts at, to the frame in
+// which the envelope leaves it (that frame included); none past kFramesRun.
+std::optional<double> framesRun(const EnvelopeRates& rates, EnvelopeStage stage, float startLevel,
+                                float floorLevel) {
+    Envelope envelope = Envelope::load(EnvelopeState{stage, startLevel, kFramesRun, kFramesRun}, floorLevel);
+    envelope.setRates(rates);
+    for (std::int32_t frame = 1; frame <= kFramesRun; ++frame) {
+        envelope.advance();
+        if (envelope.stage() != stage) return frame;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
 std::optional<double> stageFrames(int parameter, const std::array<float, kParameterCount>& values) {
     const int first = isFilter(parameter) ? kFA : kVA;
-    const double sustain = values[static_cast<std::size_t>(first + 2)];
-    const double floorLevel = isFilter(parameter) ? kFilterFloor : kAmpFloor;
-    const double decay2 = envelopeIncrement(values[static_cast<std::size_t>(first + 3)]);
+    const auto value = [&](int offset) { return values[static_cast<std::size_t>(first + offset)]; };
+    const EnvelopeRates rates = EnvelopeRates::of(value(0), value(1), value(2), value(3));
+    const double sustain = value(2);
+    const float floorLevel = isFilter(parameter) ? kFilterFloor : kAmpFloor;
     switch (parameter - first) {
-        case 0: {  // attack: the frame whose rise reaches 1
-            const double rise = envelopeIncrement(values[static_cast<std::size_t>(first)]);
-            if (rise == 0.0) return std::nullopt;
-            return std::ceil(1.0 / rise);
-        }
-        case 1: {  // decay 1: the frame whose fall goes below the sustain level
-            const double fall = envelopeIncrement(values[static_cast<std::size_t>(first + 1)]) + decay2;
+        case 0:  // attack: from 0 to the frame whose rise reaches 1
+            if (!rates.attackMoves) return std::nullopt;
+            return framesRun(rates, kAttack, 0.0f, floorLevel).value_or(std::ceil(1.0 / rates.attack));
+        case 1: {  // decay 1: from 1 to the frame whose fall goes below the sustain level
+            const double fall = rates.decay1 + rates.decay2;
             if (fall == 0.0) return std::nullopt;
-            return std::floor(std::max(0.0, 1.0 - sustain) / fall) + 1.0;
+            return framesRun(rates, kFirstDecay, 1.0f, floorLevel)
+                .value_or(std::floor(std::max(0.0, 1.0 - sustain) / fall) + 1.0);
         }
-        case 3: {  // decay 2: the frame whose fall goes below the floor
-            if (decay2 == 0.0) return std::nullopt;
-            return std::floor(std::max(0.0, sustain - floorLevel) / decay2) + 1.0;
-        }
+        case 3:  // decay 2: from the sustain level to the frame whose fall goes below the floor
+            if (!rates.decay2Moves) return std::nullopt;
+            return framesRun(rates, kSecondDecay, value(2), floorLevel)
+                .value_or(std::floor(std::max(0.0, sustain - floorLevel) / rates.decay2) + 1.0);
         default: return std::nullopt;
     }
 }
@@ -119,7 +141,9 @@ std::string stageTimeText(int parameter, const std::array<float, kParameterCount
     if (parameter < kVA || parameter > kFNotes || stage == 2 || stage == 4) return "";
     const std::optional<double> frames = stageFrames(parameter, values);
     if (!frames) return "\u2014";
-    return durationText(*frames / sampleRate);
+    // Beyond the frames run, the levels' rounding to float is missed: a few
+    // percent.
+    return (*frames > kFramesRun ? "about " : "") + durationText(*frames / sampleRate);
 }
 
 std::string noteCountText(float notesValue, int beatsPerStep) {
@@ -147,11 +171,31 @@ std::string stepLengthText(float tempoValue, double sampleRate) {
            rateText(sampleRate);
 }
 
-std::string longestStepNotice(double sampleRate) {
-    const std::int32_t frames = framesPerStepAt(0.0f);
-    return "a step is at most " + grouped(frames) + " frames: " + secondsText(frames / sampleRate) + " at " +
-           rateText(sampleRate);
+// "a step is at most 44,100 frames: 0.92 s at 48 kHz", at Tempo 0 or 1.
+std::string stepLimitText(float tempoValue, double sampleRate) {
+    const std::int32_t frames = framesPerStepAt(tempoValue);
+    return std::string("a step is ") + (tempoValue == 0.0f ? "at most " : "at least ") + grouped(frames) +
+           " frames: " + secondsText(frames / sampleRate) + " at " + rateText(sampleRate);
 }
+
+std::string longestStepNotice(double sampleRate) { return stepLimitText(0.0f, sampleRate); }
+
+std::string songTempoLimitNotice(bool tooSlow, double limitBeatsPerMinute, double sampleRate) {
+    return stepLimitText(tooSlow ? 0.0f : 1.0f, sampleRate) + (tooSlow ? ", slowest " : ", fastest ") +
+           fixed(limitBeatsPerMinute, 1) + " BPM";
+}
+
+std::string notAValueNotice(int parameter, std::string_view typed) {
+    switch (kParameterTable[static_cast<std::size_t>(parameter)].valueText) {
+        case ValueText::Number: return std::string(typed) + " is not a number from 0 to 1";
+        case ValueText::TriggerCount: return std::string(typed) + " is not a number of notes";
+        case ValueText::SwitchMode: return std::string(typed) + " is not a mode: MANUAL, RANDOM or AUTO";
+        case ValueText::BeatsPerMinute: break;
+    }
+    return notASongTempoNotice(typed);
+}
+
+std::string notASongTempoNotice(std::string_view typed) { return std::string(typed) + " is not a tempo"; }
 
 std::string driftText(double framesPerBar) {
     const double tenths = std::round(framesPerBar * 10.0);

@@ -23,13 +23,16 @@ std::string valueText(int parameter, float value);
 
 // How long an envelope stage lasts at `sampleRate`, for vA, vD1, vD2 and the
 // filter's three: "12.3 ms", "1.25 s", "—" where the stage holds (a rate of
-// 0); empty for the other parameters. The frames are those the stage's
-// increments take to cross its levels:
-//   attack    0 up to 1 by the attack increment;
-//   decay 1   1 down to the sustain level by the decay 1 and decay 2
-//             increments together (the effect applies both in this stage);
-//   decay 2   the sustain level down to the floor (0 for the volume, 0.01
-//             for the filter) by the decay 2 increment.
+// 0); empty for the other parameters. The frames are those the effect's
+// envelope takes, run frame by frame from the stage's start to the frame
+// that leaves it:
+//   attack    from 0 up to 1;
+//   decay 1   from 1 down below the sustain level (the effect applies the
+//             decay 1 and decay 2 rates together in this stage);
+//   decay 2   from the sustain level down below the floor (0 for the
+//             volume, 0.01 for the filter).
+// A stage longer than any step is worked out from its increments instead,
+// within a few percent: "about 17.3 s".
 // `values` are all twelve, as in use.
 std::string stageTimeText(int parameter, const std::array<float, kParameterCount>& values, double sampleRate);
 // The frames of that stage, or none where it holds or the parameter has no
@@ -49,6 +52,16 @@ std::string playsAtText(float tempoValue, double sampleRate, int beatsPerStep);
 std::string stepLengthText(float tempoValue, double sampleRate);
 // "a step is at most 44,100 frames: 0.92 s at 48 kHz".
 std::string longestStepNotice(double sampleRate);
+// For a song's tempo that no step of one or two beats can match, the step's
+// limit and the song tempo it allows: "a step is at most 44,100 frames:
+// 0.92 s at 48 kHz, slowest 65.3 BPM", or "a step is at least 11,025
+// frames: 0.23 s at 48 kHz, fastest 522.4 BPM".
+std::string songTempoLimitNotice(bool tooSlow, double limitBeatsPerMinute, double sampleRate);
+// What a typed text that is no value is told: "0.3x is not a number from 0
+// to 1", "9x is not a number of notes", "140x is not a tempo"; for the
+// song's tempo field, "140x is not a tempo".
+std::string notAValueNotice(int parameter, std::string_view typed);
+std::string notASongTempoNotice(std::string_view typed);
 // "in time", or "drifts +12 frames a bar" ("−3.5" when the steps run
 // short), to a tenth of a frame.
 std::string driftText(double framesPerBar);

@@ -23,7 +23,7 @@ std::array<float, kParameterCount> stepValues(const EditorPicture& picture) {
 
 int stepColumns(const StepArea& area) { return std::max(1, static_cast<int>(std::lround(area.width))); }
 
-void drawStep(Canvas& canvas, const StepArea& area, const StepShape& shape, const std::optional<StepView>& step) {
+void drawStepShape(Canvas& canvas, const StepArea& area, const StepShape& shape) {
     const double mark = area.lineWidth * 2.5;
     // Levels run from the bottom to the top, leaving room for the marks.
     const double top = area.y + mark + area.lineWidth, bottom = area.y + area.height - mark - area.lineWidth;
@@ -32,14 +32,16 @@ void drawStep(Canvas& canvas, const StepArea& area, const StepShape& shape, cons
     const double columnWidth = area.width / columns;
     const auto frameX = [&](double frame) { return area.x + frame / shape.framesPerStep * area.width; };
 
-    // Quarters of the step, and the full and half levels.
-    Path grid;
+    // Quarters of the step, and the full and half levels, on whole pixels.
+    const int gridWidth = std::max(1, static_cast<int>(area.lineWidth / 2));
+    const auto whole = [](double v) { return static_cast<int>(std::lround(v)); };
     for (int quarter = 1; quarter < 4; ++quarter) {
-        const double x = std::round(area.x + area.width * quarter / 4);
-        grid.rect(x, area.y, std::max(1.0, area.lineWidth / 2), area.height);
+        fillPixels(canvas, whole(area.x + area.width * quarter / 4), whole(area.y), gridWidth, whole(area.height),
+                   colours::kGrid);
     }
-    for (double level : {0.5, 1.0}) grid.rect(area.x, std::round(levelY(level)), area.width, std::max(1.0, area.lineWidth / 2));
-    fillPath(canvas, grid, colours::kGrid);
+    for (double level : {0.5, 1.0}) {
+        fillPixels(canvas, whole(area.x), whole(levelY(level)), whole(area.width), gridWidth, colours::kGrid);
+    }
 
     // The volume: filled from the bottom up to each column's level, at the
     // column's middle.
@@ -93,8 +95,9 @@ void drawStep(Canvas& canvas, const StepArea& area, const StepShape& shape, cons
     }
     fillPath(canvas, volumeStarts, colours::kVolume);
     fillPath(canvas, filterStarts, colours::kFilter);
+}
 
-    // The playhead, where the last block ended.
+void drawPlayhead(Canvas& canvas, const StepArea& area, const std::optional<StepView>& step) {
     if (step && step->framesPerStep > 0) {
         const double fraction = std::clamp(static_cast<double>(step->frameInStep) / step->framesPerStep, 0.0, 1.0);
         const double x = area.x + fraction * area.width;

@@ -17,8 +17,11 @@ struct StepArea {
     double lineWidth;  // the filter's line; marks scale with it
 };
 
-// `shape` must have one column per pixel of the area's width, rounded.
-void drawStep(Canvas& canvas, const StepArea& area, const StepShape& shape, const std::optional<StepView>& step);
+// The envelopes and note starts; `shape` must have one column per pixel of
+// the area's width, rounded.
+void drawStepShape(Canvas& canvas, const StepArea& area, const StepShape& shape);
+// The playhead over them, where the last block ended.
+void drawPlayhead(Canvas& canvas, const StepArea& area, const std::optional<StepView>& step);
 
 // Columns for an area: one a pixel.
 int stepColumns(const StepArea& area);

@@ -3,9 +3,9 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <vector>
 
+#include "editor/editor_texts.h"
 #include "editor/step_timing.h"
 
 namespace {
@@ -22,39 +22,6 @@ std::vector<TempoStep> findEveryTempoStep() {
         if (values->highest >= 1.0f) return steps;
         value = std::bit_cast<float>(std::bit_cast<std::uint32_t>(values->highest) + 1);
     }
-}
-
-// "44,100"
-std::string withThousands(std::int64_t number) {
-    const std::string digits = std::to_string(number);
-    std::string grouped;
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) grouped.push_back(',');
-        grouped.push_back(digits[i]);
-    }
-    return grouped;
-}
-
-// A number with at most `places` decimals and no trailing zeros: "48", "44.1".
-std::string shortNumber(double number, int places) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.*f", places, number);
-    std::string shown = text;
-    if (shown.find('.') != std::string::npos) {
-        while (shown.back() == '0') shown.pop_back();
-        if (shown.back() == '.') shown.pop_back();
-    }
-    return shown;
-}
-
-// "a step is at most 44,100 frames: 0.92 s at 48 kHz; the slowest song it
-// fits is 65.3 BPM"
-std::string stepLimit(const char* bound, std::int32_t frames, double sampleRate, const char* song, double songTempo) {
-    char text[160];
-    std::snprintf(text, sizeof text, "a step is %s %s frames: %.2f s at %s kHz; the %s song it fits is %.1f BPM", bound,
-                  withThousands(frames).c_str(), frames / sampleRate, shortNumber(sampleRate / 1000.0, 3).c_str(), song,
-                  songTempo);
-    return text;
 }
 
 bool sameLetters(std::string_view a, std::string_view b) {
@@ -100,10 +67,8 @@ std::string tempoLimitNotice(double songBeatsPerMinute, double sampleRate) {
     const std::span<const TempoStep> steps = everyTempoStep();
     const std::int32_t longest = steps.front().framesPerStep, shortest = steps.back().framesPerStep;
     const double framesPerBeat = 60.0 * sampleRate / songBeatsPerMinute;
-    if (framesPerBeat > longest) return stepLimit("at most", longest, sampleRate, "slowest", 60.0 * sampleRate / longest);
-    if (2.0 * framesPerBeat < shortest) {
-        return stepLimit("at least", shortest, sampleRate, "fastest", 120.0 * sampleRate / shortest);
-    }
+    if (framesPerBeat > longest) return songTempoLimitNotice(true, 60.0 * sampleRate / longest, sampleRate);
+    if (2.0 * framesPerBeat < shortest) return songTempoLimitNotice(false, 120.0 * sampleRate / shortest, sampleRate);
     return {};
 }
 

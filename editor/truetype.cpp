@@ -32,8 +32,9 @@ void rasteriseOutline(std::span<const OutlineVertex> outline, int width, int hei
     }
     stbtt__bitmap bitmap{width, height, width, coverage};
     constexpr float unit = 1.0f / kOutlineUnitsPerPixel;
-    // y grows downwards as it does in the outline: no inversion.
-    stbtt_Rasterize(&bitmap, 0.35f, vertices.data(), static_cast<int>(vertices.size()), unit, unit, 0.0f, 0.0f, 0, 0,
+    // Curves are cut into lines no further than a tenth of a pixel from
+    // them; y grows downwards as it does in the outline: no inversion.
+    stbtt_Rasterize(&bitmap, 0.1f, vertices.data(), static_cast<int>(vertices.size()), unit, unit, 0.0f, 0.0f, 0, 0,
                     0, nullptr);
 }
 

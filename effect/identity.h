@@ -16,3 +16,5 @@ inline constexpr char kVst2UniqueId[] = "Qlbt";
 inline constexpr char kClapPluginId[] = "com.orvane.quillbeat";
 // The build reads it from here for the tests and the bundle.
 inline constexpr char kLv2PluginUri[] = "urn:orvane:quillbeat";
+// The LV2 edition's window, which hosts may keep in their sessions too.
+inline constexpr char kLv2UiUri[] = "urn:orvane:quillbeat:ui";

@@ -3,13 +3,16 @@
 // unit and scale points from the parameter table, and the programs from the
 // VST 2 effect's own bank, as LV2 ports and presets. Nothing here repeats
 // what they say. The factory presets follow the programs, from their own
-// table.
+// table. The plug-in's window, an X11 UI in a library of its own, is
+// described beside it when the bundle holds one.
 //
-//   generate_turtle BUNDLE_FOLDER BINARY_FILE_NAME
+//   generate_turtle BUNDLE_FOLDER BINARY_FILE_NAME [UI_BINARY_FILE_NAME]
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <set>
 #include <span>
 #include <stdexcept>
@@ -17,6 +20,8 @@
 #include <string_view>
 #include <vector>
 
+#include "edition/edition_core.h"
+#include "editor/step_timing.h"
 #include "presets/factory_presets.h"
 #include "effect/quillbeat_effect.h"
 #include "lv2/port_layout.h"
@@ -27,11 +32,16 @@ constexpr const char* kPrefixes =
     "@prefix atom: <http://lv2plug.in/ns/ext/atom#> .\n"
     "@prefix doap: <http://usefulinc.com/ns/doap#> .\n"
     "@prefix foaf: <http://xmlns.com/foaf/0.1/> .\n"
+    "@prefix idpy: <http://harrisonconsoles.com/lv2/inlinedisplay#> .\n"
     "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+    "@prefix opts: <http://lv2plug.in/ns/ext/options#> .\n"
+    "@prefix param: <http://lv2plug.in/ns/ext/parameters#> .\n"
+    "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
     "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
     "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
     "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
     "@prefix time: <http://lv2plug.in/ns/ext/time#> .\n"
+    "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n"
     "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
     "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n\n";
 
@@ -129,6 +139,47 @@ void writeControlPort(std::ostream& out, std::uint32_t index, const Parameter& p
     out << "  ]";
 }
 
+// The step's output ports, for the plug-in's own window: hosts leave them
+// off their generic controls.
+struct StepPort {
+    std::uint32_t index;
+    const char* symbol;
+    const char* name;
+    float minimum, maximum, initial;
+    const char* properties;  // beside pprops:notOnGUI
+    const char* unit;        // or null
+};
+
+std::vector<StepPort> stepPorts() {
+    const float longestStep = static_cast<float>(std::max(framesPerStepAt(0.0f), framesPerStepAt(1.0f)));
+    // Frames per step read 0 until the first run.
+    return {
+        {port::kStep, "step", "Step", -0x1p31f, 0x1p31f, 0.0f, "lv2:integer", nullptr},
+        {port::kFrameInStep, "frame_in_step", "Frame in step", 0.0f, longestStep, 0.0f, "lv2:integer", "units:frame"},
+        {port::kFramesPerStep, "frames_per_step", "Frames per step", 0.0f, longestStep, 0.0f, "lv2:integer",
+         "units:frame"},
+        {port::kPassingThrough, "passing_through", "Passing through", 0.0f, 1.0f, 1.0f, "lv2:toggled", nullptr},
+        {port::kSampleRate, "sample_rate", "Sample rate", static_cast<float>(kLowestSampleRate),
+         static_cast<float>(kHighestSampleRate), 44100.0f, nullptr, "units:hz"},
+        {port::kVolumeNotePeriod, "volume_note_period", "Volume note period", 0.0f, longestStep, 0.0f, "lv2:integer",
+         "units:frame"},
+        {port::kFilterNotePeriod, "filter_note_period", "Filter note period", 0.0f, longestStep, 0.0f,
+         "lv2:integer", "units:frame"},
+    };
+}
+
+void writeStepPort(std::ostream& out, const StepPort& port) {
+    out << "  [\n    a lv2:OutputPort , lv2:ControlPort ;\n"
+        << "    lv2:index " << port.index << " ;\n    lv2:symbol " << quoted(port.symbol) << " ;\n"
+        << "    lv2:name " << quoted(port.name) << " ;\n"
+        << "    lv2:default " << literal(port.initial) << " ;\n"
+        << "    lv2:minimum " << literal(port.minimum) << " ;\n    lv2:maximum " << literal(port.maximum) << " ;\n"
+        << "    lv2:portProperty pprops:notOnGUI" << (port.properties != nullptr ? " , " : "")
+        << (port.properties != nullptr ? port.properties : "") << " ;\n";
+    if (port.unit != nullptr) out << "    units:unit " << port.unit << " ;\n";
+    out << "  ]";
+}
+
 void writeAudioPort(std::ostream& out, std::uint32_t index, bool input, const char* symbol, const char* name) {
     out << "  [\n    a lv2:" << (input ? "InputPort" : "OutputPort") << " , lv2:AudioPort ;\n"
         << "    lv2:index " << index << " ;\n    lv2:symbol " << quoted(symbol) << " ;\n"
@@ -137,6 +188,9 @@ void writeAudioPort(std::ostream& out, std::uint32_t index, bool input, const ch
 
 void writePlugin(std::ostream& out, const EffectDescription& effect) {
     out << kPrefixes
+        // Ardour's inline display has no schema of its own installed: what
+        // its two terms are, so that validators know them.
+        << "idpy:interface a lv2:ExtensionData .\nidpy:queue_draw a lv2:Feature .\n\n"
         << "<" << kPluginUri << ">\n"
         << "  a lv2:Plugin , lv2:GatePlugin ;\n"
         << "  doap:name " << quoted(effect.name) << " ;\n"
@@ -144,7 +198,9 @@ void writePlugin(std::ostream& out, const EffectDescription& effect) {
         << "    doap:maintainer [ foaf:name " << quoted(effect.vendor) << " ] ;\n  ] ;\n"
         // The vendor version: even, so hosts take it for a release.
         << "  lv2:minorVersion " << effect.vendorVersion << " ;\n  lv2:microVersion 0 ;\n"
-        << "  lv2:optionalFeature urid:map , lv2:hardRTCapable ;\n"
+        << "  lv2:optionalFeature urid:map , lv2:hardRTCapable , idpy:queue_draw ;\n"
+        // Ardour's mixer strip shows the inline display.
+        << "  lv2:extensionData idpy:interface ;\n"
         << "  lv2:port\n";
     for (int i = 0; i < kParameterCount; ++i) {
         writeControlPort(out, port::kFirstParameter + i, effect.parameters[i], true);
@@ -168,6 +224,30 @@ void writePlugin(std::ostream& out, const EffectDescription& effect) {
         out << " ,\n";
         writeControlPort(out, port::kFirstValueInUse + i, effect.parameters[i], false);
     }
+    const std::vector<StepPort> steps = stepPorts();
+    if (steps.size() != port::kStepPortCount) throw std::runtime_error("the step's ports and their table differ");
+    for (const StepPort& step : steps) {
+        out << " ,\n";
+        writeStepPort(out, step);
+    }
+    out << " .\n";
+}
+
+// The window: embedded in the host's X window, given its time by idle
+// calls, told of the controls, the values in use and the step.
+void writeUi(std::ostream& out) {
+    out << "\n<" << kUiUri << ">\n  a ui:X11UI ;\n"
+        << "  lv2:requiredFeature ui:parent ;\n"
+        << "  lv2:optionalFeature ui:idleInterface , ui:touch , ui:resize , urid:map , opts:options ;\n"
+        << "  lv2:extensionData ui:idleInterface , ui:showInterface ;\n"
+        << "  opts:supportedOption ui:scaleFactor , param:sampleRate ;\n"
+        << "  ui:portNotification";
+    std::vector<std::string> symbols;
+    for (const ParameterInfo& parameter : kParameterTable) symbols.push_back(std::string(parameter.symbol) + "_in_use");
+    for (const StepPort& step : stepPorts()) symbols.emplace_back(step.symbol);
+    for (std::size_t i = 0; i < symbols.size(); ++i)
+        out << (i == 0 ? " [\n" : " , [\n") << "    ui:plugin <" << kPluginUri << "> ;\n    lv2:symbol "
+            << quoted(symbols[i]) << " ;\n    ui:notifyType ui:floatProtocol\n  ]";
     out << " .\n";
 }
 
@@ -184,9 +264,14 @@ void writePresets(std::ostream& out, const EffectDescription& effect) {
     }
 }
 
-void writeManifest(std::ostream& out, const EffectDescription& effect, const std::string& binary) {
-    out << kPrefixes << "<" << kPluginUri << ">\n  a lv2:Plugin ;\n  lv2:binary <" << binary << "> ;\n"
-        << "  rdfs:seeAlso <quillbeat.ttl> .\n\n";
+void writeManifest(std::ostream& out, const EffectDescription& effect, const std::string& binary,
+                   const std::optional<std::string>& uiBinary) {
+    out << kPrefixes << "<" << kPluginUri << ">\n  a lv2:Plugin ;\n  lv2:binary <" << binary << "> ;\n";
+    if (uiBinary) out << "  ui:ui <" << kUiUri << "> ;\n";
+    out << "  rdfs:seeAlso <quillbeat.ttl> .\n\n";
+    if (uiBinary)
+        out << "<" << kUiUri << ">\n  a ui:X11UI ;\n  ui:binary <" << *uiBinary << "> ;\n"
+            << "  rdfs:seeAlso <quillbeat.ttl> .\n\n";
     for (const Preset& preset : effect.presets)
         out << "<" << preset.uri << ">\n  a pset:Preset ;\n  lv2:appliesTo <" << kPluginUri
             << "> ;\n  rdfs:seeAlso <presets.ttl> .\n\n";
@@ -203,15 +288,20 @@ void writeFile(const std::string& path, Writer write) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: generate_turtle BUNDLE_FOLDER BINARY_FILE_NAME\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: generate_turtle BUNDLE_FOLDER BINARY_FILE_NAME [UI_BINARY_FILE_NAME]\n");
         return 2;
     }
     try {
         const EffectDescription description = describe();
         const std::string folder = argv[1];
-        writeFile(folder + "/manifest.ttl", [&](std::ostream& out) { writeManifest(out, description, argv[2]); });
-        writeFile(folder + "/quillbeat.ttl", [&](std::ostream& out) { writePlugin(out, description); });
+        const std::optional<std::string> uiBinary = argc == 4 ? std::optional<std::string>(argv[3]) : std::nullopt;
+        writeFile(folder + "/manifest.ttl",
+                  [&](std::ostream& out) { writeManifest(out, description, argv[2], uiBinary); });
+        writeFile(folder + "/quillbeat.ttl", [&](std::ostream& out) {
+            writePlugin(out, description);
+            if (uiBinary) writeUi(out);
+        });
         writeFile(folder + "/presets.ttl", [&](std::ostream& out) { writePresets(out, description); });
     } catch (const std::exception& error) {
         std::fprintf(stderr, "generate_turtle: %s\n", error.what());

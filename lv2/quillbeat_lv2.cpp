@@ -1,6 +1,8 @@
 // The LV2 edition: a plug-in descriptor whose instance plays one core. run()
 // only reads the host's ports and messages, passes the controls the host
-// changed, and processes the block, cut where a transport message applies.
+// changed, and processes the block, cut where a transport message applies;
+// then it writes the values in use and the step to their output ports, and
+// hands them to the inline display.
 #include <lv2/atom/atom.h>
 #include <lv2/core/lv2.h>
 #include <lv2/urid/urid.h>
@@ -11,6 +13,7 @@
 
 #include "edition/block_parts.h"
 #include "edition/edition_core.h"
+#include "lv2/inline_display.h"
 #include "lv2/port_layout.h"
 #include "lv2/time_message_reader.h"
 #include "lv2/transport_position.h"
@@ -18,7 +21,8 @@
 namespace {
 
 struct Instance {
-    explicit Instance(const LV2_URID_Map* map) : timeMessages(map) {}
+    Instance(const LV2_URID_Map* map, double sampleRate)
+        : timeMessages(map), sampleRate(static_cast<float>(sampleRate)), display(sampleRate) {}
 
     EditionCore effect;
     TransportPosition transport;
@@ -34,6 +38,10 @@ struct Instance {
     const float* inputs[2] = {nullptr, nullptr};
     float* outputs[2] = {nullptr, nullptr};
     const LV2_Atom_Sequence* timeEvents = nullptr;
+    // The step's output ports, from port::kStep on; any may be null.
+    std::array<float*, port::kStepPortCount> stepOutputs{};
+    const float sampleRate;
+    InlineDisplay display;
 };
 
 const LV2_URID_Map* findUridMap(const LV2_Feature* const* features) {
@@ -55,8 +63,9 @@ void holdAsPassed(Instance& instance, int control) {
 // The core counts its step grid at a rate of its own, whatever the host's.
 LV2_Handle instantiate(const LV2_Descriptor*, double sampleRate, const char*, const LV2_Feature* const* features) {
     if (!isUsableSampleRate(sampleRate)) return nullptr;
-    auto* instance = new (std::nothrow) Instance(findUridMap(features));
+    auto* instance = new (std::nothrow) Instance(findUridMap(features), sampleRate);
     if (instance == nullptr) return nullptr;
+    instance->display.findHost(features);
     for (int i = 0; i < kParameterCount; ++i) holdAsPassed(*instance, i);
     return instance;
 }
@@ -69,7 +78,7 @@ void connectPort(LV2_Handle handle, std::uint32_t index, void* data) {
             instance->controls[control] = static_cast<const float*>(data);
         else
             holdAsPassed(*instance, control);
-    } else if (index >= port::kFirstValueInUse && index < port::kCount) {
+    } else if (index >= port::kFirstValueInUse && index < port::kFirstValueInUse + kParameterCount) {
         // Some hosts connect every port before every run.
         float*& output = instance->valuesInUse[index - port::kFirstValueInUse];
         if (output != data) instance->effect.outputsMoved();
@@ -80,6 +89,8 @@ void connectPort(LV2_Handle handle, std::uint32_t index, void* data) {
         instance->outputs[index - port::kOutputLeft] = static_cast<float*>(data);
     } else if (index == port::kTimeEvents) {
         instance->timeEvents = static_cast<const LV2_Atom_Sequence*>(data);
+    } else if (index >= port::kStep && index < port::kCount) {
+        instance->stepOutputs[index - port::kStep] = static_cast<float*>(data);
     }
 }
 
@@ -134,6 +145,20 @@ void applyTimeMessage(TransportPosition& transport, const TimeMessage& message) 
     }
 }
 
+void writeStep(Instance& instance) {
+    const StepView view = instance.effect.stepView();
+    float values[port::kStepPortCount];
+    values[port::kStep - port::kStep] = static_cast<float>(view.step);
+    values[port::kFrameInStep - port::kStep] = static_cast<float>(view.frameInStep);
+    values[port::kFramesPerStep - port::kStep] = static_cast<float>(view.framesPerStep);
+    values[port::kPassingThrough - port::kStep] = view.passingThrough ? 1.0f : 0.0f;
+    values[port::kSampleRate - port::kStep] = instance.sampleRate;
+    values[port::kVolumeNotePeriod - port::kStep] = static_cast<float>(view.ampNotePeriod);
+    values[port::kFilterNotePeriod - port::kStep] = static_cast<float>(view.filterNotePeriod);
+    for (std::uint32_t i = 0; i < port::kStepPortCount; ++i)
+        if (instance.stepOutputs[i] != nullptr) *instance.stepOutputs[i] = values[i];
+}
+
 void run(LV2_Handle handle, std::uint32_t frames) {
     auto& instance = *static_cast<Instance*>(handle);
     instance.effect.passChangedControls(instance.controls);
@@ -142,12 +167,23 @@ void run(LV2_Handle handle, std::uint32_t frames) {
     BlockParts parts(frames);
     if (hasEvents) playTimeMessages(instance, parts);
     parts.finish([&](std::uint32_t from, std::uint32_t to) { processPart(instance, from, to); });
-    instance.effect.writeValuesInUse(instance.valuesInUse);
+    const bool valuesChanged = instance.effect.writeValuesInUse(instance.valuesInUse);
+    writeStep(instance);
+    instance.display.publish(instance.effect, valuesChanged);
 }
 
 void cleanup(LV2_Handle handle) { delete static_cast<Instance*>(handle); }
 
-const void* extensionData(const char*) { return nullptr; }
+LV2_Inline_Display_Image_Surface* renderInlineDisplay(LV2_Handle handle, std::uint32_t width, std::uint32_t maxHeight) {
+    auto& instance = *static_cast<Instance*>(handle);
+    return instance.display.render(instance.effect, width, maxHeight);
+}
+
+const LV2_Inline_Display_Interface kInlineDisplay{renderInlineDisplay};
+
+const void* extensionData(const char* uri) {
+    return std::strcmp(uri, QUILLBEAT_IDPY__interface) == 0 ? &kInlineDisplay : nullptr;
+}
 
 const LV2_Descriptor kDescriptor = {kPluginUri, instantiate, connectPort, activate, run, deactivate, cleanup,
                                     extensionData};

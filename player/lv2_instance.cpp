@@ -8,7 +8,10 @@
 #include <lv2/units/units.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstring>
+#include <utility>
 #include <cstdio>
 #include <filesystem>
 #include <limits>
@@ -198,6 +201,7 @@ Lv2Instance::Lv2Instance(const std::string& where, bool offerUridMap)
 }
 
 Lv2Instance::~Lv2Instance() {
+    closeEditor();
     if (active) deactivate();
     if (instance != nullptr) lilv_instance_free(instance);
     lilv_world_free(world);
@@ -246,7 +250,8 @@ bool Lv2Instance::activate(double rate, std::uint32_t maxFrames) {
         const LV2_Feature unmap{LV2_URID__unmap, &uridUnmap};
         const LV2_Feature optionsFeature{LV2_OPTIONS__options, options.data()};
         const LV2_Feature bounded{LV2_BUF_SIZE__boundedBlockLength, nullptr};
-        const LV2_Feature* features[] = {&optionsFeature, &bounded, offerMap ? &map : nullptr,
+        const LV2_Feature queueDrawing{QUILLBEAT_IDPY__queue_draw, &queueDrawFeature};
+        const LV2_Feature* features[] = {&optionsFeature, &bounded, &queueDrawing, offerMap ? &map : nullptr,
                                          offerMap ? &unmap : nullptr, nullptr};
         instance = lilv_plugin_instantiate(plugin, sampleRate, features);
         if (instance == nullptr) return false;
@@ -442,4 +447,164 @@ std::vector<std::pair<std::string, std::vector<std::pair<std::string, float>>>> 
     }
     lilv_nodes_free(related);
     return found;
+}
+
+std::optional<std::uint32_t> Lv2Instance::parameterOfPort(std::uint32_t port) const {
+    const auto found = std::find(parameterPorts.begin(), parameterPorts.end(), port);
+    if (found == parameterPorts.end()) return std::nullopt;
+    return static_cast<std::uint32_t>(found - parameterPorts.begin());
+}
+
+// A control input's new value from the window, for the next block; other
+// ports, and other protocols than a plain float, are not the UI's to write.
+void Lv2Instance::uiWrite(LV2UI_Controller controller, std::uint32_t port, std::uint32_t size, std::uint32_t protocol,
+                          const void* buffer) {
+    auto& self = *static_cast<Lv2Instance*>(controller);
+    const std::optional<std::uint32_t> parameter = self.parameterOfPort(port);
+    if (protocol != 0 || size != sizeof(float) || buffer == nullptr || !parameter) return;
+    float value;
+    std::memcpy(&value, buffer, sizeof value);
+    self.controls[port] = value;
+    // What the window set it holds already: not sent back.
+    if (self.editor) self.editor->sent[port] = value;
+    self.edits.push_back({EditorEdit::Kind::value, *parameter, value});
+}
+
+void Lv2Instance::uiTouch(LV2UI_Feature_Handle handle, std::uint32_t port, bool grabbed) {
+    auto& self = *static_cast<Lv2Instance*>(handle);
+    if (const std::optional<std::uint32_t> parameter = self.parameterOfPort(port))
+        self.edits.push_back({grabbed ? EditorEdit::Kind::begin : EditorEdit::Kind::end, *parameter, 0.0});
+}
+
+int Lv2Instance::uiResize(LV2UI_Feature_Handle handle, int width, int height) {
+    auto& self = *static_cast<Lv2Instance*>(handle);
+    if (width <= 0 || height <= 0) return 1;
+    self.resized = EditorSize{static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height)};
+    return 0;
+}
+
+void Lv2Instance::queueDraw(void* handle) { ++static_cast<Lv2Instance*>(handle)->drawRequests; }
+
+// The first X11 UI the bundle names for the plug-in, from its library's
+// descriptors, instantiated as jalv and Ardour instantiate one: embedded in
+// `parent`, with the URID map, touch, resize, idle calls and the options of
+// the scale and the rate. Then every control port's value, as hosts send
+// them all at once.
+std::optional<EditorSize> Lv2Instance::openEditor(std::uint64_t parent, double scale) {
+    closeEditor();
+    if (instance == nullptr) return std::nullopt;
+    const Node x11Class(lilv_new_uri(world, LV2_UI__X11UI));
+    LilvUIs* uis = lilv_plugin_get_uis(plugin);
+    const LilvUI* chosen = nullptr;
+    LILV_FOREACH (uis, i, uis) {
+        const LilvUI* candidate = lilv_uis_get(uis, i);
+        if (lilv_ui_is_a(candidate, x11Class)) {
+            chosen = candidate;
+            break;
+        }
+    }
+    std::string binary, bundle, uri;
+    if (chosen != nullptr) {
+        uri = textOf(lilv_ui_get_uri(chosen));
+        char* path = lilv_file_uri_parse(lilv_node_as_uri(lilv_ui_get_binary_uri(chosen)), nullptr);
+        binary = path != nullptr ? path : "";
+        lilv_free(path);
+        path = lilv_file_uri_parse(lilv_node_as_uri(lilv_ui_get_bundle_uri(chosen)), nullptr);
+        bundle = path != nullptr ? path : "";
+        lilv_free(path);
+    }
+    lilv_uis_free(uis);
+    if (binary.empty()) return std::nullopt;
+
+    Editor opened;
+    opened.library = std::make_unique<PluginLibrary>(binary);
+    const auto descriptors = reinterpret_cast<LV2UI_DescriptorFunction>(opened.library->symbol("lv2ui_descriptor"));
+    if (descriptors == nullptr) return std::nullopt;
+    for (std::uint32_t i = 0; i < kMostDescriptors && opened.descriptor == nullptr; ++i) {
+        const LV2UI_Descriptor* descriptor = descriptors(i);
+        if (descriptor == nullptr) break;
+        if (descriptor->URI != nullptr && uri == descriptor->URI) opened.descriptor = descriptor;
+    }
+    if (opened.descriptor == nullptr) return std::nullopt;
+
+    opened.scale = static_cast<float>(scale);
+    const LV2_URID floatType = mapUri(this, LV2_ATOM__Float);
+    opened.options = {
+        {LV2_OPTIONS_INSTANCE, 0, mapUri(this, LV2_UI__scaleFactor), sizeof(float), floatType, &opened.scale},
+        {LV2_OPTIONS_INSTANCE, 0, mapUri(this, LV2_PARAMETERS__sampleRate), sizeof rateOption, floatType, &rateOption},
+        {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr},
+    };
+    const LV2_Feature parentFeature{LV2_UI__parent, reinterpret_cast<void*>(static_cast<std::uintptr_t>(parent))};
+    const LV2_Feature map{LV2_URID__map, &uridMap};
+    const LV2_Feature unmap{LV2_URID__unmap, &uridUnmap};
+    const LV2_Feature touch{LV2_UI__touch, &touchFeature};
+    const LV2_Feature resize{LV2_UI__resize, &resizeFeature};
+    const LV2_Feature idle{LV2_UI__idleInterface, nullptr};
+    const LV2_Feature optionsFeature{LV2_OPTIONS__options, opened.options.data()};
+    const LV2_Feature* features[] = {&parentFeature, &map, &unmap, &touch, &resize, &idle, &optionsFeature, nullptr};
+    resized.reset();
+    LV2UI_Widget widget = nullptr;
+    opened.handle = opened.descriptor->instantiate(opened.descriptor, described.id.c_str(), bundle.c_str(),
+                                                   &Lv2Instance::uiWrite, this, &widget, features);
+    if (opened.handle == nullptr) return std::nullopt;
+    if (opened.descriptor->extension_data != nullptr)
+        opened.idle = static_cast<const LV2UI_Idle_Interface*>(opened.descriptor->extension_data(LV2_UI__idleInterface));
+    opened.sent.assign(ports.size(), std::numeric_limits<float>::quiet_NaN());
+    opened.size = resized.value_or(EditorSize{});
+    editor = std::move(opened);
+    sendPortValues();
+    return editor->size;
+}
+
+// Each control port's value the window was not sent yet, as a host passes
+// them at its update rate: the controls the host holds, the outputs once
+// the plug-in has written them.
+void Lv2Instance::sendPortValues() {
+    for (std::uint32_t i = 0; i < ports.size(); ++i) {
+        const bool output = ports[i].kind == PortKind::controlOut;
+        if (ports[i].kind != PortKind::controlIn && !(output && ran)) continue;
+        const float value = controls[i];
+        if (std::bit_cast<std::uint32_t>(value) == std::bit_cast<std::uint32_t>(editor->sent[i])) continue;
+        editor->sent[i] = value;
+        editor->descriptor->port_event(editor->handle, i, sizeof value, 0, &value);
+    }
+}
+
+void Lv2Instance::idleEditor() {
+    if (!editor) return;
+    if (editor->descriptor->port_event != nullptr) sendPortValues();
+    // A window that says it has closed is gone.
+    if (editor->idle != nullptr && editor->idle->idle(editor->handle) != 0) closeEditor();
+}
+
+void Lv2Instance::closeEditor() {
+    if (!editor) return;
+    editor->descriptor->cleanup(editor->handle);
+    editor.reset();
+}
+
+std::vector<EditorEdit> Lv2Instance::takeEditorEdits() { return std::exchange(edits, {}); }
+
+std::optional<Canvas> Lv2Instance::inlineDisplay(std::uint32_t width, std::uint32_t maxHeight) {
+    if (instance == nullptr) return std::nullopt;
+    const auto* display = static_cast<const LV2_Inline_Display_Interface*>(
+        lilv_instance_get_extension_data(instance, QUILLBEAT_IDPY__interface));
+    if (display == nullptr || display->render == nullptr) return std::nullopt;
+    const LV2_Inline_Display_Image_Surface* surface = display->render(lilv_instance_get_handle(instance), width, maxHeight);
+    if (surface == nullptr || surface->data == nullptr || surface->width <= 0 || surface->height <= 0 ||
+        surface->stride < surface->width * 4)
+        return std::nullopt;
+    Canvas canvas(surface->width, surface->height);
+    for (int y = 0; y < surface->height; ++y)
+        std::memcpy(&canvas.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(surface->width)],
+                    surface->data + static_cast<std::ptrdiff_t>(y) * surface->stride,
+                    static_cast<std::size_t>(surface->width) * 4);
+    return canvas;
+}
+
+std::optional<float> Lv2Instance::outputValue(std::string_view symbol) const {
+    if (!ran) return std::nullopt;
+    for (std::size_t i = 0; i < ports.size(); ++i)
+        if (ports[i].kind == PortKind::controlOut && ports[i].symbol == symbol) return controls[i];
+    return std::nullopt;
 }

@@ -6,13 +6,20 @@
 // port holds one value per run; the host position goes to every atom input
 // that takes time:Position, as a message when the transport does anything
 // other than move on by the frames played, and each jump at its frame.
+//
+// Its window is the bundle's X11 UI, opened as LV2 hosts open one; the
+// inline display that Ardour's mixer strip shows is drawn on request.
 #pragma once
 
 #include <lilv/lilv.h>
 #include <span>
 #include <lv2/atom/forge.h>
 #include <lv2/options/options.h>
+#include <lv2/ui/ui.h>
 #include <lv2/urid/urid.h>
+
+#include "editor/canvas.h"
+#include "lv2/inline_display_abi.h"
 
 #include "player/plugin_instance.h"
 #include "player/plugin_library.h"
@@ -53,6 +60,25 @@ public:
     // control ports move.
     void disconnectControl(std::size_t index);
 
+    std::optional<EditorSize> openEditor(std::uint64_t parent, double scale) override;
+    void idleEditor() override;
+    void closeEditor() override;
+    std::vector<EditorEdit> takeEditorEdits() override;
+
+    // A parameter's value as the host holds it: what it set, or what the
+    // plug-in's window wrote.
+    float controlValue(std::size_t index) const { return controls[parameterPorts[index]]; }
+    // A control output's value by its port symbol, once the plug-in has run;
+    // none before, or when it has no such output.
+    std::optional<float> outputValue(std::string_view symbol) const;
+
+    // The plug-in's inline display at most `width` x `maxHeight`, as its
+    // render() drew it; none when it has none or drew nothing.
+    std::optional<Canvas> inlineDisplay(std::uint32_t width, std::uint32_t maxHeight);
+    // How often the plug-in asked for its inline display to be drawn again
+    // (its queue_draw calls, from run()).
+    std::uint32_t inlineDisplayRequests() const { return drawRequests; }
+
     // The URID of `uri` in this host's map, for the atoms above.
     LV2_URID map(const char* uri) { return mapUri(this, uri); }
 
@@ -73,6 +99,15 @@ private:
     void playPart(const Block& block, std::uint32_t from, std::uint32_t to) override;
     bool tellsJumpsInside() const override { return true; }
     void writePosition(const TimeMessage& message, std::optional<float> beatsPerMinute);
+    // The UI's calls to its host.
+    static void uiWrite(LV2UI_Controller controller, std::uint32_t port, std::uint32_t size, std::uint32_t protocol,
+                        const void* buffer);
+    static void uiTouch(LV2UI_Feature_Handle handle, std::uint32_t port, bool grabbed);
+    static int uiResize(LV2UI_Feature_Handle handle, int width, int height);
+    static void queueDraw(void* handle);
+    // The parameter a port holds, if it is a control input.
+    std::optional<std::uint32_t> parameterOfPort(std::uint32_t port) const;
+    void sendPortValues();
 
     LilvWorld* world;
     // The plug-in's library, checked and held loaded while lilv loads it too.
@@ -113,4 +148,24 @@ private:
     };
     std::vector<Queued> queued;
     std::vector<std::uint32_t> rawWords;
+
+    // The open window: its library, descriptor and instance, what it was
+    // last sent on each port (NaN: nothing yet), and what it told.
+    struct Editor {
+        std::unique_ptr<PluginLibrary> library;
+        const LV2UI_Descriptor* descriptor = nullptr;
+        LV2UI_Handle handle = nullptr;
+        const LV2UI_Idle_Interface* idle = nullptr;
+        std::vector<float> sent;
+        EditorSize size;
+        float scale = 1.0f;
+        std::vector<LV2_Options_Option> options;
+    };
+    std::optional<Editor> editor;
+    std::optional<EditorSize> resized;  // what the window last asked for
+    std::vector<EditorEdit> edits;
+    LV2UI_Touch touchFeature{this, &Lv2Instance::uiTouch};
+    LV2UI_Resize resizeFeature{this, &Lv2Instance::uiResize};
+    LV2_Inline_Display queueDrawFeature{this, &Lv2Instance::queueDraw};
+    std::uint32_t drawRequests = 0;
 };

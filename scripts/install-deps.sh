@@ -20,6 +20,9 @@ build_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # quillbeat-render: sound files and waveform pictures
   libsndfile1-dev libcairo2-dev
+  # the editor's drawing: stb_truetype's rasteriser, and PNG files of it for
+  # the tests and the guide (header-only, nothing to install with a plug-in)
+  libstb-dev
   # the LV2 edition's headers, and lilv for the host library's LV2 host
   lv2-dev liblilv-dev
   # the published CLAP headers inside dpf-source, which only the test of our
@@ -46,6 +49,9 @@ release_packages=(
 test_packages=(
   # the virtual display the window tests run on
   xvfb
+  # jalv, the LV2 host that shows the bundle's window, on a JACK server with
+  # the dummy driver (in jackd2)
+  jalv jackd2
   # the wines that play the Windows DLLs (wine32 needs the i386
   # architecture, added below)
   wine64 wine32:i386

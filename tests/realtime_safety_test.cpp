@@ -32,6 +32,7 @@
 #include <lv2/time/time.h>
 #include <lv2/urid/urid.h>
 
+#include "lv2/inline_display_abi.h"
 #include "lv2/port_layout.h"
 #endif
 
@@ -261,7 +262,9 @@ INSTANTIATE_TEST_SUITE_P(EveryMode, RealtimeSafety,
 #ifdef QUILLBEAT_LV2_LIBRARY
 // The LV2 edition's run: the same sessions through the bundle's library, each
 // position sent as a time:Position message, each change on its control port;
-// a restart (deactivate, activate) counted with one block.
+// a restart (deactivate, activate) counted with one block. The step's ports
+// are connected, and the host's queue_draw offered, as Ardour does; its
+// mixer strip draws the inline display on another thread meanwhile.
 LV2_URID mapUri(LV2_URID_Map_Handle handle, const char* uri) {
     auto& uris = *static_cast<std::vector<std::string>*>(handle);
     for (std::size_t i = 0; i < uris.size(); ++i)
@@ -280,9 +283,14 @@ TEST_P(RealtimeSafety, Lv2RunAllocatesNothingAndLocksNothing) {
     std::vector<std::string> uris;
     LV2_URID_Map map{&uris, mapUri};
     const LV2_Feature mapFeature{LV2_URID__map, &map};
-    const LV2_Feature* features[] = {&mapFeature, nullptr};
+    std::atomic<int> drawRequests{0};
+    LV2_Inline_Display queueDraw{&drawRequests, [](void* count) { ++*static_cast<std::atomic<int>*>(count); }};
+    const LV2_Feature drawFeature{QUILLBEAT_IDPY__queue_draw, &queueDraw};
+    const LV2_Feature* features[] = {&mapFeature, &drawFeature, nullptr};
     LV2_Handle plugin = lv2->instantiate(lv2, 44100.0, QUILLBEAT_LV2_LIBRARY, features);
     ASSERT_NE(plugin, nullptr);
+    const auto* display = static_cast<const LV2_Inline_Display_Interface*>(lv2->extension_data(QUILLBEAT_IDPY__interface));
+    ASSERT_NE(display, nullptr);
     LV2_Atom_Forge forge;
     lv2_atom_forge_init(&forge, &map);
     const LV2_URID position = mapUri(&uris, LV2_TIME__Position), frame = mapUri(&uris, LV2_TIME__frame);
@@ -293,6 +301,8 @@ TEST_P(RealtimeSafety, Lv2RunAllocatesNothingAndLocksNothing) {
         lv2->connect_port(plugin, port::kFirstParameter + i, &controls[i]);
         lv2->connect_port(plugin, port::kFirstValueInUse + i, &inUse[i]);
     }
+    float step[port::kStepPortCount];
+    for (std::uint32_t i = 0; i < port::kStepPortCount; ++i) lv2->connect_port(plugin, port::kStep + i, &step[i]);
     controls[pRndSw] = session.switchValue;
     controls[pTempo] = 1.0f;
     alignas(8) std::uint8_t events[256];
@@ -329,11 +339,18 @@ TEST_P(RealtimeSafety, Lv2RunAllocatesNothingAndLocksNothing) {
             });
         }
     });
+    std::atomic<bool> playing{true};
+    std::thread mixerStrip([&] {
+        while (playing.load()) display->render(plugin, 120, 60);
+    });
     audio.join();
+    playing.store(false);
+    mixerStrip.join();
     lv2->deactivate(plugin);
     lv2->cleanup(plugin);
     dlclose(library);
     EXPECT_EQ(faults.size(), 0u) << session.name << ", the first: " << (faults.empty() ? "" : faults.front());
+    EXPECT_GT(drawRequests.load(), 0) << session.name;
 }
 #endif
 

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <limits>
 #include <map>
@@ -29,6 +30,7 @@
 
 #include "presets/factory_presets.h"
 #include "player/lv2_instance.h"
+#include "editor/step_timing.h"
 #include "lv2/port_layout.h"
 #include "tests/support/dice.h"
 #include "tests/support/stream.h"
@@ -361,9 +363,9 @@ TEST(Lv2MatchesVst2, MalformedEventsAreSkippedWhole) {
     }
 }
 
-// The bundle's library as a host that connects only the audio and the
-// transport port (the glue holds an unconnected control at its value), so a
-// test gives the transport port any buffer at all.
+// The bundle's library as a host that connects only the audio, the
+// transport port and the outputs (the glue holds an unconnected control at
+// its value), so a test gives the transport port any buffer at all.
 class DirectLv2 {
 public:
     explicit DirectLv2(double rate) {
@@ -374,7 +376,12 @@ public:
         const LV2_Feature feature{LV2_URID__map, &uridMap};
         const LV2_Feature* features[] = {&feature, nullptr};
         handle = descriptor->instantiate(descriptor, rate, QUILLBEAT_LV2_BUNDLE, features);
-        if (handle != nullptr) descriptor->activate(handle);
+        if (handle == nullptr) return;
+        for (std::uint32_t i = port::kStep; i < port::kCount; ++i)
+            descriptor->connect_port(handle, i, &stepPorts[i - port::kStep]);
+        for (std::uint32_t i = 0; i < kParameterCount; ++i)
+            descriptor->connect_port(handle, port::kFirstValueInUse + i, &valuesInUse[i]);
+        descriptor->activate(handle);
     }
     ~DirectLv2() {
         if (handle != nullptr) descriptor->cleanup(handle);
@@ -385,6 +392,14 @@ public:
 
     bool instantiated() const { return handle != nullptr; }
     LV2_URID map(const char* uri) { return mapUri(this, uri); }
+    // The step's output port `index` as the last run left it.
+    float stepPort(std::uint32_t index) const { return stepPorts[index - port::kStep]; }
+    // Connects a control to memory holding `value`.
+    void setControl(int parameter, float value) {
+        controls[static_cast<std::size_t>(parameter)] = value;
+        descriptor->connect_port(handle, port::kFirstParameter + static_cast<std::uint32_t>(parameter),
+                                 &controls[static_cast<std::size_t>(parameter)]);
+    }
     void run(StereoBuffer& audio, const std::vector<std::uint32_t>& transport) {
         for (std::uint32_t c = 0; c < 2; ++c) {
             descriptor->connect_port(handle, port::kInputLeft + c, audio.channels()[c]);
@@ -407,17 +422,20 @@ private:
     LV2_Handle handle = nullptr;
     std::vector<std::string> uris;
     LV2_URID_Map uridMap{this, &DirectLv2::mapUri};
+    std::array<float, port::kStepPortCount> stepPorts{};
+    std::array<float, kParameterCount> valuesInUse{}, controls{};
 };
 
 // The transport port's buffer: an atom of `type` holding a sequence body
 // timed in `unit` (0 for none) with one message at its start, which locates
-// the transport to frame 50000 and rolls; `type` null gives an empty
+// the transport to `frame` and rolls at `speed`; `type` null gives an empty
 // sequence. The event's time, 0, reads the same in frames and in beats.
-std::vector<std::uint32_t> transportBuffer(DirectLv2& lv2, const char* type, const char* unit) {
+std::vector<std::uint32_t> transportBuffer(DirectLv2& lv2, const char* type, const char* unit,
+                                           std::uint32_t frame = 50000, float speed = 1.0f) {
     if (type == nullptr) return {8, lv2.map(LV2_ATOM__Sequence), 0, 0};
     const std::uint32_t object[] = {0, lv2.map(LV2_TIME__Position), lv2.map(LV2_TIME__frame), 0, 8,
-                                    lv2.map(LV2_ATOM__Long), 50000, 0, lv2.map(LV2_TIME__speed), 0, 4,
-                                    lv2.map(LV2_ATOM__Float), std::bit_cast<std::uint32_t>(1.0f), 0};
+                                    lv2.map(LV2_ATOM__Long), frame, 0, lv2.map(LV2_TIME__speed), 0, 4,
+                                    lv2.map(LV2_ATOM__Float), std::bit_cast<std::uint32_t>(speed), 0};
     std::vector<std::uint32_t> words{0, lv2.map(type), unit != nullptr ? lv2.map(unit) : 0, 0, 0, 0,
                                      sizeof object, lv2.map(LV2_ATOM__Object)};
     words.insert(words.end(), std::begin(object), std::end(object));
@@ -457,6 +475,44 @@ TEST(Lv2HostileHost, MessagesOnlyFromASequenceTimedInFrames) {
     const std::vector<float> withoutMessages = play(nullptr, nullptr);
     for (const Case& test : cases)
         EXPECT_EQ(play(test.type, test.unit) != withoutMessages, test.heard) << test.name;
+}
+
+// The step's output ports count the host's frames on the step grid while
+// the transport rolls, with the note periods of the note counts, and stand,
+// saying so, once it stops; the rate is the one the instance runs at.
+TEST(Lv2MatchesVst2, StepPortsFollowTheTransport) {
+    DirectLv2 lv2(48000.0);
+    constexpr float kManual = 0.0f, kVolumeNotes = 0.2f, kFilterNotes = 0.5f;
+    lv2.setControl(kRndSw, kManual);
+    lv2.setControl(kVNotes, kVolumeNotes);
+    lv2.setControl(kFNotes, kFilterNotes);
+    const float tempo = kParameterTable[kTempo].initialValue;
+    const auto framesPerStep = static_cast<std::uint32_t>(framesPerStepAt(tempo));
+    constexpr std::uint32_t kStart = 50000, kFrames = 512;
+    for (std::uint32_t block = 0; block < 200; ++block) {
+        StereoBuffer audio = testSignal(kFrames, 1);
+        lv2.run(audio, transportBuffer(lv2, block == 0 ? LV2_ATOM__Sequence : nullptr, nullptr, kStart));
+        const std::uint32_t next = kStart + (block + 1) * kFrames;
+        ASSERT_EQ(lv2.stepPort(port::kStep), static_cast<float>((next - 1) / framesPerStep)) << block;
+        ASSERT_EQ(lv2.stepPort(port::kFrameInStep), static_cast<float>(next % framesPerStep)) << block;
+        ASSERT_EQ(lv2.stepPort(port::kFramesPerStep), static_cast<float>(framesPerStep));
+        ASSERT_EQ(lv2.stepPort(port::kPassingThrough), 0.0f) << block;
+        // A note period is set where a step starts.
+        if ((next - 1) / framesPerStep == kStart / framesPerStep) continue;
+        ASSERT_EQ(lv2.stepPort(port::kVolumeNotePeriod), static_cast<float>(notePeriodAt(tempo, kVolumeNotes)));
+        ASSERT_EQ(lv2.stepPort(port::kFilterNotePeriod), static_cast<float>(notePeriodAt(tempo, kFilterNotes)));
+    }
+    EXPECT_EQ(lv2.stepPort(port::kSampleRate), 48000.0f);
+    // The first block stopped moves the position there; the rest stand.
+    std::optional<float> stoppedAt;
+    for (std::uint32_t block = 0; block < 8; ++block) {
+        StereoBuffer audio = testSignal(kFrames, 1);
+        lv2.run(audio, transportBuffer(lv2, LV2_ATOM__Sequence, nullptr, 70000, 0.0f));
+        if (block == 0) continue;
+        EXPECT_EQ(lv2.stepPort(port::kPassingThrough), 1.0f) << block;
+        if (!stoppedAt) stoppedAt = lv2.stepPort(port::kFrameInStep);
+        EXPECT_EQ(lv2.stepPort(port::kFrameInStep), *stoppedAt) << block;
+    }
 }
 
 // The editions' one range of sample rates (the CLAP tests hold its ends).

@@ -9,8 +9,8 @@
 #                         under wine, 64- or 32-bit
 #   linux-arm64           no fused multiply-add in the plug-in (each skips
 #                         the rounding between the multiplication and the
-#                         addition); the session and a rendered demo under
-#                         qemu-aarch64
+#                         addition); the session, a rendered demo and the
+#                         editor's pictures under qemu-aarch64
 #
 #   tests/session/cross_build_matches_linux.sh PRESET [LINUX_BUILD_DIR] [PRESET_BUILD_DIR]
 #
@@ -210,7 +210,20 @@ else
   samples() { tail -c +"$(grep -obUa -m 1 data "$1" | head -n 1 | cut -d: -f1)" "$1"; }
   same_samples() { cmp <(samples "$out/linux.wav") <(samples "$out/arm64.wav"); }
 
-  rm -f "$out"/linux.* "$out"/arm64.*
+  # The editor's drawing, in RANDOM at 48 kHz at a scale between whole
+  # pixels, and the mixer strip's thumbnail: the same bytes from both.
+  editor=(--mode random --in-use 0.8,0.3,0.2,0.05,0.5,0.4,0.1,0.6,0.2,0.37 --rate 48000 --scale 1.5
+          --step 7 --frame 12000 --focus vD1 --typed 0.2 --song-tempo 128 --notice longest-step)
+  same_editor_pictures() {
+    local picture=tools/editor-picture/quillbeat-editor-picture size
+    for size in "" "--thumbnail 200x60"; do
+      "$linux_dir/$picture" "${editor[@]}" $size "$out/linux-editor.png" &&
+        qemu-aarch64 "$target_dir/$picture" "${editor[@]}" $size "$out/arm64-editor.png" &&
+        cmp "$out/linux-editor.png" "$out/arm64-editor.png" || return 1
+    done
+  }
+
+  rm -f "$out"/linux.* "$out"/arm64.* "$out"/*-editor.png
   check "quillbeat.so (arm64) contains no fused multiply-add" no_fused_multiply_add
   check "the session plays on Linux x86-64" play_on_linux
   check "the session plays on Linux arm64 under qemu" play_on_arm64
@@ -220,6 +233,7 @@ else
   check "through the CLAP build, audio is bit-identical" same_bytes arm64 f32 -clap
   check "quillbeat-render renders the demo on both" render_on_both
   check "the rendered demo's samples are bit-identical" same_samples
+  check "the editor's pictures are byte-identical" same_editor_pictures
 
   finish "arm64"
 fi

@@ -88,7 +88,34 @@ std::uint64_t XTestDisplay::firstChild() const {
 namespace {
 // Errors from probing a window that is gone are answers, not failures.
 int ignoreErrors(Display*, XErrorEvent*) { return 0; }
+
+// The deepest viewable window under `window` of that size, or 0.
+Window findUnder(Display* d, Window window, int width, int height) {
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(d, window, &root, &parent, &children, &count)) return 0;
+    Window found = 0;
+    for (unsigned i = 0; i < count && found == 0; ++i) {
+        found = findUnder(d, children[i], width, height);
+        XWindowAttributes attributes{};
+        if (found == 0 && XGetWindowAttributes(d, children[i], &attributes) != 0 && attributes.width == width &&
+            attributes.height == height && attributes.map_state == IsViewable)
+            found = children[i];
+    }
+    if (children != nullptr) XFree(children);
+    return found;
+}
 }  // namespace
+
+std::uint64_t XTestDisplay::findWindow(int width, int height) const {
+    XSync(x->display, False);
+    auto* previous = XSetErrorHandler(ignoreErrors);
+    const Window found = findUnder(x->display, DefaultRootWindow(x->display), width, height);
+    XSync(x->display, False);
+    XSetErrorHandler(previous);
+    return found;
+}
 
 bool XTestDisplay::viewable(std::uint64_t window, int* width, int* height) const {
     XSync(x->display, False);

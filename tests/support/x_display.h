@@ -32,6 +32,9 @@ public:
     void destroyParent();
     // The first child of the parent, or 0 when it has none.
     std::uint64_t firstChild() const;
+    // The deepest viewable window of that size anywhere on the screen (a
+    // plug-in's window inside another program's), or 0.
+    std::uint64_t findWindow(int width, int height) const;
     // Whether the window is mapped and viewable; size in *width, *height.
     bool viewable(std::uint64_t window, int* width = nullptr, int* height = nullptr) const;
 

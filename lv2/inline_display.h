@@ -1,0 +1,41 @@
+// The small picture of the step that Ardour's mixer strip shows: run()
+// hands it the values in use and the step without waiting, and asks the
+// host for a redraw when the values changed; render(), on the host's GUI
+// thread, draws the latest of them at the host's size.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <optional>
+
+#include "edition/edition_core.h"
+#include "editor/canvas.h"
+#include "editor/window_feed.h"
+#include "lv2/inline_display_abi.h"
+
+class InlineDisplay {
+public:
+    explicit InlineDisplay(double sampleRate);
+
+    // The host's queue_draw feature among `features`, if it offers one.
+    void findHost(const LV2_Feature* const* features);
+
+    // After each run, on the thread that processes: allocates nothing and
+    // waits for nothing. `valuesChanged`: the values in use may have moved,
+    // and the host is asked to draw again.
+    void publish(const EditionCore& effect, bool valuesChanged);
+
+    // On the host's GUI thread: the picture, `width` wide and at most
+    // `maxHeight` tall; null when there is no room for one.
+    LV2_Inline_Display_Image_Surface* render(const EditionCore& effect, std::uint32_t width, std::uint32_t maxHeight);
+
+private:
+    const double sampleRate;
+    const LV2_Inline_Display* host = nullptr;
+    WindowFeed step;
+    std::optional<StepView> lastStep;  // on the GUI thread
+    std::array<std::atomic<float>, kParameterCount> valuesInUse{};
+    Canvas canvas;
+    LV2_Inline_Display_Image_Surface surface{};
+};
