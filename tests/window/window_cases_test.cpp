@@ -266,7 +266,6 @@ TEST_P(WindowCases, OpenShowActAndTell) {
         if (row.act == Act::drag) {
             display->releaseButton(1);
         } else {
-            EXPECT_TRUE(display->pointerGrabbed()) << "the drag holds no grab";
             plugin->closeEditor();
             display->releaseButton(1);
             EXPECT_FALSE(display->pointerGrabbed()) << "the pointer is still held after closing";
