@@ -28,8 +28,9 @@ struct StepLayer {
     int left = 0, top = 0;
     Canvas pixels;
 
-    bool holds(const std::array<float, kParameterCount>& v, double s) const {
-        return filled && s == scale && std::memcmp(v.data(), values.data(), sizeof values) == 0;
+    bool holds(const std::array<float, kParameterCount>& v, double s, int x, int y, int w, int h) const {
+        return filled && s == scale && x == left && y == top && w == pixels.width && h == pixels.height &&
+               std::memcmp(v.data(), values.data(), sizeof values) == 0;
     }
     void keep(const Canvas& canvas, const std::array<float, kParameterCount>& v, double s, int x, int y, int w,
               int h) {
@@ -208,7 +209,7 @@ void drawStepPicture(Painter& p, const EditorPicture& picture, DrawingCaches& ca
     const int top = std::max(0, static_cast<int>(std::floor(r.y * s)));
     const int right = std::min(p.canvas.width, static_cast<int>(std::ceil((r.x + r.width) * s)));
     const int bottom = std::min(p.canvas.height, static_cast<int>(std::ceil((r.y + r.height) * s)));
-    if (caches.stepLayer.holds(values, s)) {
+    if (caches.stepLayer.holds(values, s, left, top, right - left, bottom - top)) {
         caches.stepLayer.copyInto(p.canvas);
     } else {
         p.rounded(r, 6, colours::kStepBackground);
@@ -240,9 +241,13 @@ void drawGroupHeading(Painter& p, bool filter, bool picked) {
             picked ? colours::kFilter : colours::kText);
 }
 
+// Where a value sits along its track: 0 to 1, a value that is not a number
+// at 0.
+double unitValue(float value) { return value > 0 ? std::min(static_cast<double>(value), 1.0) : 0.0; }
+
 // A handle across a vertical track at `value`, or along a horizontal one.
 Rect handleAt(const ControlPlace& place, float value) {
-    const double v = std::clamp(static_cast<double>(value), 0.0, 1.0);
+    const double v = unitValue(value);
     const Rect& t = place.track;
     if (place.horizontal) {
         const int x = static_cast<int>(std::lround(t.x + v * t.width));
@@ -257,7 +262,7 @@ Rect handleAt(const ControlPlace& place, float value) {
 void drawTrack(Painter& p, const ControlPlace& place, float inUse, const float* host, Argb accent, bool dragged) {
     const Rect& t = place.track;
     p.rounded(t, 3, colours::kTrack);
-    const double v = std::clamp(static_cast<double>(inUse), 0.0, 1.0);
+    const double v = unitValue(inUse);
     if (place.horizontal) {
         if (v > 0) p.rounded(t.x, t.y, t.width * v, t.height, 3, accent);
     } else if (v > 0) {

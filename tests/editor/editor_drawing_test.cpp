@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <thread>
 #include <vector>
 
@@ -210,6 +211,11 @@ TEST(EditorDrawing, ModesAndStatesDrawnApart) {
     EXPECT_TRUE(changed([](EditorPicture& p) { p.notice = "a step is at most 44,100 frames"; }));
     EXPECT_TRUE(changed([](EditorPicture& p) { p.beatsPerStep = 1; }));
     EXPECT_TRUE(changed([](EditorPicture& p) { p.sampleRate = 48000; }));
+    // Values no host should send are drawn at an end of their track.
+    EXPECT_TRUE(changed([](EditorPicture& p) {
+        p.hostValues.fill(std::numeric_limits<float>::quiet_NaN());
+        p.valuesInUse.fill(std::numeric_limits<float>::infinity());
+    }));
 }
 
 TEST(EditorDrawing, TextIsDrawn) {
