@@ -245,7 +245,7 @@ TEST(StepThumbnail, FitsAnySizeAndFollowsTheValues) {
                                 [&](std::uint32_t p) { return p != first.pixels[0]; }),
                   width * height / 10);
         EditorPicture other = picture;
-        other.valuesInUse[kVNotes] = 0.5f;
+        other.hostValues[kVNotes] = other.valuesInUse[kVNotes] = 0.5f;
         Canvas changed(width, height);
         drawStepThumbnail(changed, other);
         EXPECT_NE(changed.pixels, first.pixels);
