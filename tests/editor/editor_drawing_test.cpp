@@ -108,6 +108,25 @@ TEST(EditorDrawing, SameValuesSameBytesOnAnyThread) {
     }
 }
 
+// A canvas of another size than the scale's gets the same drawing, cut at
+// its edges, and nothing written beyond them.
+TEST(EditorDrawing, OtherCanvasSizesAreCut) {
+    const EditorPicture picture = examplePicture();
+    const Canvas full = drawn(picture);
+    for (auto [width, height] : {std::pair{300, 200}, std::pair{kEditorWidth, 100}, std::pair{900, 500}}) {
+        Canvas canvas(width, height);
+        drawEditor(canvas, picture, 1);
+        std::size_t differing = 0;
+        for (int y = 0; y < std::min(height, kEditorHeight); ++y) {
+            for (int x = 0; x < std::min(width, kEditorWidth); ++x) {
+                differing += canvas.pixels[static_cast<std::size_t>(y) * width + x] !=
+                             full.pixels[static_cast<std::size_t>(y) * kEditorWidth + x];
+            }
+        }
+        EXPECT_EQ(differing, 0u) << width << " x " << height;
+    }
+}
+
 // Each value, changed, changes pixels inside its control and, where it
 // shapes the step as played, the step's picture; nowhere else.
 TEST(EditorDrawing, AValueRedrawsItsOwnControl) {
