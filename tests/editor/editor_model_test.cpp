@@ -3,11 +3,11 @@
 // against a search over every Tempo value and the guide's tables.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
-#include <algorithm>
 #include <map>
 #include <sstream>
 #include <stdexcept>
