@@ -25,9 +25,10 @@ void InlineDisplay::findHost(const LV2_Feature* const* features) {
     }
 }
 
-void InlineDisplay::publish(const EditionCore& effect, bool valuesChanged) {
-    step.publish(effect.stepView());
-    if (!valuesChanged) return;
+void InlineDisplay::publishWanted(const EditionCore& effect, const StepView& view, bool valuesChanged) {
+    step.publish(view);
+    if (!valuesChanged && valuesHanded) return;
+    valuesHanded = true;
     for (int i = 0; i < kParameterCount; ++i)
         valuesInUse[static_cast<std::size_t>(i)].store(effect.valueInUse(i), std::memory_order_relaxed);
     if (host != nullptr && host->queue_draw != nullptr) host->queue_draw(host->handle);
@@ -40,6 +41,7 @@ LV2_Inline_Display_Image_Surface* InlineDisplay::render(const EditionCore& effec
     const std::uint32_t w = std::min(width, kLargestSide);
     const std::uint32_t h = std::min({w / 2, maxHeight, kLargestSide});
     if (w == 0 || h == 0) return nullptr;
+    wanted.store(true, std::memory_order_relaxed);
     EditorPicture picture;
     for (int i = 0; i < kParameterCount; ++i) {
         const auto p = static_cast<std::size_t>(i);

@@ -22,7 +22,9 @@ namespace {
 
 struct Instance {
     Instance(const LV2_URID_Map* map, double sampleRate)
-        : timeMessages(map), sampleRate(static_cast<float>(sampleRate)), display(sampleRate) {}
+        : timeMessages(map), sampleRate(static_cast<float>(sampleRate)), display(sampleRate) {
+        for (std::size_t i = 0; i < stepOutputs.size(); ++i) stepOutputs[i] = &unconnectedStep[i];
+    }
 
     EditionCore effect;
     TransportPosition transport;
@@ -38,8 +40,15 @@ struct Instance {
     const float* inputs[2] = {nullptr, nullptr};
     float* outputs[2] = {nullptr, nullptr};
     const LV2_Atom_Sequence* timeEvents = nullptr;
-    // The step's output ports, from port::kStep on; any may be null.
+    // The step's output ports, from port::kStep on; one the host has not
+    // connected (or connected to null) writes its place in
+    // `unconnectedStep`. The rate and the note periods change only where a
+    // step starts (the rate never): written then, and after the instance
+    // starts anew or a port moves.
     std::array<float*, port::kStepPortCount> stepOutputs{};
+    std::array<float, port::kStepPortCount> unconnectedStep{};
+    std::int32_t stepWritten = 0;
+    bool stepStartUnwritten = true;
     const float sampleRate;
     InlineDisplay display;
 };
@@ -90,7 +99,9 @@ void connectPort(LV2_Handle handle, std::uint32_t index, void* data) {
     } else if (index == port::kTimeEvents) {
         instance->timeEvents = static_cast<const LV2_Atom_Sequence*>(data);
     } else if (index >= port::kStep && index < port::kCount) {
-        instance->stepOutputs[index - port::kStep] = static_cast<float*>(data);
+        const std::uint32_t step = index - port::kStep;
+        instance->stepOutputs[step] = data != nullptr ? static_cast<float*>(data) : &instance->unconnectedStep[step];
+        instance->stepStartUnwritten = true;
     }
 }
 
@@ -106,6 +117,7 @@ void activate(LV2_Handle handle) {
         if (instance.controls[i] == &instance.unconnected[i]) holdAsPassed(instance, i);
     }
     instance.transport = TransportPosition();
+    instance.stepStartUnwritten = true;
 }
 
 void deactivate(LV2_Handle) {}
@@ -145,18 +157,19 @@ void applyTimeMessage(TransportPosition& transport, const TimeMessage& message) 
     }
 }
 
-void writeStep(Instance& instance) {
-    const StepView view = instance.effect.stepView();
-    float values[port::kStepPortCount];
-    values[port::kStep - port::kStep] = static_cast<float>(view.step);
-    values[port::kFrameInStep - port::kStep] = static_cast<float>(view.frameInStep);
-    values[port::kFramesPerStep - port::kStep] = static_cast<float>(view.framesPerStep);
-    values[port::kPassingThrough - port::kStep] = view.passingThrough ? 1.0f : 0.0f;
-    values[port::kSampleRate - port::kStep] = instance.sampleRate;
-    values[port::kVolumeNotePeriod - port::kStep] = static_cast<float>(view.ampNotePeriod);
-    values[port::kFilterNotePeriod - port::kStep] = static_cast<float>(view.filterNotePeriod);
-    for (std::uint32_t i = 0; i < port::kStepPortCount; ++i)
-        if (instance.stepOutputs[i] != nullptr) *instance.stepOutputs[i] = values[i];
+void writeStep(Instance& instance, const StepView& view) {
+    const auto write = [&](std::uint32_t port, float value) { *instance.stepOutputs[port - port::kStep] = value; };
+    write(port::kStep, static_cast<float>(view.step));
+    write(port::kFrameInStep, static_cast<float>(view.frameInStep));
+    write(port::kFramesPerStep, static_cast<float>(view.framesPerStep));
+    write(port::kPassingThrough, view.passingThrough ? 1.0f : 0.0f);
+    if (view.step != instance.stepWritten || instance.stepStartUnwritten) [[unlikely]] {
+        write(port::kSampleRate, instance.sampleRate);
+        write(port::kVolumeNotePeriod, static_cast<float>(view.ampNotePeriod));
+        write(port::kFilterNotePeriod, static_cast<float>(view.filterNotePeriod));
+        instance.stepWritten = view.step;
+        instance.stepStartUnwritten = false;
+    }
 }
 
 void run(LV2_Handle handle, std::uint32_t frames) {
@@ -168,8 +181,9 @@ void run(LV2_Handle handle, std::uint32_t frames) {
     if (hasEvents) playTimeMessages(instance, parts);
     parts.finish([&](std::uint32_t from, std::uint32_t to) { processPart(instance, from, to); });
     const bool valuesChanged = instance.effect.writeValuesInUse(instance.valuesInUse);
-    writeStep(instance);
-    instance.display.publish(instance.effect, valuesChanged);
+    const StepView view = instance.effect.stepView();
+    writeStep(instance, view);
+    instance.display.publish(instance.effect, view, valuesChanged);
 }
 
 void cleanup(LV2_Handle handle) { delete static_cast<Instance*>(handle); }

@@ -490,9 +490,9 @@ void Lv2Instance::queueDraw(void* handle) { ++static_cast<Lv2Instance*>(handle)-
 // `parent`, with the URID map, touch, resize, idle calls and the options of
 // the scale and the rate. Then every control port's value, as hosts send
 // them all at once.
+// The plug-in need not be running: the UI knows it by its URI alone.
 std::optional<EditorSize> Lv2Instance::openEditor(std::uint64_t parent, double scale) {
     closeEditor();
-    if (instance == nullptr) return std::nullopt;
     const Node x11Class(lilv_new_uri(world, LV2_UI__X11UI));
     LilvUIs* uis = lilv_plugin_get_uis(plugin);
     const LilvUI* chosen = nullptr;
@@ -534,6 +534,8 @@ std::optional<EditorSize> Lv2Instance::openEditor(std::uint64_t parent, double s
         {LV2_OPTIONS_INSTANCE, 0, mapUri(this, LV2_PARAMETERS__sampleRate), sizeof rateOption, floatType, &rateOption},
         {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr},
     };
+    // The rate is known once the plug-in was started.
+    if (instance == nullptr) opened.options.erase(opened.options.begin() + 1);
     const LV2_Feature parentFeature{LV2_UI__parent, reinterpret_cast<void*>(static_cast<std::uintptr_t>(parent))};
     const LV2_Feature map{LV2_URID__map, &uridMap};
     const LV2_Feature unmap{LV2_URID__unmap, &uridUnmap};

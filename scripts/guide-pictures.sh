@@ -51,7 +51,8 @@ echo "guide-pictures: the tables in docs/guide.md"
 # its own (the pictures above are each checked against the audio behind
 # them; these are drawings of values). An eighth-note gate through a filter
 # that opens in quarter-note triplets, in each mode; RANDOM and AUTO with
-# values the effect picked; Tempo at 48 kHz with the longest step's notice.
+# values the effect picked; at 48 kHz, a song at 128 BPM given to the Tempo
+# helper.
 window=$pictures/window
 editor_picture=build/tools/editor-picture/quillbeat-editor-picture
 mkdir -p "$window"
@@ -62,7 +63,7 @@ values=1,0.2,0,0,0.2333,0.6,0.15,0.3,0.05,0.1667,0,0.24
   --step 13 --frame 6000 "$window/window-random.png"
 "$editor_picture" --values "$values" --mode auto --in-use 1,0.12,0,0,0.1,0.8,0.2,0.4,0.1,0.2333 \
   --step 14 --frame 30000 "$window/window-auto.png"
-"$editor_picture" --values 1,0.2,0,0,0.2333,0.6,0.15,0.3,0.05,0.1667,0,0.15 --mode manual --rate 48000 \
-  --step 3 --frame 20000 --focus Tempo --notice longest-step "$window/window-tempo-48k.png"
+"$editor_picture" --values "$values" --mode manual --rate 48000 --song-tempo 128 \
+  --step 3 --frame 20000 --focus song-tempo "$window/window-tempo-48k.png"
 "$editor_picture" --values "$values" --thumbnail 200x60 --step 12 --frame 14000 "$window/mixer-strip.png"
 echo "guide-pictures: the window's pictures in $window"

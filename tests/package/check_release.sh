@@ -68,10 +68,13 @@ carries_presets() {
   done
 }
 
-# The LV2 bundle's files, under the prefix.
+# The LV2 bundle's files, under the prefix; the native build's bundle holds
+# its window's library too (a cross build has no X11 to link).
 lv2_bundle=(lib/lv2/quillbeat.lv2/{quillbeat.so,manifest.ttl,quillbeat.ttl,presets.ttl})
+lv2_window=lib/lv2/quillbeat.lv2/quillbeat_ui.so
 
-# deb_is DEB ARCH ELF-MACHINE
+# deb_is DEB ARCH ELF-MACHINE [window]: with "window", the LV2 bundle's window
+# is there and Xlib among the dependencies.
 deb_is() {
   local deb=dist/$1 tree="$out/${2}-deb"
   local field
@@ -94,8 +97,10 @@ deb_is() {
   echo "  Depends: $depends"
   grep -q 'libsndfile1 (>= ' <<<"$depends" && grep -q 'libcairo2 (>= ' <<<"$depends" &&
     grep -q 'libstdc++6 (>= ' <<<"$depends" || return 1
-  # The plug-ins' windows, on the native build (the arm64 one has none yet).
-  if [ "$2" = amd64 ]; then grep -q 'libx11-6 (>= ' <<<"$depends" || { echo "  no libx11-6 for the window"; return 1; }; fi
+  if [ "${4:-}" = window ]; then
+    file -b "$tree/usr/$lv2_window" | grep -q "ELF 64-bit LSB .*, $3," || { echo "  missing or not $3: /usr/$lv2_window"; return 1; }
+    grep -qE '(^|, )libx11-6( |,|$)' <<<"$depends" || { echo "  no libx11-6 among the dependencies"; return 1; }
+  fi
   carries_guide "$tree/usr/share/doc/quillbeat/guide" && carries_presets "$tree/usr/share/quillbeat/presets"
 }
 
@@ -118,7 +123,7 @@ installs_into_destdir() {
   DESTDIR="$out/stage" cmake --install "$linux_dir" --prefix /opt/quillbeat >/dev/null || return 1
   local file
   for file in lib/vst/quillbeat.so lib/clap/quillbeat.clap bin/quillbeat-render share/man/man1/quillbeat-render.1 \
-    "${lv2_bundle[@]}"; do
+    "${lv2_bundle[@]}" "$lv2_window"; do
     [ -f "$out/stage/opt/quillbeat/$file" ] || { echo "  missing: /opt/quillbeat/$file"; return 1; }
   done
   [ ! -e /opt/quillbeat ] || { echo "  /opt/quillbeat exists outside DESTDIR"; return 1; }
@@ -139,7 +144,7 @@ man_page_renders() {
 }
 
 check "every artifact is named by version $version and summed" all_artifacts_summed
-check "the amd64 package" deb_is "${debs[0]}" amd64 x86-64
+check "the amd64 package" deb_is "${debs[0]}" amd64 x86-64 window
 check "the arm64 package" deb_is "${debs[1]}" arm64 "ARM aarch64"
 check "the Windows x64 zip" zip_is "${zips[0]}" pei-x86-64
 check "the Windows x86 zip" zip_is "${zips[1]}" pei-i386

@@ -213,7 +213,7 @@ else
   # The editor's drawing, in RANDOM at 48 kHz at a scale between whole
   # pixels, and the mixer strip's thumbnail: the same bytes from both.
   editor=(--mode random --in-use 0.8,0.3,0.2,0.05,0.5,0.4,0.1,0.6,0.2,0.37 --rate 48000 --scale 1.5
-          --step 7 --frame 12000 --focus vD1 --typed 0.2 --song-tempo 128 --drift -3.5 --notice longest-step)
+          --step 7 --frame 12000 --focus vD1 --typed 0.2 --song-tempo 128 --notice longest-step)
   same_editor_pictures() {
     local picture=tools/editor-picture/quillbeat-editor-picture size
     for size in "" "--thumbnail 200x60"; do

@@ -36,7 +36,9 @@
 #include "editor/step_timing.h"
 #include "effect/parameter_scales.h"
 #include "effect/parameters.h"
+#include "effect/parameter_text.h"
 #include "player/clap_instance.h"
+#include "player/lv2_instance.h"
 #include "tests/render/support/sound_files.h"
 #include "tests/render/support/tool_runner.h"
 #include "tests/support/x_display.h"
@@ -76,6 +78,8 @@ std::unique_ptr<PluginInstance> clapWith(bool timers, bool fds) {
     return clap;
 }
 
+std::unique_ptr<PluginInstance> lv2() { return std::make_unique<Lv2Instance>(QUILLBEAT_LV2_BUNDLE); }
+
 const WindowCase kCases[] = {
     {"ClapLooksAtScaleOne", [] { return clapWith(true, true); }, QUILLBEAT_CLAP_PATH, 1.0, Act::look, false},
     {"ClapLooksAtScaleOneAndAHalf", [] { return clapWith(true, false); }, QUILLBEAT_CLAP_PATH, 1.5, Act::look, true},
@@ -96,6 +100,15 @@ const WindowCase kCases[] = {
      Act::closeMidDrag, true},
     {"ClapClosedMidDragWhileStopped", [] { return clapWith(false, true); }, QUILLBEAT_CLAP_PATH, 1.0,
      Act::closeMidDrag, false},
+    // The bundle's X11 UI, at the host's ui:scaleFactor; its edits are port
+    // writes between ui:touch calls, at once whether or not blocks play.
+    {"Lv2LooksAtScaleOne", lv2, QUILLBEAT_LV2_BUNDLE, 1.0, Act::look, false},
+    {"Lv2LooksAtScaleOneAndAHalf", lv2, QUILLBEAT_LV2_BUNDLE, 1.5, Act::look, true},
+    {"Lv2DragWhilePlaying", lv2, QUILLBEAT_LV2_BUNDLE, 1.0, Act::drag, true},
+    {"Lv2DragWhileStopped", lv2, QUILLBEAT_LV2_BUNDLE, 1.25, Act::drag, false},
+    {"Lv2TypedValue", lv2, QUILLBEAT_LV2_BUNDLE, 1.0, Act::type, true},
+    {"Lv2ModeClick", lv2, QUILLBEAT_LV2_BUNDLE, 1.0, Act::modeClick, false},
+    {"Lv2ClosedMidDragWhilePlaying", lv2, QUILLBEAT_LV2_BUNDLE, 1.0, Act::closeMidDrag, true},
 };
 
 struct NoLink final : EditLink {
@@ -266,9 +279,11 @@ TEST_P(WindowCases, OpenShowActAndTell) {
         run(*plugin, row.playing, 2);
         display->type("0.25");
         display->pressKey("Return");
+        // CLAP's own text_to_value; LV2 has none, and the window parses as
+        // the effect does.
         auto* clap = dynamic_cast<ClapInstance*>(plugin.get());
-        ASSERT_NE(clap, nullptr);
-        const std::optional<double> parsed = clap->valueOfText(kVS, "0.25");
+        const std::optional<double> parsed =
+            clap != nullptr ? clap->valueOfText(kVS, "0.25") : std::optional<double>(valueOfText(kVS, "0.25"));
         ASSERT_TRUE(parsed);
         wanted = static_cast<float>(*parsed);
         break;
@@ -371,6 +386,121 @@ TEST_F(RandomWindow, PicksChangeThePictureAtEachStep) {
     }
 }
 
+// What the LV2 window shows once the plug-in plays: the controls the host
+// holds, and the values in use and the step from the plug-in's output ports
+// (before its first block, none).
+EditorPicture lv2Picture(Lv2Instance& lv2) {
+    EditorPicture picture;
+    for (int i = 0; i < kParameterCount; ++i) {
+        const auto index = static_cast<std::size_t>(i);
+        picture.hostValues[index] = lv2.controlValue(index);
+        picture.valuesInUse[index] = static_cast<float>(lv2.valueInUse(index));
+    }
+    const auto port = [&](const char* symbol) { return static_cast<std::int32_t>(lv2.outputValue(symbol).value_or(0)); };
+    if (port("frames_per_step") >= 1)
+        picture.step = StepView{port("frames_per_step"), port("step"), port("frame_in_step"), port("volume_note_period"),
+                                port("filter_note_period"), port("passing_through") != 0};
+    picture.sampleRate = lv2.outputValue("sample_rate").value_or(static_cast<float>(kRate));
+    return picture;
+}
+
+class Lv2Window : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        if (IsSkipped()) return;
+        ASSERT_TRUE(lv2.activate(kRate, kBlock));
+        parent = display->makeParent(800, 500);
+        open();
+    }
+    // Asked again until it answers: a window closed just before may still be
+    // the parent's child for a moment.
+    void open() {
+        ASSERT_TRUE(lv2.openEditor(parent, 1.0));
+        ASSERT_TRUE(display->waitFor([&] { return (window = display->firstChild()) != 0 && display->viewable(window); },
+                                     [&] { lv2.idleEditor(); }));
+    }
+    // Idle calls until the window shows the drawing of what the plug-in
+    // told; false if it never does.
+    bool showsWhatThePluginTold() {
+        Canvas expected(kEditorWidth, kEditorHeight);
+        drawEditor(expected, lv2Picture(lv2), 1.0);
+        return display->waitFor([&] { return samePixels(display->capture(window), expected); },
+                                [&] { lv2.idleEditor(); });
+    }
+    void play(int blocks) {
+        for (int b = 0; b < blocks; ++b) playBlock(lv2);
+    }
+
+    Lv2Instance lv2{QUILLBEAT_LV2_BUNDLE};
+    std::uint64_t parent = 0, window = 0;
+};
+
+// The playhead, the step number and each step's picks reach the window on
+// the plug-in's output ports: it shows them as drawn, step after step.
+TEST_F(Lv2Window, ShowsTheStepAndEachStepsPicksAsDrawn) {
+    lv2.setValue(kRndSw, kSwitchModes[1].value);
+    play(20);
+    EXPECT_TRUE(showsWhatThePluginTold());
+    const auto picked = lv2Picture(lv2).valuesInUse;
+    // A step is at most 44,100 frames: past the next boundary.
+    play(90);
+    EXPECT_NE(lv2Picture(lv2).valuesInUse, picked) << "no new picks";
+    EXPECT_TRUE(showsWhatThePluginTold());
+}
+
+TEST_F(Lv2Window, OpenedAgainShowsTheValuesAndPicksAtOnce) {
+    lv2.setValue(kRndSw, kSwitchModes[2].value);
+    play(100);
+    lv2.closeEditor();
+    open();
+    EXPECT_TRUE(showsWhatThePluginTold());
+}
+
+// Ardour's mixer strip: once the host has looked, the plug-in draws the
+// step as the editor's thumbnail of the same values, at the host's width
+// and half as tall (no taller than the host takes), and asks again for a
+// drawing when the values in use change, not at every block. No display
+// needed.
+TEST(Lv2InlineDisplay, DrawsTheStepAsTheEditorsThumbnailAndAsksAgainOnChange) {
+    Lv2Instance lv2(QUILLBEAT_LV2_BUNDLE);
+    ASSERT_TRUE(lv2.activate(kRate, kBlock));
+    lv2.setValue(kRndSw, 0.0);
+    std::vector<float> left(kBlock, 0.5f), right(kBlock, 0.5f);
+    float* channels[2] = {left.data(), right.data()};
+    double sample = 0.0;
+    const auto play = [&] {
+        const HostPosition position{sample, 120.0, true};
+        ASSERT_TRUE(lv2.play({channels, channels, kBlock, &position, {}, {}}));
+        sample += kBlock;
+    };
+    const auto expectThumbnail = [&](std::uint32_t width, std::uint32_t maxHeight, int height) {
+        const std::optional<Canvas> shown = lv2.inlineDisplay(width, maxHeight);
+        Canvas expected(static_cast<int>(width), height);
+        drawStepThumbnail(expected, lv2Picture(lv2));
+        ASSERT_TRUE(shown) << width << " x " << maxHeight << ": no picture";
+        EXPECT_TRUE(samePixels(*shown, expected)) << width << " x " << maxHeight;
+    };
+    for (int block = 0; block < 30; ++block) play();
+    EXPECT_EQ(lv2.inlineDisplayRequests(), 0u) << "asked before the host looked";
+    ASSERT_TRUE(lv2.inlineDisplay(160, 80));
+    play();
+    const std::uint32_t asked = lv2.inlineDisplayRequests();
+    EXPECT_EQ(asked, 1u) << "not asked once for what the first look missed";
+    expectThumbnail(160, 200, 80);
+    expectThumbnail(160, 30, 30);
+    play();
+    EXPECT_EQ(lv2.inlineDisplayRequests(), asked) << "asked again with nothing changed";
+    const std::optional<Canvas> before = lv2.inlineDisplay(160, 80);
+    lv2.setValue(kVD1, 0.6);
+    play();
+    EXPECT_GT(lv2.inlineDisplayRequests(), asked);
+    expectThumbnail(160, 200, 80);
+    ASSERT_TRUE(before);
+    EXPECT_FALSE(samePixels(*lv2.inlineDisplay(160, 80), *before));
+    EXPECT_FALSE(lv2.inlineDisplay(0, 80)) << "a picture of no width";
+}
+
 }  // namespace
 
 namespace {
@@ -466,8 +596,9 @@ private:
     std::optional<std::string> before;
 };
 
-// Loading, playing, saving and the render tool open no X connection: the
-// window's connection is opened when a window is made, never before. An X
+// Loading, playing, saving and the render tool open no X connection (nor
+// does drawing LV2's inline display): the window's connection is opened
+// when a window is made, never before. An X
 // client would find the display of the listening socket; none comes.
 TEST(WindowlessPlugin, LoadsAndRendersWithoutConnectingToX) {
     ListeningDisplay listening;
@@ -483,15 +614,19 @@ TEST(WindowlessPlugin, LoadsAndRendersWithoutConnectingToX) {
     for (const std::string& display : {listening.name, std::string()}) {
         SCOPED_TRACE("DISPLAY=" + display);
         DisplayVariable variable(display);
-        {
-            ClapInstance clap(QUILLBEAT_CLAP_PATH);
-            ASSERT_TRUE(clap.activate(kRate, kBlock));
+        for (const std::function<std::unique_ptr<PluginInstance>()>& open :
+             {std::function([] { return clapWith(true, true); }), std::function(lv2)}) {
+            const std::unique_ptr<PluginInstance> plugin = open();
+            ASSERT_TRUE(plugin->activate(kRate, kBlock));
             std::vector<float> silence(kBlock), out(kBlock);
             const float* in[2] = {silence.data(), silence.data()};
             float* outs[2] = {out.data(), out.data()};
             const HostPosition position{0.0, 120.0, true};
-            ASSERT_TRUE(clap.play({in, outs, kBlock, &position, {}, {}}));
-            EXPECT_TRUE(clap.saveState());
+            ASSERT_TRUE(plugin->play({in, outs, kBlock, &position, {}, {}}));
+            EXPECT_TRUE(plugin->saveState());
+            if (auto* withDisplay = dynamic_cast<Lv2Instance*>(plugin.get())) {
+                EXPECT_TRUE(withDisplay->inlineDisplay(80, 40));
+            }
         }
         ScratchFolder folder;
         const ToolRun tool = runTool(ToolInvocation{

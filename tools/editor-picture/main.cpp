@@ -9,7 +9,9 @@
 //   --step N              the step being played; without it, passing through
 //   --frame F             the playhead's frame in the step (0)
 //   --beats 1|2           beats a step, as the Tempo helper chose (2)
-//   --song-tempo TEXT     the typed song tempo, and --drift FRAMES its drift a bar
+//   --song-tempo TEXT     the song's tempo typed into its field: the Tempo
+//                         helper sets Tempo and the beats a step, as the
+//                         window does, and shows the drift a bar
 //   --focus NAME          the control with the focus, by code name (vA, Tempo)
 //   --typed TEXT          text being typed into it
 //   --notice TEXT         a notice; "longest-step" gives the step's limit
@@ -29,6 +31,7 @@
 #include "editor/editor_texts.h"
 #include "editor/png_file.h"
 #include "editor/step_timing.h"
+#include "editor/tempo_helper.h"
 
 namespace {
 
@@ -118,10 +121,8 @@ int main(int argc, char** argv) {
             if (!n || (*n != 1 && *n != 2)) return fail("--beats is 1 or 2");
             picture.beatsPerStep = static_cast<int>(*n);
         } else if (option == "--song-tempo") {
+            if (!songTempoOfText(value)) return fail("--song-tempo takes a tempo in beats a minute, not " + std::string(value));
             picture.songTempoText = value;
-        } else if (option == "--drift") {
-            if (!n) return needNumber();
-            picture.songTempoDriftFrames = *n;
         } else if (option == "--focus") {
             focusName = value;
         } else if (option == "--typed") {
@@ -141,6 +142,15 @@ int main(int argc, char** argv) {
     if (!outPath) return fail("name the PNG file to write");
 
     if (mode) picture.hostValues[kRndSw] = *mode;
+    if (!picture.songTempoText.empty()) {
+        // As the window does when the song's tempo is typed.
+        const double song = *songTempoOfText(picture.songTempoText);
+        const TempoChoice choice = chooseTempo(song, picture.sampleRate);
+        picture.hostValues[kTempo] = choice.tempoValue;
+        picture.beatsPerStep = choice.beatsPerStep;
+        picture.songTempoDriftFrames = choice.driftFrames;
+        if (picture.notice.empty()) picture.notice = tempoLimitNotice(song, picture.sampleRate);
+    }
     picture.valuesInUse = picture.hostValues;
     if (inUse && !readValues(*inUse, picture.valuesInUse.data(), kEnvelopeParameterCount))
         return fail("--in-use takes ten numbers separated by commas");
