@@ -72,9 +72,26 @@ int main(int argc, char** argv) {
 
     // The audio path: rounds of 20000 blocks, closed and open alternating;
     // with the window open, the main loop idles it beside the blocks.
-    std::vector<double> closed, open;
+    // A third series plays with the window closed while another thread
+    // draws the same picture 30 times a second: what sharing the machine
+    // with a drawing costs, apart from anything the window does.
+    std::vector<double> closed, open, drawingBeside;
     for (int round = 0; round < 7; ++round) {
         closed.push_back(nanosecondsPerBlock(plugin, player, 20000));
+        {
+            std::atomic<bool> playing{true};
+            std::thread drawing([&] {
+                Canvas canvas(kEditorWidth, kEditorHeight);
+                EditorPicture picture;
+                while (playing) {
+                    drawEditor(canvas, picture, 1.0);
+                    std::this_thread::sleep_for(std::chrono::milliseconds(33));
+                }
+            });
+            drawingBeside.push_back(nanosecondsPerBlock(plugin, player, 20000));
+            playing = false;
+            drawing.join();
+        }
         if (!plugin.openEditor(parent, 1.0)) {
             std::fprintf(stderr, "quillbeat_window_cost: the window did not open\n");
             return 1;
@@ -95,9 +112,12 @@ int main(int argc, char** argv) {
     }
     std::sort(closed.begin(), closed.end());
     std::sort(open.begin(), open.end());
+    std::sort(drawingBeside.begin(), drawingBeside.end());
     std::printf("audio path, CLAP, RANDOM, blocks of %u frames (median of %zu rounds, min-max):\n", kBlock, closed.size());
     std::printf("  window closed: %7.0f ns a block (%.0f-%.0f)\n", closed[closed.size() / 2], closed.front(), closed.back());
     std::printf("  window open:   %7.0f ns a block (%.0f-%.0f)\n", open[open.size() / 2], open.front(), open.back());
+    std::printf("  window closed, a drawing beside: %7.0f ns a block (%.0f-%.0f)\n",
+                drawingBeside[drawingBeside.size() / 2], drawingBeside.front(), drawingBeside.back());
 
     // The window's main-loop CPU: the host calls its idle every 5 ms (the
     // window's own timer fires every 33 ms), while blocks play at the pace

@@ -126,6 +126,7 @@ struct ClapWindow final : EditLink {
     // The X window closed (a drag's gesture ended on the way), and the host
     // called no more for it.
     void closeWindow() {
+        plugin.shared.windowOpen.store(false, std::memory_order_relaxed);
         stopTicks();
         if (window != nullptr) window->close();
         window.reset();
@@ -217,6 +218,7 @@ bool CLAP_CALLBACK setParent(const clap_plugin* clapPlugin, const clap_window* p
     window->takeValues();
     window->window = X11EditorWindow::open(parent->x11, window->scale, window->model, nullptr);
     if (window->window == nullptr) return false;
+    self(clapPlugin).shared.windowOpen.store(true, std::memory_order_relaxed);
     Plugin& plugin = self(clapPlugin);
     if (window->timers != nullptr) {
         clap_id id = CLAP_INVALID_ID;

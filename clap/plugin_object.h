@@ -27,12 +27,15 @@ struct PickReport final : PickListener {
 };
 
 // What the processing thread and the window's thread share, each field
-// lock-free: the step as last played, the window's edits on their way, and
-// whether process() will pick them up.
+// lock-free: the step as last played, the window's edits on their way,
+// whether process() will pick them up, and whether a window is open.
 struct WindowShared {
     WindowFeed feed;
     WindowEdits edits;
     std::atomic<bool> processing{false};
+    // The step is published only while a window shows it, so a plug-in
+    // without one pays a load and a branch a block.
+    std::atomic<bool> windowOpen{false};
     std::atomic<double> sampleRate{kUsualRate};
 };
 

@@ -175,7 +175,8 @@ clap_process_status CLAP_CALLBACK process(const clap_plugin* clapPlugin, const c
     if (!audio) return CLAP_PROCESS_ERROR;
     parts.finish(playPart);
     plugin.picks.events = nullptr;
-    plugin.shared.feed.publish(plugin.effect.stepView());
+    if (plugin.shared.windowOpen.load(std::memory_order_relaxed))
+        plugin.shared.feed.publish(plugin.effect.stepView());
     return CLAP_PROCESS_CONTINUE;
 }
 

@@ -29,11 +29,13 @@ public:
         return true;
     }
 
-    // On the thread that processes: each edit waiting, oldest first.
+    // On the thread that processes: each edit waiting, oldest first. An
+    // empty ring costs two loads.
     template <typename Apply>
     void drain(Apply&& apply) {
         const std::size_t tail = written.load(std::memory_order_acquire);
         std::size_t head = read.load(std::memory_order_relaxed);
+        if (head == tail) return;
         for (; head != tail; ++head) apply(ring[head % kCapacity]);
         read.store(head, std::memory_order_release);
     }

@@ -112,6 +112,8 @@ void fillPath(Canvas& canvas, const Path& path, Argb color) {
     if (path.vertices.empty()) return;
     double minX = path.vertices[0].x, maxX = minX, minY = path.vertices[0].y, maxY = minY;
     for (const Path::Vertex& v : path.vertices) {
+        // A shape with a point that is no number is not drawn at all.
+        if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.cx) || !std::isfinite(v.cy)) return;
         minX = std::min(minX, v.x);
         maxX = std::max(maxX, v.x);
         minY = std::min(minY, v.y);

@@ -13,6 +13,7 @@
 #include "editor/editor_layout.h"
 #include "editor/editor_texts.h"
 #include "editor/shared_cache.h"
+#include "editor/shown_values.h"
 #include "editor/step_drawing.h"
 #include "editor/text_drawing.h"
 #include "effect/parameter_scales.h"
@@ -28,8 +29,9 @@ struct StepLayer {
     int left = 0, top = 0;
     Canvas pixels;
 
-    bool holds(const std::array<float, kParameterCount>& v, double s) const {
-        return filled && s == scale && std::memcmp(v.data(), values.data(), sizeof values) == 0;
+    bool holds(const std::array<float, kParameterCount>& v, double s, int x, int y, int w, int h) const {
+        return filled && s == scale && x == left && y == top && w == pixels.width && h == pixels.height &&
+               std::memcmp(v.data(), values.data(), sizeof values) == 0;
     }
     void keep(const Canvas& canvas, const std::array<float, kParameterCount>& v, double s, int x, int y, int w,
               int h) {
@@ -200,7 +202,7 @@ void drawTitleAndModes(Painter& p, SwitchMode mode) {
 
 void drawStepPicture(Painter& p, const EditorPicture& picture, DrawingCaches& caches) {
     const Rect& r = kStepPicture;
-    const std::array<float, kParameterCount> values = stepValues(picture);
+    const std::array<float, kParameterCount> values = shownValues(picture);
     const double s = p.s;
     const StepArea area{(r.x + 10) * s, (r.y + 22) * s, (r.width - 20) * s, (r.height - 28) * s, 2 * s};
     // The pixels the picture may touch, within the canvas.
@@ -208,7 +210,7 @@ void drawStepPicture(Painter& p, const EditorPicture& picture, DrawingCaches& ca
     const int top = std::max(0, static_cast<int>(std::floor(r.y * s)));
     const int right = std::min(p.canvas.width, static_cast<int>(std::ceil((r.x + r.width) * s)));
     const int bottom = std::min(p.canvas.height, static_cast<int>(std::ceil((r.y + r.height) * s)));
-    if (caches.stepLayer.holds(values, s)) {
+    if (caches.stepLayer.holds(values, s, left, top, right - left, bottom - top)) {
         caches.stepLayer.copyInto(p.canvas);
     } else {
         p.rounded(r, 6, colours::kStepBackground);
@@ -240,9 +242,13 @@ void drawGroupHeading(Painter& p, bool filter, bool picked) {
             picked ? colours::kFilter : colours::kText);
 }
 
+// Where a value sits along its track: 0 to 1, a value that is not a number
+// at 0.
+double unitValue(float value) { return value > 0 ? std::min(static_cast<double>(value), 1.0) : 0.0; }
+
 // A handle across a vertical track at `value`, or along a horizontal one.
 Rect handleAt(const ControlPlace& place, float value) {
-    const double v = std::clamp(static_cast<double>(value), 0.0, 1.0);
+    const double v = unitValue(value);
     const Rect& t = place.track;
     if (place.horizontal) {
         const int x = static_cast<int>(std::lround(t.x + v * t.width));
@@ -257,7 +263,7 @@ Rect handleAt(const ControlPlace& place, float value) {
 void drawTrack(Painter& p, const ControlPlace& place, float inUse, const float* host, Argb accent, bool dragged) {
     const Rect& t = place.track;
     p.rounded(t, 3, colours::kTrack);
-    const double v = std::clamp(static_cast<double>(inUse), 0.0, 1.0);
+    const double v = unitValue(inUse);
     if (place.horizontal) {
         if (v > 0) p.rounded(t.x, t.y, t.width * v, t.height, 3, accent);
     } else if (v > 0) {
@@ -283,8 +289,7 @@ void drawEnvelopeControl(Painter& p, const ControlPlace& place, const EditorPict
     p.centred(controlName(parameter), centre, a.y + 2, Weight::Bold, kLabelSize, colours::kText);
     p.centred(codeName(parameter), centre, a.y + 16, Weight::Regular, kSmallSize, colours::kDimText);
 
-    const float inUse = picked ? picture.valuesInUse[static_cast<std::size_t>(parameter)]
-                               : picture.hostValues[static_cast<std::size_t>(parameter)];
+    const float inUse = shownValue(picture, parameter);
     const float* host = picked ? &picture.hostValues[static_cast<std::size_t>(parameter)] : nullptr;
     drawTrack(p, place, inUse, host, isFilter(parameter) ? colours::kFilter : colours::kVolume, dragged);
 
@@ -294,10 +299,8 @@ void drawEnvelopeControl(Painter& p, const ControlPlace& place, const EditorPict
     } else {
         p.centred(valueText(parameter, inUse), centre, valueTop, Weight::Regular, kValueSize, colours::kText);
     }
-    std::array<float, kParameterCount> values = picture.hostValues;
-    if (picked) std::copy_n(picture.valuesInUse.begin(), kEnvelopeParameterCount, values.begin());
     const std::string below = isNotes(parameter) ? noteCountText(inUse, picture.beatsPerStep)
-                                                 : stageTimeText(parameter, values, picture.sampleRate);
+                                                 : stageTimeText(parameter, shownValues(picture), picture.sampleRate);
     double lineTop = valueTop + 16;
     for (const std::string& line : wrapped(p, below, a.width - 4, kSmallSize)) {
         p.centred(line, centre, lineTop, Weight::Regular, kSmallSize, colours::kDimText);
@@ -308,7 +311,7 @@ void drawEnvelopeControl(Painter& p, const ControlPlace& place, const EditorPict
 
 void drawTempo(Painter& p, const ControlPlace& place, const EditorPicture& picture) {
     const Rect& a = place.area;
-    const float tempo = picture.hostValues[kTempo];
+    const float tempo = shownValue(picture, kTempo);
     const bool focused = picture.focused == kTempo;
     if (picture.dragged == kTempo) p.rounded(a, 5, colours::kDragged);
     const double after = p.write(controlName(kTempo), a.x + 2, a.y + 2, Weight::Bold, kLabelSize, colours::kText);
@@ -354,7 +357,7 @@ void drawEditor(Canvas& canvas, const EditorPicture& picture, double scale) {
     if (canvas.width <= 0 || canvas.height <= 0 || !(scale > 0)) return;
     fillPixels(canvas, 0, 0, canvas.width, canvas.height, colours::kPanel);
     const SwitchMode mode = switchMode(picture.hostValues[kRndSw]);
-    const bool picked = mode != SwitchMode::Manual;
+    const bool picked = valuesPickedByPlugin(picture);
     drawingCaches.use([&](DrawingCaches& caches) {
         Painter p(canvas, scale, caches.text);
         drawTitleAndModes(p, mode);

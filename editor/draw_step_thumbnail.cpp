@@ -4,6 +4,7 @@
 #include "editor/draw_editor.h"
 #include "editor/editor_colours.h"
 #include "editor/shared_cache.h"
+#include "editor/shown_values.h"
 #include "editor/step_drawing.h"
 
 namespace {
@@ -20,7 +21,7 @@ void drawStepThumbnail(Canvas& canvas, const EditorPicture& picture) {
     const double margin = line * 2;
     const StepArea area{margin, margin, canvas.width - 2 * margin, canvas.height - 2 * margin, line};
     if (area.width < 1 || area.height < 1) return;
-    const std::array<float, kParameterCount> values = stepValues(picture);
+    const std::array<float, kParameterCount> values = shownValues(picture);
     thumbnailShapes.use([&](StepShapeCache& shapes) {
         drawStepShape(canvas, area, shapes.shape(values, stepColumns(area)));
     });

@@ -14,7 +14,7 @@ add_library(quillbeat_editor_thumbnail STATIC
   canvas_drawing.cpp draw_step_thumbnail.cpp step_drawing.cpp step_shape.cpp truetype.cpp)
 quillbeat_include_paths(quillbeat_editor_thumbnail PUBLIC
   editor/canvas.h editor/canvas_drawing.h editor/draw_editor.h editor/editor_colours.h editor/editor_picture.h
-  editor/shared_cache.h editor/step_drawing.h editor/step_shape.h editor/step_timing.h editor/truetype.h
+  editor/shared_cache.h editor/shown_values.h editor/step_drawing.h editor/step_shape.h editor/step_timing.h editor/truetype.h
   effect/parameter_scales.h)
 target_include_directories(quillbeat_editor_thumbnail SYSTEM PRIVATE ${QUILLBEAT_STB_INCLUDE_DIR})
 target_link_libraries(quillbeat_editor_thumbnail PUBLIC quillbeat_core)

@@ -14,13 +14,6 @@ constexpr double kSwayLow = 0.92;
 
 }  // namespace
 
-std::array<float, kParameterCount> stepValues(const EditorPicture& picture) {
-    std::array<float, kParameterCount> values = picture.valuesInUse;
-    values[kRndSw] = picture.hostValues[kRndSw];
-    values[kTempo] = picture.hostValues[kTempo];
-    return values;
-}
-
 int stepColumns(const StepArea& area) { return std::max(1, static_cast<int>(std::lround(area.width))); }
 
 void drawStepShape(Canvas& canvas, const StepArea& area, const StepShape& shape) {

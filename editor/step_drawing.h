@@ -8,7 +8,6 @@
 #include <optional>
 
 #include "editor/canvas_drawing.h"
-#include "editor/editor_picture.h"
 #include "editor/step_shape.h"
 #include "effect/quillbeat_core.h"
 
@@ -25,7 +24,3 @@ void drawPlayhead(Canvas& canvas, const StepArea& area, const std::optional<Step
 
 // Columns for an area: one a pixel.
 int stepColumns(const StepArea& area);
-
-// The values the step is drawn with: the envelopes' as in use, the mode and
-// Tempo as the host holds them (the effect picks neither).
-std::array<float, kParameterCount> stepValues(const EditorPicture& picture);

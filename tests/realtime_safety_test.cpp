@@ -382,13 +382,18 @@ struct OpenWindow {
         const int x = track.x + track.width / 2;
         display->movePointer(window, x, track.y + track.height - 4);
         idle(3);
+        // The server holds the pointer for the window from the press to the
+        // release: the window has them to hear, and its edits wait for the
+        // blocks.
         display->pressButton(1);
+        const auto idleOnce = [&] { idle(1); };
+        display->waitFor([&] { return display->pointerGrabbed(); }, idleOnce);
         for (int step = 1; step <= 4; ++step) {
-            idle(3);
             display->movePointer(window, x, track.y + track.height - 4 - 8 * step);
+            idle(3);
         }
         display->releaseButton(1);
-        idle(10);
+        display->waitFor([&] { return !display->pointerGrabbed(); }, idleOnce);
     }
     // The host's main loop for a moment: the events reach the window.
     void idle(int rounds) {

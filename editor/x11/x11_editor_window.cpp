@@ -162,7 +162,9 @@ std::uint64_t X11EditorWindow::windowId() const { return x->window; }
 void X11EditorWindow::idle() {
     if (x->display == nullptr) return;
     handlePendingEvents();
-    if (x->display == nullptr) return;
+    // The host destroyed its window, and ours went with it: nothing left
+    // to draw on until close().
+    if (x->window == 0) return;
     if (model.takeRedraw()) x->redrawWanted = true;
     const Clock::time_point now = Clock::now();
     if (x->redrawWanted && now - x->lastDraw >= kRedrawInterval) {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <thread>
 #include <vector>
 
@@ -104,6 +105,25 @@ TEST(EditorDrawing, SameValuesSameBytesOnAnyThread) {
         drawer.join();
         EXPECT_EQ(other.pixels, first.pixels) << scale;
         EXPECT_EQ(meanwhile.pixels, first.pixels) << scale;
+    }
+}
+
+// A canvas of another size than the scale's gets the same drawing, cut at
+// its edges, and nothing written beyond them.
+TEST(EditorDrawing, OtherCanvasSizesAreCut) {
+    const EditorPicture picture = examplePicture();
+    const Canvas full = drawn(picture);
+    for (auto [width, height] : {std::pair{300, 200}, std::pair{kEditorWidth, 100}, std::pair{900, 500}}) {
+        Canvas canvas(width, height);
+        drawEditor(canvas, picture, 1);
+        std::size_t differing = 0;
+        for (int y = 0; y < std::min(height, kEditorHeight); ++y) {
+            for (int x = 0; x < std::min(width, kEditorWidth); ++x) {
+                differing += canvas.pixels[static_cast<std::size_t>(y) * width + x] !=
+                             full.pixels[static_cast<std::size_t>(y) * kEditorWidth + x];
+            }
+        }
+        EXPECT_EQ(differing, 0u) << width << " x " << height;
     }
 }
 
@@ -210,6 +230,11 @@ TEST(EditorDrawing, ModesAndStatesDrawnApart) {
     EXPECT_TRUE(changed([](EditorPicture& p) { p.notice = "a step is at most 44,100 frames"; }));
     EXPECT_TRUE(changed([](EditorPicture& p) { p.beatsPerStep = 1; }));
     EXPECT_TRUE(changed([](EditorPicture& p) { p.sampleRate = 48000; }));
+    // Values no host should send are drawn at an end of their track.
+    EXPECT_TRUE(changed([](EditorPicture& p) {
+        p.hostValues.fill(std::numeric_limits<float>::quiet_NaN());
+        p.valuesInUse.fill(std::numeric_limits<float>::infinity());
+    }));
 }
 
 TEST(EditorDrawing, TextIsDrawn) {
@@ -239,7 +264,7 @@ TEST(StepThumbnail, FitsAnySizeAndFollowsTheValues) {
                                 [&](std::uint32_t p) { return p != first.pixels[0]; }),
                   width * height / 10);
         EditorPicture other = picture;
-        other.valuesInUse[kVNotes] = 0.5f;
+        other.hostValues[kVNotes] = other.valuesInUse[kVNotes] = 0.5f;
         Canvas changed(width, height);
         drawStepThumbnail(changed, other);
         EXPECT_NE(changed.pixels, first.pixels);

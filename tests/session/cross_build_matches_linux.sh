@@ -5,8 +5,8 @@
 #   windows, windows-x86  the DLL, x64 or x86: what it exports and imports,
 #                         that the plug-in's own code calls nothing whose
 #                         result differs between C runtimes (and, on x86,
-#                         computes nothing on the x87 unit); the session
-#                         under wine, 64- or 32-bit
+#                         computes nothing on the x87 unit); the session and
+#                         the editor's pictures under wine, 64- or 32-bit
 #   linux-arm64           no fused multiply-add in the plug-in (each skips
 #                         the rounding between the multiplication and the
 #                         addition); the session, a rendered demo and the
@@ -32,6 +32,21 @@ mkdir -p "$out"
 out=$(cd "$out" && pwd)
 
 source tests/session/session_checks.sh
+
+# The editor's drawing, in RANDOM at 48 kHz at a scale between whole pixels,
+# and the mixer strip's thumbnail: drawn by each build's picture tool (RUN
+# runs the target's program: wine, qemu), they must be the same bytes.
+editor_picture=tools/editor-picture/quillbeat-editor-picture
+editor=(--mode random --in-use 0.8,0.3,0.2,0.05,0.5,0.4,0.1,0.6,0.2,0.37 --rate 48000 --scale 1.5
+        --step 7 --frame 12000 --focus vD1 --typed 0.2 --song-tempo 128 --notice longest-step)
+same_editor_pictures() {
+  local run=$1 program=$2 size
+  for size in "" "--thumbnail 200x60"; do
+    "$linux_dir/$editor_picture" "${editor[@]}" $size "$out/linux-editor.png" &&
+      (cd "$target_dir" && $run "$program" "${editor[@]}" $size session/target-editor.png) >/dev/null 2>&1 &&
+      cmp "$out/linux-editor.png" "$out/target-editor.png" || return 1
+  done
+}
 
 if [ "$preset" != linux-arm64 ]; then
   dll="$target_dir/Quillbeat.dll"
@@ -109,12 +124,15 @@ if [ "$preset" != linux-arm64 ]; then
   # rounds correctly. fmod, floor and trunc are exact and may stay.
   runtime_dependent='printf|scanf|strto[dfl]|^(__imp_)?ato[fil]$|_M_insertI[def]E|^(__imp_)?(pow|exp|exp2|exp10|expm1|log|log10|log2|log1p|sin|cos|tan|sincos|asin|acos|atan|atan2|sinh|cosh|tanh|asinh|acosh|atanh|cbrt|hypot|erf|erfc|lgamma|tgamma)[fl]?$'
 
-  # Every function the plug-in's own objects call, in both builds.
+  # Every function the plug-in's own objects call, in both builds, and the
+  # editor's, which draws the same pixels everywhere.
   plugin_code_calls_nothing_runtime_dependent() {
     local calls
     calls=$({
-      "$mingw_nm" -u "$target_dir"/host/*.a "$target_dir"/effect/*.a "$target_dir"/CMakeFiles/quillbeat.dir/host/*.obj
-      nm -u "$linux_dir"/host/*.a "$linux_dir"/effect/*.a "$linux_dir"/CMakeFiles/quillbeat.dir/host/*.o
+      "$mingw_nm" -u "$target_dir"/host/*.a "$target_dir"/effect/*.a "$target_dir"/editor/*.a \
+        "$target_dir"/CMakeFiles/quillbeat.dir/host/*.obj
+      nm -u "$linux_dir"/host/*.a "$linux_dir"/effect/*.a "$linux_dir"/editor/*.a \
+        "$linux_dir"/CMakeFiles/quillbeat.dir/host/*.o
     } 2>/dev/null | awk 'NF == 2 && $1 == "U" { print $2 }' | sort -u)
     [ -n "$calls" ] || { echo "  no object files found"; return 1; }
     local bad
@@ -171,6 +189,7 @@ if [ "$preset" != linux-arm64 ]; then
   check "audio is bit-identical" same_bytes windows f32
   check "through the CLAP build, values and texts are byte-identical" same_bytes windows txt -clap
   check "through the CLAP build, audio is bit-identical" same_bytes windows f32 -clap
+  check "the editor's pictures are byte-identical" same_editor_pictures "$wine" "$editor_picture.exe"
   [ -z "$wineserver" ] || "$wineserver" -k 2>/dev/null
 
   finish "windows $arch"
@@ -210,20 +229,7 @@ else
   samples() { tail -c +"$(grep -obUa -m 1 data "$1" | head -n 1 | cut -d: -f1)" "$1"; }
   same_samples() { cmp <(samples "$out/linux.wav") <(samples "$out/arm64.wav"); }
 
-  # The editor's drawing, in RANDOM at 48 kHz at a scale between whole
-  # pixels, and the mixer strip's thumbnail: the same bytes from both.
-  editor=(--mode random --in-use 0.8,0.3,0.2,0.05,0.5,0.4,0.1,0.6,0.2,0.37 --rate 48000 --scale 1.5
-          --step 7 --frame 12000 --focus vD1 --typed 0.2 --song-tempo 128 --notice longest-step)
-  same_editor_pictures() {
-    local picture=tools/editor-picture/quillbeat-editor-picture size
-    for size in "" "--thumbnail 200x60"; do
-      "$linux_dir/$picture" "${editor[@]}" $size "$out/linux-editor.png" &&
-        qemu-aarch64 "$target_dir/$picture" "${editor[@]}" $size "$out/arm64-editor.png" &&
-        cmp "$out/linux-editor.png" "$out/arm64-editor.png" || return 1
-    done
-  }
-
-  rm -f "$out"/linux.* "$out"/arm64.* "$out"/*-editor.png
+  rm -f "$out"/linux.* "$out"/arm64.*
   check "quillbeat.so (arm64) contains no fused multiply-add" no_fused_multiply_add
   check "the session plays on Linux x86-64" play_on_linux
   check "the session plays on Linux arm64 under qemu" play_on_arm64
@@ -233,7 +239,7 @@ else
   check "through the CLAP build, audio is bit-identical" same_bytes arm64 f32 -clap
   check "quillbeat-render renders the demo on both" render_on_both
   check "the rendered demo's samples are bit-identical" same_samples
-  check "the editor's pictures are byte-identical" same_editor_pictures
+  check "the editor's pictures are byte-identical" same_editor_pictures qemu-aarch64 "$editor_picture"
 
   finish "arm64"
 fi
