@@ -6,9 +6,9 @@
 #include "editor/control_steps.h"
 #include "editor/editor_layout.h"
 #include "editor/editor_texts.h"
+#include "editor/shown_values.h"
 #include "editor/step_timing.h"
 #include "editor/tempo_helper.h"
-#include "effect/parameter_scales.h"
 #include "effect/parameter_text.h"
 
 namespace {
@@ -101,13 +101,8 @@ bool EditorModel::takeRedraw() {
     return wanted;
 }
 
-// In "RANDOM" and "AUTO" the envelope controls show what the effect picked;
-// the mode and Tempo are never picked.
-float EditorModel::shownValue(int parameter) const {
-    const bool picked = switchMode(picture_.hostValues[kRndSw]) != SwitchMode::Manual;
-    return picked && parameter < kEnvelopeParameterCount ? picture_.valuesInUse[parameter]
-                                                         : picture_.hostValues[parameter];
-}
+// What a control shows, and so where a drag or a step starts from.
+float EditorModel::shownValue(int parameter) const { return ::shownValue(picture_, parameter); }
 
 void EditorModel::edit(int parameter, float value) {
     value = std::clamp(value, 0.0f, 1.0f);

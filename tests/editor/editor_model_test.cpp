@@ -220,7 +220,7 @@ TEST(TempoHelper, ChoosesTheLeastDriftOfEveryTempoValue) {
         {{88200, 100}, "a step is at most 44,100 frames: 0.50 s at 88.2 kHz, slowest 120.0 BPM"},
         {{96000, 128}, "a step is at most 44,100 frames: 0.46 s at 96 kHz, slowest 130.6 BPM"}};
     for (double rate : {44100.0, 48000.0, 88200.0, 96000.0}) {
-        for (double song : {50.0, 60.0, 87.5, 100.0, 120.0, 128.0, 140.0, 150.0, 174.0, 200.0, 500.0, 1000.0}) {
+        for (double song : {50.0, 60.0, 87.5, 90.0, 100.0, 120.0, 128.0, 140.0, 150.0, 174.0, 200.0, 500.0, 1000.0}) {
             SCOPED_TRACE(testing::Message() << song << " BPM at " << rate << " Hz");
             // Two beats a step first, so that a tie keeps two.
             const TempoStep* best = nullptr;
