@@ -131,7 +131,9 @@ std::unique_ptr<X11EditorWindow> X11EditorWindow::open(std::uint64_t parent, dou
     x.visualIsCanvas = x.image->bits_per_pixel == 32 && x.masks.red == 0xFF0000 && x.masks.green == 0xFF00 &&
                        x.masks.blue == 0xFF && x.image->byte_order == (littleEndian ? LSBFirst : MSBFirst) &&
                        x.image->bytes_per_line == static_cast<int>(width * 4);
-    XFlush(x.display);
+    // The window exists on the server when open returns: a host that looks
+    // for it through its own connection finds it.
+    XSync(x.display, False);
     return opened;
 }
 
@@ -141,7 +143,7 @@ void X11EditorWindow::show() {
     if (x->display == nullptr) return;
     XMapWindow(x->display, x->window);
     x->redrawWanted = true;
-    XFlush(x->display);
+    XSync(x->display, False);
 }
 
 void X11EditorWindow::hide() {

@@ -50,10 +50,27 @@ std::unique_ptr<XTestDisplay> XTestDisplay::open(std::string* why) {
     }
     std::unique_ptr<XTestDisplay> opened(new XTestDisplay);
     opened->x = std::move(state);
+    // A test that stopped in the middle of a drag left its button down on
+    // the server: let it go, so this one's press is a press.
+    opened->releaseHeldButtons();
     return opened;
 }
 
-XTestDisplay::~XTestDisplay() = default;
+XTestDisplay::~XTestDisplay() {
+    if (x != nullptr && x->display != nullptr) releaseHeldButtons();
+}
+
+void XTestDisplay::releaseHeldButtons() {
+    Window root = 0, child = 0;
+    int rootX = 0, rootY = 0, windowX = 0, windowY = 0;
+    unsigned mask = 0;
+    const int screen = DefaultScreen(x->display);
+    XQueryPointer(x->display, RootWindow(x->display, screen), &root, &child, &rootX, &rootY, &windowX, &windowY, &mask);
+    const unsigned held[] = {Button1Mask, Button2Mask, Button3Mask};
+    for (unsigned button = 1; button <= 3; ++button)
+        if ((mask & held[button - 1]) != 0) XTestFakeButtonEvent(x->display, button, False, CurrentTime);
+    XSync(x->display, False);
+}
 
 std::uint64_t XTestDisplay::makeParent(int width, int height) {
     destroyParent();

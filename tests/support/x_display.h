@@ -63,6 +63,7 @@ public:
 
 private:
     XTestDisplay() = default;
+    void releaseHeldButtons();
     std::unique_ptr<XDisplayState> x;
 };
 
