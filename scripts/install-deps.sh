@@ -37,11 +37,13 @@ release_packages=(
   # Windows x64 and x86 DLLs
   g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32
   # Linux arm64: the cross compiler, and the run-time libraries of
-  # quillbeat-render (linked against, and read by dpkg-shlibdeps for the
-  # arm64 package's dependencies; their -dev packages would pull in five
-  # times as much); its generator of the LV2 Turtle runs under qemu
+  # quillbeat-render and of the editor's window (linked against, and read by
+  # dpkg-shlibdeps for the arm64 package's dependencies; their -dev packages
+  # would pull in five times as much, libx11-dev:arm64 four more -dev
+  # packages; the headers are the build machine's); its generator of the
+  # LV2 Turtle runs under qemu
   g++-aarch64-linux-gnu qemu-user
-  libsndfile1:arm64 libcairo2:arm64 libstdc++6:arm64
+  libsndfile1:arm64 libcairo2:arm64 libstdc++6:arm64 libx11-6:arm64
   # the Debian packages: dpkg-shlibdeps works out their dependencies, CPack
   # needs file to find the binaries, man checks the man page
   dpkg-dev file man-db
@@ -56,8 +58,10 @@ test_packages=(
   # the wines that play the Windows DLLs (wine32 needs the i386
   # architecture, added below)
   wine64 wine32:i386
-  # GoogleTest's sources, built for arm64 to run the suite under qemu
-  googletest
+  # GoogleTest's sources, built for arm64 to run the suite under qemu; the
+  # arm64 window tests' XTest input and their LV2 host (lilv), run-time
+  # libraries alone as above
+  googletest libxtst6:arm64 liblilv-0-0:arm64
   # third-party VST 2 effects that the render tool's tests load, and effects
   # shipped as VST 2, LV2 and CLAP alike, which the host library's three
   # hosts must render alike

@@ -2,7 +2,7 @@
 # Builds the release set into dist/, named by the version in CMakeLists.txt:
 #   quillbeat_<version>_amd64.deb, quillbeat_<version>_arm64.deb
 #       Debian packages: the plug-in in /usr/lib/vst, its LV2 edition in
-#       /usr/lib/lv2/quillbeat.lv2 (with its window on amd64), its CLAP
+#       /usr/lib/lv2/quillbeat.lv2 (with its window), its CLAP
 #       edition in /usr/lib/clap,
 #       quillbeat-render in /usr/bin with its man page, the HTML guide in
 #       /usr/share/doc/quillbeat/guide, the factory presets in

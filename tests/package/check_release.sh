@@ -68,13 +68,12 @@ carries_presets() {
   done
 }
 
-# The LV2 bundle's files, under the prefix; the native build's bundle holds
-# its window's library too (a cross build has no X11 to link).
+# The LV2 bundle's files, under the prefix, and its window's library.
 lv2_bundle=(lib/lv2/quillbeat.lv2/{quillbeat.so,manifest.ttl,quillbeat.ttl,presets.ttl})
 lv2_window=lib/lv2/quillbeat.lv2/quillbeat_ui.so
 
-# deb_is DEB ARCH ELF-MACHINE [window]: with "window", the LV2 bundle's window
-# is there and Xlib among the dependencies.
+# deb_is DEB ARCH ELF-MACHINE: the LV2 bundle's window among the binaries and
+# Xlib among the dependencies too.
 deb_is() {
   local deb=dist/$1 tree="$out/${2}-deb"
   local field
@@ -85,11 +84,11 @@ deb_is() {
   dpkg-deb -x "$deb" "$tree" || return 1
   local file
   for file in usr/lib/vst/quillbeat.so usr/lib/clap/quillbeat.clap usr/bin/quillbeat-render \
-    usr/share/man/man1/quillbeat-render.1 usr/share/doc/quillbeat/LICENSE "${lv2_bundle[@]/#/usr/}"; do
+    usr/share/man/man1/quillbeat-render.1 usr/share/doc/quillbeat/LICENSE "${lv2_bundle[@]/#/usr/}" "usr/$lv2_window"; do
     [ -f "$tree/$file" ] || { echo "  missing: /$file"; return 1; }
   done
-  for file in usr/lib/vst/quillbeat.so usr/lib/lv2/quillbeat.lv2/quillbeat.so usr/lib/clap/quillbeat.clap \
-    usr/bin/quillbeat-render; do
+  for file in usr/lib/vst/quillbeat.so usr/lib/lv2/quillbeat.lv2/quillbeat.so "usr/$lv2_window" \
+    usr/lib/clap/quillbeat.clap usr/bin/quillbeat-render; do
     file -b "$tree/$file" | grep -q "ELF 64-bit LSB .*, $3," || { echo "  /$file: $(file -b "$tree/$file")"; return 1; }
   done
   local depends
@@ -97,10 +96,7 @@ deb_is() {
   echo "  Depends: $depends"
   grep -q 'libsndfile1 (>= ' <<<"$depends" && grep -q 'libcairo2 (>= ' <<<"$depends" &&
     grep -q 'libstdc++6 (>= ' <<<"$depends" || return 1
-  if [ "${4:-}" = window ]; then
-    file -b "$tree/usr/$lv2_window" | grep -q "ELF 64-bit LSB .*, $3," || { echo "  missing or not $3: /usr/$lv2_window"; return 1; }
-    grep -qE '(^|, )libx11-6( |,|$)' <<<"$depends" || { echo "  no libx11-6 among the dependencies"; return 1; }
-  fi
+  grep -qE '(^|, )libx11-6( |,|$)' <<<"$depends" || { echo "  no libx11-6 among the dependencies"; return 1; }
   carries_guide "$tree/usr/share/doc/quillbeat/guide" && carries_presets "$tree/usr/share/quillbeat/presets"
 }
 
@@ -144,7 +140,7 @@ man_page_renders() {
 }
 
 check "every artifact is named by version $version and summed" all_artifacts_summed
-check "the amd64 package" deb_is "${debs[0]}" amd64 x86-64 window
+check "the amd64 package" deb_is "${debs[0]}" amd64 x86-64
 check "the arm64 package" deb_is "${debs[1]}" arm64 "ARM aarch64"
 check "the Windows x64 zip" zip_is "${zips[0]}" pei-x86-64
 check "the Windows x86 zip" zip_is "${zips[1]}" pei-i386

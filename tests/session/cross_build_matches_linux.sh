@@ -7,7 +7,8 @@
 #                         result differs between C runtimes (and, on x86,
 #                         computes nothing on the x87 unit); the session and
 #                         the editor's pictures under wine, 64- or 32-bit
-#   linux-arm64           no fused multiply-add in the plug-in (each skips
+#   linux-arm64           no fused multiply-add in the plug-in and the LV2
+#                         window's library (each skips
 #                         the rounding between the multiplication and the
 #                         addition); the session, a rendered demo and the
 #                         editor's pictures under qemu-aarch64
@@ -204,7 +205,7 @@ else
   # disassembly found nothing to check.
   no_fused_multiply_add() {
     local code fused
-    code=$(aarch64-linux-gnu-objdump -d "$plugin") || return 1
+    code=$(aarch64-linux-gnu-objdump -d "$1") || return 1
     fused=$(grep -cwE 'fn?madd|fn?msub|fmla|fmls' <<<"$code")
     echo "  $(grep -cw fmul <<<"$code") fmul, $(grep -cw fadd <<<"$code") fadd, $fused fused"
     [ "$(grep -cw fmul <<<"$code")" -gt 0 ] && [ "$fused" -eq 0 ]
@@ -232,7 +233,9 @@ else
   same_samples() { cmp <(samples "$out/linux.wav") <(samples "$out/arm64.wav"); }
 
   rm -f "$out"/linux.* "$out"/arm64.*
-  check "quillbeat.so (arm64) contains no fused multiply-add" no_fused_multiply_add
+  check "quillbeat.so (arm64) contains no fused multiply-add" no_fused_multiply_add "$plugin"
+  check "the LV2 window's library (arm64) contains no fused multiply-add" no_fused_multiply_add \
+    "$target_dir/lv2-bundles/quillbeat.lv2/quillbeat_ui.so"
   check "the session plays on Linux x86-64" play_on_linux
   check "the session plays on Linux arm64 under qemu" play_on_arm64
   check "texts and parameter values are byte-identical" same_bytes arm64 txt

@@ -343,6 +343,9 @@ TEST_P(WindowCases, OpenShowActAndTell) {
         EXPECT_EQ(switchMode(static_cast<float>(last->value)), SwitchMode::Random);
     }
     plugin->closeEditor();
+#ifndef QUILLBEAT_TOOL_LOADS_LV2
+    if (dynamic_cast<Lv2Instance*>(plugin.get()) != nullptr) return;
+#endif
 
     // The value reached the effect: played from the start it sounds as the
     // render tool sounds with that value.

@@ -20,7 +20,11 @@ ToolRun runTool(const ToolInvocation& invocation, const ToolStreams& streams) {
     ScratchFolder capture;
     const std::string outPath = capture.file("stdout");
     const std::string errPath = capture.file("stderr");
-    std::vector<std::string> argv{RENDER_TOOL_PATH};
+    // A cross-built tool runs under the build's emulator (qemu-aarch64), found
+    // on the PATH.
+    std::vector<std::string> argv;
+    if (const std::string emulator = RENDER_TOOL_EMULATOR; !emulator.empty()) argv.push_back(emulator);
+    argv.push_back(RENDER_TOOL_PATH);
     argv.insert(argv.end(), invocation.arguments.begin(), invocation.arguments.end());
     std::vector<char*> pointers;
     for (std::string& argument : argv) pointers.push_back(argument.data());
@@ -45,7 +49,7 @@ ToolRun runTool(const ToolInvocation& invocation, const ToolStreams& streams) {
         for (const auto& [name, value] : invocation.environment) setenv(name.c_str(), value.c_str(), 1);
         // The alarm outlives exec.
         alarm(invocation.timeoutSeconds);
-        execv(pointers[0], pointers.data());
+        execvp(pointers[0], pointers.data());
         _exit(127);
     }
     std::thread feeder;
