@@ -49,21 +49,12 @@ echo "guide-pictures: the tables in docs/guide.md"
 
 # The window, drawn as the LV2 and CLAP editions show it, into a folder of
 # its own (the pictures above are each checked against the audio behind
-# them; these are drawings of values). An eighth-note gate through a filter
-# that opens in quarter-note triplets, in each mode; RANDOM and AUTO with
-# values the effect picked; at 48 kHz, a song at 128 BPM given to the Tempo
-# helper.
+# them; these are drawings of values, listed in window/pictures.txt).
 window=$pictures/window
 editor_picture=build/tools/editor-picture/quillbeat-editor-picture
-mkdir -p "$window"
 rm -f "$window"/*.png
-values=1,0.2,0,0,0.2333,0.6,0.15,0.3,0.05,0.1667,0,0.24
-"$editor_picture" --values "$values" --mode manual --step 12 --frame 14000 "$window/window-manual.png"
-"$editor_picture" --values "$values" --mode random --in-use 0.85,0.3,0.2,0.05,0.5,0.4,0.1,0.6,0.2,0.37 \
-  --step 13 --frame 6000 "$window/window-random.png"
-"$editor_picture" --values "$values" --mode auto --in-use 1,0.12,0,0,0.1,0.8,0.2,0.4,0.1,0.2333 \
-  --step 14 --frame 30000 "$window/window-auto.png"
-"$editor_picture" --values "$values" --mode manual --rate 48000 --song-tempo 128 \
-  --step 3 --frame 20000 --focus song-tempo "$window/window-tempo-48k.png"
-"$editor_picture" --values "$values" --thumbnail 200x60 --step 12 --frame 14000 "$window/mixer-strip.png"
+while read -r -a row; do
+  if [ ${#row[@]} -eq 0 ] || [[ ${row[0]} == \#* ]]; then continue; fi
+  "$editor_picture" "${row[@]:1}" "$window/${row[0]}.png"
+done <"$window/pictures.txt"
 echo "guide-pictures: the window's pictures in $window"

@@ -47,8 +47,9 @@ release_packages=(
   dpkg-dev file man-db
 )
 test_packages=(
-  # the virtual display the window tests run on
-  xvfb
+  # the virtual display the window tests run on, and xauth, which xvfb-run
+  # needs and which xvfb only recommends
+  xvfb xauth
   # jalv, the LV2 host that shows the bundle's window, on a JACK server with
   # the dummy driver (in jackd2)
   jalv jackd2
