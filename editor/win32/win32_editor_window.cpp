@@ -287,17 +287,16 @@ std::unique_ptr<Win32EditorWindow> Win32EditorWindow::open(void* parent, double 
     const auto parentWindow = static_cast<HWND>(parent);
     if (parentWindow == nullptr || !IsWindow(parentWindow)) return refuse("the host's window does not exist");
     const wchar_t* className = WindowClass::acquire();
-    if (className == nullptr) return refuse("windows refused the window's class");
+    if (className == nullptr) return refuse("the system refused the window's class");
     std::unique_ptr<Win32EditorWindow> opened(new Win32EditorWindow(model, owner));
     Win32EditorState& w = *opened->w;
+    // From here the window holds the class, until close().
     w.parent = parentWindow;
     w.resize(scale);
     CreateWindowExW(0, className, L"Quillbeat", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, w.canvas.width, w.canvas.height,
                     parentWindow, nullptr, WindowClass::module(), &w);
-    if (w.hwnd == nullptr) {
-        WindowClass::release();
-        return refuse("windows refused to make the window");
-    }
+    // Refused: close(), as `opened` goes, lets the class go.
+    if (w.hwnd == nullptr) return refuse("the system refused to make the window");
     SetTimer(w.hwnd, kTickTimer, kTickMilliseconds, nullptr);
     return opened;
 }
