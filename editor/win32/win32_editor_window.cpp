@@ -2,6 +2,8 @@
 #include <windowsx.h>
 
 #include <bitset>
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 #include "editor/canvas.h"
@@ -43,9 +45,9 @@ public:
             GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                                reinterpret_cast<LPCWSTR>(&windowProcedure), &module);
             instance = module;
-            // Two copies of the plug-in (say, the x64 one from two folders)
-            // each register their own.
-            wsprintfW(name, L"QuillbeatEditor%p", static_cast<void*>(module));
+            // Two copies of the plug-in (say, from two folders) each
+            // register their own: the name ends in the module's address.
+            nameAfter(module);
             WNDCLASSEXW windowClass{};
             windowClass.cbSize = sizeof windowClass;
             windowClass.lpfnWndProc = windowProcedure;
@@ -66,6 +68,17 @@ public:
     static HINSTANCE module() { return instance; }
 
 private:
+    static void nameAfter(HMODULE module) {
+        constexpr wchar_t kPrefix[] = L"QuillbeatEditor";
+        constexpr wchar_t kDigits[] = L"0123456789abcdef";
+        std::size_t at = 0;
+        for (; kPrefix[at] != 0; ++at) name[at] = kPrefix[at];
+        const auto address = reinterpret_cast<std::uintptr_t>(module);
+        for (int shift = static_cast<int>(sizeof address * 8) - 4; shift >= 0; shift -= 4)
+            name[at++] = kDigits[(address >> shift) & 0xF];
+        name[at] = 0;
+    }
+
     static inline int users = 0;
     static inline HINSTANCE instance = nullptr;
     static inline wchar_t name[64] = {};
