@@ -45,6 +45,8 @@ LRESULT CALLBACK parentProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
+// Away from the screen's corner, so that a place on the screen is not one
+// in the window.
 HWND makeParent() {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
@@ -53,7 +55,7 @@ HWND makeParent() {
     windowClass.lpszClassName = L"QuillbeatProbeHost";
     RegisterClassExW(&windowClass);
     return CreateWindowExW(0, windowClass.lpszClassName, L"host", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE,
-                           0, 0, 1200, 760, nullptr, nullptr, windowClass.hInstance, nullptr);
+                           300, 200, 1200, 760, nullptr, nullptr, windowClass.hInstance, nullptr);
 }
 
 // The host's main loop for a while: its messages, and the window's idle.
@@ -253,7 +255,7 @@ int main(int argc, char** argv) {
     check(resizes.size() == 1 && resizes.back().width == 1080 && resizes.back().height == 630,
           "a DPI change to 144 asks the host for 1080 x 630");
     looksAsDrawn(plugin, window, 1.5, folder + "\\capture-scale-1.5.png");
-    const double scale = 1.5;
+    double scale = 1.5;
 
     // Keys: each row is pressed and released in the window; the host hears
     // those the window does not use.
@@ -291,6 +293,26 @@ int main(int argc, char** argv) {
               mode && switchMode(*mode) == SwitchMode::Random,
           "a click on RANDOM reaches the plug-in as a gesture: begin, RndSw in RANDOM, end");
     check(GetFocus() == window, "a click takes the keyboard for the window");
+
+    // A notch of the wheel up over vS, which Windows reports at its place on
+    // the screen.
+    const Rect& sustain = kControlPlaces[static_cast<std::size_t>(kVS)].track;
+    POINT onScreen{static_cast<LONG>(std::lround((sustain.x + sustain.width / 2.0) * scale)),
+                   static_cast<LONG>(std::lround((sustain.y + sustain.height / 2.0) * scale))};
+    ClientToScreen(window, &onScreen);
+    const double sustainBefore = plugin.valueInUse(kVS);
+    PostMessageW(window, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(onScreen.x, onScreen.y));
+    edits = editsUntilEnded(plugin);
+    const std::optional<float> sustained = lastValue(edits, kVS);
+    check(wellFormed(edits) && edits.front().index == kVS && sustained && *sustained > sustainBefore,
+          "a notch of the wheel up over vS raises it, as a gesture");
+
+    // Windows says the parent's DPI changed: the window asks for its own,
+    // which under wine is 96, and goes back to scale 1.
+    SendMessageW(window, WM_DPICHANGED_AFTERPARENT, 0, 0);
+    check(resizes.size() == 2 && resizes.back().width == 720 && resizes.back().height == 420,
+          "after its parent's DPI change the window takes its own DPI, 96: it asks for 720 x 420");
+    scale = 1.0;
 
     // A drag on vD1's track, and the window closed before the button is
     // let go.
