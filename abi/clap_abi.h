@@ -395,8 +395,10 @@ struct clap_host_latency {
 
 inline constexpr char CLAP_EXT_GUI[] = "clap.gui";
 inline constexpr char CLAP_WINDOW_API_X11[] = "x11";
+inline constexpr char CLAP_WINDOW_API_WIN32[] = "win32";
 
-// A window of the host's: its system's name and, for X11, its window ID.
+// A window of the host's: its system's name and, for X11, its window ID,
+// for Win32 its HWND.
 struct clap_window {
     const char* api;
     union {

@@ -1,5 +1,6 @@
-// The CLAP edition where it has no window (Windows, and Linux builds
-// without X11): the host finds no gui extension and shows its own controls.
+// The CLAP edition where it has no window (Linux builds without X11: the
+// arm64 cross-build, the fuzzers): the host finds no gui extension and
+// shows its own controls.
 #include "clap/plugin_object.h"
 
 const void* windowExtension(const char*) { return nullptr; }

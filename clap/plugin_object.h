@@ -56,8 +56,9 @@ struct Plugin {
 
 inline Plugin& self(const clap::clap_plugin* plugin) { return *static_cast<Plugin*>(plugin->plugin_data); }
 
-// The window's extensions (gui, timer-support, posix-fd-support) by their
-// IDs, or null for any other; null for all where the edition has no window.
+// The window's extensions (gui; on X11 also timer-support and
+// posix-fd-support) by their IDs, or null for any other; null for all where
+// the edition has no window.
 const void* windowExtension(const char* id);
 // Closes the window if it is open and lets its side go, as the plug-in is
 // destroyed.

@@ -3,11 +3,22 @@
 #pragma once
 
 #include <array>
+#include <cmath>
+#include <cstdint>
 
 #include "effect/parameters.h"
 
 inline constexpr int kEditorWidth = 720;
 inline constexpr int kEditorHeight = 420;
+
+// A window's size in pixels at a scale: round(720 x scale) by
+// round(420 x scale), on every window system.
+inline std::uint32_t editorWidthAt(double scale) {
+    return static_cast<std::uint32_t>(std::lround(kEditorWidth * scale));
+}
+inline std::uint32_t editorHeightAt(double scale) {
+    return static_cast<std::uint32_t>(std::lround(kEditorHeight * scale));
+}
 
 struct Rect {
     int x, y, width, height;

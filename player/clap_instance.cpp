@@ -1,6 +1,7 @@
 #include "player/clap_instance.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <initializer_list>
 #include <map>
@@ -489,22 +490,32 @@ bool ClapInstance::saveTo(const clap::clap_ostream* stream) { return state != nu
 
 bool ClapInstance::loadFrom(const clap::clap_istream* stream) { return state != nullptr && state->load(plugin, stream); }
 
+// The host's windows: X11's on Linux, Win32's on Windows.
+#if defined(_WIN32)
+constexpr const char* kWindowApi = clap::CLAP_WINDOW_API_WIN32;
+#else
+constexpr const char* kWindowApi = clap::CLAP_WINDOW_API_X11;
+#endif
+
 std::optional<EditorSize> ClapInstance::openEditor(std::uint64_t parent, double scale) {
     closeEditor();
     gui = extension<clap::clap_plugin_gui>(plugin, clap::CLAP_EXT_GUI);
     if (gui == nullptr || gui->is_api_supported == nullptr || gui->create == nullptr || gui->destroy == nullptr ||
         gui->set_scale == nullptr || gui->get_size == nullptr || gui->set_parent == nullptr || gui->show == nullptr)
         return std::nullopt;
-    if (!gui->is_api_supported(plugin, clap::CLAP_WINDOW_API_X11, false) ||
-        !gui->create(plugin, clap::CLAP_WINDOW_API_X11, false))
+    if (!gui->is_api_supported(plugin, kWindowApi, false) || !gui->create(plugin, kWindowApi, false))
         return std::nullopt;
     editorOpen = true;
     // A plug-in that does not scale keeps its own size.
     gui->set_scale(plugin, scale);
     EditorSize size;
     clap::clap_window window{};
-    window.api = clap::CLAP_WINDOW_API_X11;
+    window.api = kWindowApi;
+#if defined(_WIN32)
+    window.win32 = reinterpret_cast<void*>(static_cast<std::uintptr_t>(parent));
+#else
     window.x11 = static_cast<unsigned long>(parent);
+#endif
     if (!gui->get_size(plugin, &size.width, &size.height) || !gui->set_parent(plugin, &window) ||
         !gui->show(plugin)) {
         closeEditor();

@@ -141,8 +141,9 @@ public:
     static constexpr std::int64_t maxPorts() { return 64; }
     static constexpr std::int64_t maxParameters() { return 65536; }
 
-    // The plug-in's own window, embedded in an X11 window of the host's
-    // (`parent`, a window ID) at `scale`, as a host opens it for the user.
+    // The plug-in's own window, embedded in a window of the host's
+    // (`parent`: on Linux an X11 window ID, on Windows an HWND) at `scale`,
+    // as a host opens it for the user.
     // Its size in pixels, or none when the plug-in has no window or refused.
     // Only one at a time; opening again closes the one open first.
     virtual std::optional<EditorSize> openEditor(std::uint64_t parent, double scale) {

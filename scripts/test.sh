@@ -21,13 +21,13 @@ cmake --build --preset release
 xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ctest --preset release
 
 stage "Windows x64 under wine" \
-  "The 64-bit Windows DLL exports, imports and computes as it should, and plays the fixed session byte for byte as Linux x86-64 does."
+  "The 64-bit Windows DLL and .clap export, import and compute as they should, play the fixed session byte for byte as Linux x86-64 does, and the CLAP window shows the Linux drawing pixel for pixel and hears clicks and keys."
 configure_once windows build-windows
 cmake --build --preset windows
 tests/session/cross_build_matches_linux.sh windows
 
 stage "Windows x86 under 32-bit wine" \
-  "The 32-bit Windows DLL is cdecl, computes nothing on the x87 unit, and plays the fixed session byte for byte as Linux x86-64 does."
+  "The 32-bit Windows DLL is cdecl, computes nothing on the x87 unit, plays the fixed session byte for byte as Linux x86-64 does, and its CLAP window is the Linux one pixel for pixel."
 configure_once windows-x86 build-windows-x86
 cmake --build --preset windows-x86
 tests/session/cross_build_matches_linux.sh windows-x86

@@ -63,12 +63,8 @@ struct X11EditorState {
     std::bitset<256> forwardedKeys;
 };
 
-std::uint32_t X11EditorWindow::widthAt(double scale) {
-    return static_cast<std::uint32_t>(std::lround(kEditorWidth * scale));
-}
-std::uint32_t X11EditorWindow::heightAt(double scale) {
-    return static_cast<std::uint32_t>(std::lround(kEditorHeight * scale));
-}
+std::uint32_t X11EditorWindow::widthAt(double scale) { return editorWidthAt(scale); }
+std::uint32_t X11EditorWindow::heightAt(double scale) { return editorHeightAt(scale); }
 
 X11EditorWindow::X11EditorWindow(EditorModel& model) : model(model), x(std::make_unique<X11EditorState>()) {}
 

@@ -2,11 +2,13 @@
 # Proves a cross-built plug-in against the Linux x86-64 build, then plays the
 # fixed session through both builds, the VST 2 and the CLAP plug-in of each,
 # and compares what they give back byte for byte.
-#   windows, windows-x86  the DLL, x64 or x86: what it exports and imports,
-#                         that the plug-in's own code calls nothing whose
-#                         result differs between C runtimes (and, on x86,
-#                         computes nothing on the x87 unit); the session and
-#                         the editor's pictures under wine, 64- or 32-bit
+#   windows, windows-x86  the DLL and the .clap, x64 or x86: what they export
+#                         and import, that the plug-in's own code calls
+#                         nothing whose result differs between C runtimes
+#                         (and, on x86, computes nothing on the x87 unit);
+#                         the session, the editor's pictures and the CLAP
+#                         window (on an Xvfb display) under wine, 64- or
+#                         32-bit
 #   linux-arm64           no fused multiply-add in the plug-in and the LV2
 #                         window's library (each skips
 #                         the rounding between the multiplication and the
@@ -68,6 +70,8 @@ if [ "$preset" != linux-arm64 ]; then
   objdump=$mingw-objdump
   mingw_nm=$mingw-nm
   "$objdump" -p "$dll" >"$out/dll-headers.txt"
+  clap="$target_dir/clap/quillbeat.clap"
+  "$objdump" -p "$clap" >"$out/clap-headers.txt"
 
   # ---- the DLL's interface -------------------------------------------------
 
@@ -78,13 +82,22 @@ if [ "$preset" != linux-arm64 ]; then
     [ "$names" = "VSTPluginMain main " ] || { echo "  exports: $names"; return 1; }
   }
 
-  # System DLLs only: the compiler's runtime is linked in.
+  # System DLLs only: the compiler's runtime is linked in. The .clap's window
+  # adds Windows' own user32 and gdi32, and nothing else.
+  #   imports_only_system_dlls HEADERS [EXTRA_DLLS_PATTERN]
   imports_only_system_dlls() {
     local dlls others
-    dlls=$(sed -n 's/^\s*DLL Name: //p' "$out/dll-headers.txt")
+    dlls=$(sed -n 's/^\s*DLL Name: //p' "$1")
     echo "  imports from: $(echo $dlls)"
-    others=$(echo "$dlls" | grep -viE '^(KERNEL32|msvcrt|ucrtbase|api-ms-win-.*)\.dll$')
+    others=$(echo "$dlls" | grep -viE "^(KERNEL32|msvcrt|ucrtbase|api-ms-win-.*${2:+|$2})\.dll\$")
     [ -z "$others" ] || { echo "  not a system DLL: $others"; return 1; }
+  }
+
+  clap_exports_only_its_entry() {
+    local names
+    names=$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' "$out/clap-headers.txt" |
+      sed -n 's/^\s*\[ *[0-9]*\] //p' | sort | tr '\n' ' ')
+    [ "$names" = "clap_entry " ] || { echo "  exports: $names"; return 1; }
   }
 
   # The runtime's start-up code calls DllMain by its C name; a C++-named one
@@ -108,10 +121,15 @@ if [ "$preset" != linux-arm64 ]; then
   }
 
   # The x87 unit computes in extended precision: none of its arithmetic in the
-  # plug-in's own code. Loading, storing and moving stay (the conditional
-  # moves too, which choose a value without rounding it), because the x86
-  # calling convention returns float and double values on the x87 stack,
-  # exactly.
+#   windows, windows-x86  the DLL and the .clap, x64 or x86: what they export
+#                         and import, that the plug-in's own code calls
+#                         nothing whose result differs between C runtimes
+#                         (and, on x86, computes nothing on the x87 unit);
+#                         the session, the editor's pictures and the CLAP
+#                         window (on an Xvfb display) under wine, 64- or
+#                         32-bit
+#   linux-arm64           no fused multiply-add in the plug-in and the LV2
+#                         window's library (each skips
   plugin_code_computes_nothing_on_x87() {
     local used
     used=$("$objdump" -d "$target_dir"/host/*.a "$target_dir"/effect/*.a \
@@ -154,7 +172,10 @@ if [ "$preset" != linux-arm64 ]; then
   }
 
   check "Quillbeat.dll exports exactly VSTPluginMain and main" exports_exactly_the_entry_names
-  check "Quillbeat.dll imports only system DLLs" imports_only_system_dlls
+  check "Quillbeat.dll imports only system DLLs" imports_only_system_dlls "$out/dll-headers.txt"
+  check "quillbeat.clap exports exactly clap_entry" clap_exports_only_its_entry
+  check "quillbeat.clap imports only system DLLs, its window user32 and gdi32" \
+    imports_only_system_dlls "$out/clap-headers.txt" 'USER32|GDI32'
   check "Quillbeat.dll has our DllMain" records_the_module_handle_in_our_dllmain
   if [ "$arch" = x86 ]; then
     check "VSTPluginMain is cdecl" entry_is_cdecl
@@ -193,6 +214,40 @@ if [ "$preset" != linux-arm64 ]; then
   check "through the CLAP build, values and texts are byte-identical" same_bytes windows txt -clap
   check "through the CLAP build, audio is bit-identical" same_bytes windows f32 -clap
   check "the editor's pictures are byte-identical" same_editor_pictures "$wine" "$editor_picture.exe"
+
+  # ---- the CLAP window, on a virtual display ------------------------------
+
+  # The probe opens quillbeat.clap's window through the host library under
+  # wine, on an Xvfb display of its own, and checks it (its own "ok:" lines);
+  # its captures, at scale 1 and after a DPI change at 1.5, are then compared
+  # with the Linux build's drawing of the same values.
+  window_under_wine() {
+    local start end status
+    [ -n "$wine" ] || { echo "  wine is not installed"; return 1; }
+    rm -rf "$out/window" && mkdir -p "$out/window"
+    # The wine server of the session's run knows no display: a fresh one.
+    [ -z "$wineserver" ] || "$wineserver" -k 2>/dev/null
+    start=$(date +%s%N)
+    (cd "$target_dir" && DISPLAY= xvfb-run -a -s "-screen 0 1600x1200x24" \
+      "$wine" tests/window/win32/quillbeat-window-probe.exe 'clap\quillbeat.clap' 'session\window') \
+      >"$out/window.log" 2>&1
+    status=$?
+    end=$(date +%s%N)
+    grep -E '^(ok|FAILED|window probe)' "$out/window.log" | tr -d '\r' | sed 's/^/  /'
+    echo "  window stage: $(((end - start) / 1000000)) ms"
+    [ $status -eq 0 ] || { tr -d '\r' <"$out/window.log" | grep -vE '^(ok|FAILED|window probe)' | tail -n 20; return 1; }
+  }
+
+  captures_match_linux_drawing() {
+    local scale
+    for scale in 1 1.5; do
+      "$linux_dir/$editor_picture" --scale "$scale" "$out/window/linux-scale-$scale.png" &&
+        cmp "$out/window/capture-scale-$scale.png" "$out/window/linux-scale-$scale.png" || return 1
+    done
+  }
+
+  check "the CLAP window opens, looks, hears keys and clicks, and closes under wine ($arch)" window_under_wine
+  check "the window's captures are byte-identical to the Linux build's drawing" captures_match_linux_drawing
   [ -z "$wineserver" ] || "$wineserver" -k 2>/dev/null
 
   finish "windows $arch"
