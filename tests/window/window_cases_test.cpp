@@ -41,6 +41,7 @@
 #include "player/lv2_instance.h"
 #include "tests/render/support/sound_files.h"
 #include "tests/render/support/tool_runner.h"
+#include "tests/support/expected_editor_picture.h"
 #include "tests/support/x_display.h"
 
 namespace {
@@ -114,26 +115,8 @@ const WindowCase kCases[] = {
     {"Lv2ClosedMidDragWhilePlaying", lv2, QUILLBEAT_LV2_BUNDLE, 1.0, Act::closeMidDrag, true},
 };
 
-struct NoLink final : EditLink {
-    void beginEdit(int) override {}
-    void changeValue(int, float) override {}
-    void endEdit(int) override {}
-};
-
-// What a fresh window of this plug-in must show before any block: the
-// values in use, which are the host's too until something changes them.
 Canvas expectedPicture(PluginInstance& plugin, double scale) {
-    NoLink link;
-    EditorModel model(link);
-    for (int i = 0; i < kParameterCount; ++i) {
-        const auto value = static_cast<float>(plugin.valueInUse(static_cast<std::size_t>(i)));
-        model.setHostValue(i, value);
-        model.setValueInUse(i, value);
-    }
-    model.setSampleRate(kRate);
-    Canvas canvas(static_cast<int>(std::lround(kEditorWidth * scale)), static_cast<int>(std::lround(kEditorHeight * scale)));
-    drawEditor(canvas, model.picture(), scale);
-    return canvas;
+    return expectedEditorPicture(plugin, kRate, scale);
 }
 
 bool samePixels(const Canvas& a, const Canvas& b) {

@@ -27,6 +27,7 @@
 #include "effect/parameter_scales.h"
 #include "effect/parameters.h"
 #include "player/clap_instance.h"
+#include "tests/support/expected_editor_picture.h"
 
 namespace {
 
@@ -81,25 +82,8 @@ bool pumpUntil(PluginInstance& plugin, const std::function<bool()>& done) {
     return done();
 }
 
-struct NoLink final : EditLink {
-    void beginEdit(int) override {}
-    void changeValue(int, float) override {}
-    void endEdit(int) override {}
-};
-
-// What the window must show: drawEditor of the plug-in's values now.
 Canvas expectedPicture(PluginInstance& plugin, double scale) {
-    NoLink link;
-    EditorModel model(link);
-    for (int i = 0; i < kParameterCount; ++i) {
-        const auto value = static_cast<float>(plugin.valueInUse(static_cast<std::size_t>(i)));
-        model.setHostValue(i, value);
-        model.setValueInUse(i, value);
-    }
-    model.setSampleRate(44100.0);
-    Canvas canvas(static_cast<int>(editorWidthAt(scale)), static_cast<int>(editorHeightAt(scale)));
-    drawEditor(canvas, model.picture(), scale);
-    return canvas;
+    return expectedEditorPicture(plugin, 44100.0, scale);
 }
 
 // The window's pixels as its device context has them, through a top-down
