@@ -43,7 +43,7 @@ endforeach()
 # The whole editor's drawing: the thumbnail's, the fonts, the texts.
 add_library(quillbeat_editor_drawing STATIC draw_editor.cpp editor_texts.cpp text_drawing.cpp ${font_sources})
 quillbeat_include_paths(quillbeat_editor_drawing PUBLIC
-  editor/editor_layout.h editor/editor_texts.h editor/text_drawing.h)
+  editor/changed_area.h editor/editor_layout.h editor/editor_texts.h editor/text_drawing.h)
 quillbeat_include_paths(quillbeat_editor_drawing PRIVATE editor/font/embedded_fonts.h effect/display_text.h)
 target_link_libraries(quillbeat_editor_drawing PUBLIC quillbeat_editor_thumbnail quillbeat_parameter_table)
 

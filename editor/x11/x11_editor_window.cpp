@@ -7,9 +7,10 @@
 #include <vector>
 
 #include "editor/canvas.h"
-#include "editor/x11/x11_editor_window.h"
+#include "editor/changed_area.h"
 #include "editor/draw_editor.h"
 #include "editor/editor_layout.h"
+#include "editor/x11/x11_editor_window.h"
 #include "editor/x11/x11_image.h"
 #include "editor/x11/x11_keys.h"
 
@@ -56,6 +57,8 @@ struct X11EditorState {
     double scale = 1.0;
     Canvas canvas;
     bool exposed = false;
+    // What the last drawing changed and the screen has yet to show.
+    Rect changed{0, 0, 0, 0};
     bool redrawWanted = true;
     Clock::time_point lastDraw{};
     bool grabbed = false;
@@ -169,9 +172,12 @@ void X11EditorWindow::idle() {
         draw();
         x->lastDraw = now;
         x->redrawWanted = false;
-        x->exposed = true;
     }
-    if (x->exposed) copyToScreen();
+    // The server lost what it showed: all of it again. Otherwise only what
+    // the drawing changed, a thin strip while the playhead moves.
+    if (x->exposed) x->changed = {0, 0, x->canvas.width, x->canvas.height};
+    if (x->changed.width > 0) copyToScreen(x->changed);
+    x->changed = {0, 0, 0, 0};
     x->exposed = false;
     XFlush(x->display);
 }
@@ -179,18 +185,20 @@ void X11EditorWindow::idle() {
 void X11EditorWindow::draw() {
     drawEditor(x->canvas, model.picture(), x->scale);
     if (x->visualIsCanvas) {
+        x->changed = changedArea(x->imagePixels, x->canvas);
         std::memcpy(x->imagePixels.data(), x->canvas.pixels.data(), x->canvas.pixels.size() * sizeof(std::uint32_t));
         return;
     }
+    x->changed = {0, 0, x->canvas.width, x->canvas.height};
     for (int row = 0; row < x->canvas.height; ++row)
         for (int column = 0; column < x->canvas.width; ++column)
             XPutPixel(x->image, column, row,
                       packPixel(x->canvas.pixels[static_cast<std::size_t>(row * x->canvas.width + column)], x->masks));
 }
 
-void X11EditorWindow::copyToScreen() {
-    XPutImage(x->display, x->window, x->gc, x->image, 0, 0, 0, 0, static_cast<unsigned>(x->canvas.width),
-              static_cast<unsigned>(x->canvas.height));
+void X11EditorWindow::copyToScreen(const Rect& area) {
+    XPutImage(x->display, x->window, x->gc, x->image, area.x, area.y, area.x, area.y,
+              static_cast<unsigned>(area.width), static_cast<unsigned>(area.height));
 }
 
 void X11EditorWindow::handlePendingEvents() {

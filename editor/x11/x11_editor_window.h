@@ -13,6 +13,7 @@
 
 #include "editor/editor_model.h"
 
+struct Rect;
 struct X11EditorState;
 
 class X11EditorWindow {
@@ -52,7 +53,7 @@ private:
     explicit X11EditorWindow(EditorModel& model);
     void handlePendingEvents();
     void draw();
-    void copyToScreen();
+    void copyToScreen(const Rect& area);
 
     EditorModel& model;
     std::unique_ptr<X11EditorState> x;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "editor/canvas_drawing.h"
+#include "editor/changed_area.h"
 #include "editor/draw_editor.h"
 #include "editor/editor_layout.h"
 #include "editor/png_file.h"
@@ -170,11 +171,14 @@ TEST(EditorDrawing, AValueRedrawsItsOwnControl) {
         if (c.mode == SwitchMode::Manual) after.valuesInUse = after.hostValues;
         const Canvas a = drawn(before), b = drawn(after);
         const Rect control = areaOf(c.parameter);
-        int inControl = 0, inStep = 0, elsewhere = 0;
+        // What a window copies to the screen after the change.
+        const Rect copied = changedArea(a.pixels, b);
+        int inControl = 0, inStep = 0, elsewhere = 0, notCopied = 0;
         for (int y = 0; y < a.height; ++y) {
             for (int x = 0; x < a.width; ++x) {
                 const std::size_t i = static_cast<std::size_t>(y) * a.width + x;
                 if (a.pixels[i] == b.pixels[i]) continue;
+                if (!inside(copied, x, y)) ++notCopied;
                 if (inside(control, x, y)) {
                     ++inControl;
                 } else if (inside(kStepPicture, x, y)) {
@@ -188,6 +192,13 @@ TEST(EditorDrawing, AValueRedrawsItsOwnControl) {
         EXPECT_GT(inControl, 0) << c.parameter;
         EXPECT_EQ(inStep > 0, c.stepChanges) << c.parameter;
         EXPECT_EQ(elsewhere, 0) << c.parameter;
+        EXPECT_EQ(notCopied, 0) << c.parameter;
+        if (!c.stepChanges && c.neighbours.empty()) {
+            EXPECT_TRUE(inside(control, copied.x, copied.y) &&
+                        inside(control, copied.x + copied.width - 1, copied.y + copied.height - 1))
+                << c.parameter << ": copies more than its control";
+        }
+        EXPECT_EQ(changedArea(a.pixels, a).width, 0) << "an unchanged drawing copies nothing";
     }
 }
 
