@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The robustness part of the test run, each in its own build directory:
 #   build-asan/  the whole test suite under AddressSanitizer, LeakSanitizer and
-#                UndefinedBehaviorSanitizer (no recovery: the first report fails)
+#                UndefinedBehaviorSanitizer (no recovery: the first report
+#                fails), the windows' tests on a virtual display
 #   build-tsan/  the concurrency test under ThreadSanitizer
 #   build-fuzz/  the record fuzzer, the LV2 message fuzzer and the CLAP
 #                fuzzer (clang, libFuzzer), each for FUZZ_SECONDS seconds (60
@@ -17,7 +18,8 @@ section() { printf '\n== %s\n' "$*"; }
 section "AddressSanitizer + UndefinedBehaviorSanitizer: whole suite"
 cmake --preset asan >/dev/null
 cmake --build --preset asan
-ctest --preset asan
+# On a virtual display, so the windows' tests run sanitized too.
+xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ctest --preset asan
 
 section "ThreadSanitizer: concurrency test"
 cmake --preset tsan >/dev/null
