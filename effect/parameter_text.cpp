@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "effect/display_text.h"
+#include "effect/float_search.h"
 #include "effect/parameters.h"
 
 namespace {
@@ -51,22 +52,10 @@ bool sameWord(std::string_view a, std::string_view b) {
 // one, and they never fall as the value rises.
 double shownNumber(int index, float value) { return numberIn(textOf(index, value).view()).value_or(0.0); }
 
-// The smallest value in 0..1 whose text shows at least `number`, by
-// bisection over the floats in order (for 0..1 their bit patterns are in
-// the same order); 1 when none does.
+// The smallest value in 0..1 whose text shows at least `number`; 1 when
+// none does.
 float firstValueShowing(int index, double number) {
-    if (shownNumber(index, 0.0f) >= number) return 0.0f;
-    std::uint32_t below = std::bit_cast<std::uint32_t>(0.0f), atOrAbove = std::bit_cast<std::uint32_t>(1.0f);
-    if (shownNumber(index, 1.0f) < number) return 1.0f;
-    while (atOrAbove - below > 1) {
-        const std::uint32_t middle = below + (atOrAbove - below) / 2;
-        if (shownNumber(index, std::bit_cast<float>(middle)) >= number) {
-            atOrAbove = middle;
-        } else {
-            below = middle;
-        }
-    }
-    return std::bit_cast<float>(atOrAbove);
+    return firstFloatWhere([&](float value) { return shownNumber(index, value) >= number; }).value_or(1.0f);
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include "tools/guide-facts/hosted_effect.h"
 
-#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -8,6 +7,7 @@
 #include <map>
 #include <utility>
 
+#include "effect/float_search.h"
 #include "effect/parameters.h"
 #include "player/built_plugin.h"
 
@@ -77,17 +77,8 @@ float firstValueWhere(int index, const std::function<bool(const std::string& tex
         effect.set(index, value);
         return reached(effect.shows(index));
     };
-    std::uint32_t low = std::bit_cast<std::uint32_t>(0.0f), high = std::bit_cast<std::uint32_t>(1.0f);
-    if (shows(0.0f)) return 0.0f;
-    while (high - low > 1) {
-        const std::uint32_t middle = low + (high - low) / 2;
-        if (shows(std::bit_cast<float>(middle))) {
-            high = middle;
-        } else {
-            low = middle;
-        }
-    }
-    return std::bit_cast<float>(high);
+    // A text the effect never reaches is taken at the top of the range.
+    return firstFloatWhere(shows).value_or(1.0f);
 }
 
 float firstShowing(int index, int number) {
